@@ -1,0 +1,39 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+
+// Bounded reads and writes on non-blocking descriptors. Every wait ends at a deadline, so
+// a projector that stops talking costs a known time and never a hung caller.
+namespace linkcore {
+
+class Deadline {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    explicit Deadline(int timeoutMs) : end_(Clock::now() + std::chrono::milliseconds(timeoutMs)) {}
+
+    // Milliseconds left, rounded up so that a poll never wakes just before the end; 0 once passed.
+    int RemainingMs() const;
+
+private:
+    Clock::time_point end_;
+};
+
+enum class IoResult {
+    Ok,
+    Timeout,
+    Closed, // the other side closed (or hung up) before everything was read
+    Error,
+};
+
+// Waits until fd reports one of `events` (or an error or hang-up).
+IoResult WaitFor(int fd, short events, const Deadline& deadline);
+
+IoResult ReadExact(int fd, unsigned char* buffer, std::size_t size, const Deadline& deadline);
+
+// Sockets are written with MSG_NOSIGNAL, so a peer that went away gives an error and not
+// SIGPIPE; other descriptors (serial lines) with write().
+IoResult WriteAll(int fd, const unsigned char* data, std::size_t size, const Deadline& deadline, bool isSocket);
+
+} // namespace linkcore

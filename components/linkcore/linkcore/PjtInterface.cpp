@@ -1,0 +1,92 @@
+#include "linkcore/PjtInterface.h"
+
+#include "linkcore/FdIo.h"
+#include "linkcore/Frame.h"
+#include "linkcore/LinkSettings.h"
+#include "linkcore/SerialChannel.h"
+#include "linkcore/TcpChannel.h"
+
+#include <cstring>
+#include <openssl/crypto.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kMethodTcp = 1;
+
+void CopyField(char (&field)[64], const char* text) {
+    OPENSSL_cleanse(field, sizeof field);
+    if (text != nullptr)
+        std::memcpy(field, text, strnlen(text, sizeof field - 1));
+}
+
+bool ExchangeRequest(int fd, bool isSocket, const linkcore::Request& request, int replyMs, unsigned char* reply) {
+    using namespace linkcore;
+    // On a serial line, bytes still queued from an earlier exchange that timed out would be
+    // taken for this request's answer.
+    if (!isSocket)
+        tcflush(fd, TCIFLUSH);
+
+    Deadline deadline(replyMs);
+    Frame frame = EncodeRequest(request);
+    if (WriteAll(fd, frame.data(), frame.size(), deadline, isSocket) != IoResult::Ok)
+        return false;
+
+    unsigned char answer[kMaxReplySize] = {};
+    if (ReadExact(fd, answer, 1, deadline) != IoResult::Ok)
+        return false;
+    std::size_t size = ReplySize(answer[0]);
+    if (size == 0)
+        return false;
+    if (size > 1 && ReadExact(fd, answer + 1, size - 1, deadline) != IoResult::Ok)
+        return false;
+    std::memcpy(reply, answer, size);
+    return true;
+}
+
+} // namespace
+
+CPjtInterface::CPjtInterface() = default;
+
+CPjtInterface::~CPjtInterface() {
+    Close(nullptr);
+    OPENSSL_cleanse(password_, sizeof password_);
+}
+
+void CPjtInterface::CopyData(int method, int comPort, int tcpPort, char* ipAddress, char* password) {
+    method_ = method;
+    comPort_ = comPort;
+    tcpPort_ = tcpPort;
+    CopyField(ipAddress_, ipAddress);
+    CopyField(password_, password);
+}
+
+int CPjtInterface::Open(CPjtInterface* /*peer*/) {
+    // A caller that skipped Close must not leak the old connection into this exchange.
+    Close(nullptr);
+    // Read on every Open: it is a small file, and a changed setting takes effect at once.
+    linkcore::LinkSettings settings = linkcore::LinkSettings::Load();
+    replyMs_ = settings.ReplyMs();
+    isSocket_ = method_ == kMethodTcp;
+    if (isSocket_)
+        fd_ = linkcore::OpenTcpChannel(ipAddress_, tcpPort_, password_, settings);
+    else
+        fd_ = linkcore::OpenSerialChannel(comPort_, settings);
+    return fd_ >= 0 ? 1 : 0;
+}
+
+int CPjtInterface::Send(unsigned short action, unsigned short type, unsigned short setting, unsigned char* reply,
+                        CPjtInterface* /*peer*/) {
+    if (fd_ < 0 || reply == nullptr)
+        return 0;
+    return ExchangeRequest(fd_, isSocket_, linkcore::Request{action, type, setting}, replyMs_, reply) ? 1 : 0;
+}
+
+int CPjtInterface::Close(CPjtInterface* /*peer*/) {
+    if (fd_ < 0)
+        return 0;
+    close(fd_);
+    fd_ = -1;
+    return 1;
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+// The projector link: carries one request to one projector over TCP or an RS-232C line and
+// hands back its reply. One exchange is CopyData, Open and, only if Open succeeded, Send
+// and Close; nothing stays open between exchanges. Instances share no state, so two of
+// them may run exchanges on two threads at once.
+class CPjtInterface {
+public:
+    CPjtInterface();
+    ~CPjtInterface();
+    CPjtInterface(const CPjtInterface&) = delete;
+    CPjtInterface& operator=(const CPjtInterface&) = delete;
+
+    // method 1 = TCP, anything else = RS-232C; comPort is 0-based (0 = COM1). The two text
+    // arguments point into 64-byte fields and are copied (at most 63 characters); a null
+    // pointer counts as empty.
+    void CopyData(int method, int comPort, int tcpPort, char* ipAddress, char* password);
+
+    // Connects (and authenticates) or opens the serial port. 0 = failure, nonzero = open.
+    // The peer is accepted for the callers' sake and not used.
+    int Open(CPjtInterface* peer);
+
+    // Sends (action, type, setting) and waits for the answer within the reply time-out.
+    // On an answer the reply bytes are copied to reply[0..] (6 accepted, 0x15 refused, or
+    // 0x1D with a 16-bit little-endian value in bytes 1 and 2) and the result is nonzero;
+    // no, a cut-off or an unknown answer gives 0 and leaves reply untouched.
+    int Send(unsigned short action, unsigned short type, unsigned short setting, unsigned char* reply,
+             CPjtInterface* peer);
+
+    // Ends the connection. Nonzero if one was open.
+    int Close(CPjtInterface* peer);
+
+private:
+    static constexpr int kFieldSize = 64;
+
+    int method_ = 0;
+    int comPort_ = 0;
+    int tcpPort_ = 0;
+    char ipAddress_[kFieldSize] = {};
+    char password_[kFieldSize] = {};
+
+    int fd_ = -1;
+    bool isSocket_ = false;
+    int replyMs_ = 0;
+};
