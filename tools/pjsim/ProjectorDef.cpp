@@ -1,0 +1,150 @@
+#include "ProjectorDef.h"
+
+#include <arpa/inet.h>
+#include <charconv>
+#include <vector>
+
+namespace pjsim {
+
+namespace {
+
+constexpr std::size_t kMaxPasswordLength = 63; // the configuration's field holds 63 characters
+constexpr long kMaxDelayMs = 600000;
+
+std::vector<std::string_view> Split(std::string_view text, char separator) {
+    std::vector<std::string_view> parts;
+    for (;;) {
+        std::size_t at = text.find(separator);
+        parts.push_back(text.substr(0, at));
+        if (at == std::string_view::npos)
+            return parts;
+        text.remove_prefix(at + 1);
+    }
+}
+
+bool ParseNumber(std::string_view text, long max, long& out) {
+    if (text.empty())
+        return false;
+    long value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value < 0 || value > max)
+        return false;
+    out = value;
+    return true;
+}
+
+bool ParseAddress(std::string_view text, ProjectorDef& out, std::string& error) {
+    std::size_t colon = text.rfind(':');
+    if (colon == std::string_view::npos) {
+        error = "expected HOST:PORT or serial, got '" + std::string(text) + "'";
+        return false;
+    }
+    std::string host(text.substr(0, colon));
+    if (host == "localhost")
+        host = "127.0.0.1";
+    in_addr addr{};
+    if (inet_pton(AF_INET, host.c_str(), &addr) != 1) {
+        error = "not an IPv4 address: '" + host + "'";
+        return false;
+    }
+    long port = 0;
+    if (!ParseNumber(text.substr(colon + 1), 65535, port)) {
+        error = "bad port in '" + std::string(text) + "'";
+        return false;
+    }
+    out.host = host;
+    out.port = static_cast<int>(port);
+    return true;
+}
+
+bool ParseFault(std::string_view value, ProjectorDef& out) {
+    if (value == "nak")
+        out.fault = Fault::Nak;
+    else if (value == "silent")
+        out.fault = Fault::Silent;
+    else if (value == "drop")
+        out.fault = Fault::Drop;
+    else if (value == "garbage")
+        out.fault = Fault::Garbage;
+    else if (value.substr(0, 5) == "slow:") {
+        long ms = 0;
+        if (!ParseNumber(value.substr(5), kMaxDelayMs, ms))
+            return false;
+        out.fault = Fault::Slow;
+        out.slowMs = static_cast<int>(ms);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool ParseOption(std::string_view key, std::string_view value, ProjectorDef& out) {
+    long number = 0;
+    if (key == "password") {
+        if (value.size() > kMaxPasswordLength)
+            return false;
+        out.password = value;
+        return true;
+    }
+    if (key == "name") {
+        out.name = value;
+        return true;
+    }
+    if (key == "power") {
+        if (value == "off")
+            out.sim.power = InitialPower::Off;
+        else if (value == "on")
+            out.sim.power = InitialPower::On;
+        else if (value == "transit")
+            out.sim.power = InitialPower::Transit;
+        else
+            return false;
+        return true;
+    }
+    if (key == "fault")
+        return ParseFault(value, out);
+    if (key == "warm") {
+        if (!ParseNumber(value, kMaxDelayMs, number))
+            return false;
+        out.sim.warmMs = static_cast<int>(number);
+        return true;
+    }
+    std::uint16_t* field = key == "kind"     ? &out.sim.kind
+                           : key == "input"  ? &out.sim.input
+                           : key == "volume" ? &out.sim.volume
+                           : key == "volmax" ? &out.sim.volmax
+                                             : nullptr;
+    if (field == nullptr || !ParseNumber(value, 65535, number))
+        return false;
+    *field = static_cast<std::uint16_t>(number);
+    return true;
+}
+
+} // namespace
+
+bool ParseProjectorDef(std::string_view text, ProjectorDef& out, std::string& error) {
+    ProjectorDef def;
+    std::vector<std::string_view> parts = Split(text, ',');
+    if (parts[0] == "serial")
+        def.serial = true;
+    else if (!ParseAddress(parts[0], def, error))
+        return false;
+
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+        std::string_view option = parts[i];
+        std::size_t eq = option.find('=');
+        if (eq == std::string_view::npos || !ParseOption(option.substr(0, eq), option.substr(eq + 1), def)) {
+            error = "bad projector option '" + std::string(option) + "'";
+            return false;
+        }
+    }
+    if (def.sim.volume > def.sim.volmax) {
+        error = "volume " + std::to_string(def.sim.volume) + " is above volmax " + std::to_string(def.sim.volmax);
+        return false;
+    }
+    def.sim.refuseAll = def.fault == Fault::Nak;
+    out = def;
+    return true;
+}
+
+} // namespace pjsim

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "SimProjector.h"
+
+#include <string>
+#include <string_view>
+
+namespace pjsim {
+
+enum class Fault {
+    None,
+    Nak,     // refuses every request
+    Silent,  // accepts the connection and never answers, not even the hello
+    Drop,    // closes the connection right after the hello (on a serial line: no answer)
+    Garbage, // answers requests with random bytes that are no reply
+    Slow,    // answers every request only after slowMs
+};
+
+// One --projector argument: where the projector listens and how it behaves.
+struct ProjectorDef {
+    bool serial = false;
+    std::string host; // IPv4 dotted text
+    int port = 0;     // 0: any free port
+    std::string password;
+    std::string name;
+    Fault fault = Fault::None;
+    int slowMs = 0;
+    SimSettings sim;
+};
+
+// Parses "HOST:PORT" or "serial", then comma-separated options
+// (password=, kind=, power=off|on|transit, warm=, input=, volume=, volmax=,
+// fault=nak|silent|drop|garbage|slow:MS, name=). False with a message in `error`.
+bool ParseProjectorDef(std::string_view text, ProjectorDef& out, std::string& error);
+
+} // namespace pjsim

@@ -1,0 +1,107 @@
+// pjsim: plays one or more projectors on loopback TCP ports or pseudo-terminals, for tests
+// and demonstrations of the projector link.
+
+#include "Endpoint.h"
+#include "ProjectorDef.h"
+#include "ProjectorService.h"
+#include "RequestLog.h"
+#include "SerialProjectorPort.h"
+#include "StopEvent.h"
+#include "TcpProjectorServer.h"
+
+#include <CLI/CLI.hpp>
+
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <pthread.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kExitUsage = 2;
+constexpr int kExitFailure = 1;
+
+const char* kProjectorHelp = "HOST:PORT or serial, then comma-separated options: password=P, kind=N, "
+                             "power=off|on|transit, warm=MS, input=N, volume=N, volmax=N, "
+                             "fault=nak|silent|drop|garbage|slow:MS, name=TEXT. Port 0 picks a free port.";
+
+int Usage(const std::string& message) {
+    std::fprintf(stderr, "pjsim: %s\nRun pjsim --help for the options.\n", message.c_str());
+    return kExitUsage;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"Plays projectors for the projector link: each answers requests on a TCP port or a "
+                 "pseudo-terminal and logs them."};
+    std::vector<std::string> projectorArgs;
+    std::string logPath;
+    app.add_option("--projector", projectorArgs, kProjectorHelp)->required()->allow_extra_args(false)->type_name("DEF");
+    app.add_option("--log", logPath, "Write the request log to FILE instead of standard output")->type_name("FILE");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        if (e.get_exit_code() == 0)
+            return app.exit(e); // --help
+        return Usage(e.what());
+    }
+
+    std::vector<pjsim::ProjectorDef> defs;
+    for (const std::string& text : projectorArgs) {
+        pjsim::ProjectorDef def;
+        std::string error;
+        if (!pjsim::ParseProjectorDef(text, def, error))
+            return Usage(error);
+        defs.push_back(def);
+    }
+
+    // Every thread inherits this mask; the main thread alone takes the signals, with sigwait.
+    std::signal(SIGPIPE, SIG_IGN);
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    pjsim::RequestLog log;
+    std::string error;
+    if (!log.Open(logPath, error)) {
+        std::fprintf(stderr, "pjsim: %s\n", error.c_str());
+        return kExitFailure;
+    }
+    pjsim::StopEvent stop;
+    if (!stop.Valid()) {
+        std::fprintf(stderr, "pjsim: cannot create the stop pipe\n");
+        return kExitFailure;
+    }
+
+    std::vector<std::unique_ptr<pjsim::Endpoint>> endpoints;
+    for (std::size_t i = 0; i < defs.size(); ++i) {
+        auto service = std::make_unique<pjsim::ProjectorService>(static_cast<int>(i + 1), defs[i], log);
+        if (defs[i].serial)
+            endpoints.push_back(std::make_unique<pjsim::SerialProjectorPort>(std::move(service), stop));
+        else
+            endpoints.push_back(std::make_unique<pjsim::TcpProjectorServer>(std::move(service), stop));
+        if (!endpoints.back()->Start(error)) {
+            std::fprintf(stderr, "pjsim: projector %zu: %s\n", i + 1, error.c_str());
+            stop.Set();
+            return kExitFailure; // the endpoints' destructors join their threads
+        }
+    }
+
+    for (std::size_t i = 0; i < defs.size(); ++i)
+        std::printf("PROJECTOR %zu %s\n", i + 1, endpoints[i]->Address().c_str());
+    std::printf("READY\n");
+    std::fflush(stdout);
+
+    int signal = 0;
+    while (sigwait(&stopSignals, &signal) != 0) {
+    }
+    stop.Set();
+    for (auto& endpoint : endpoints)
+        endpoint->Join();
+    return 0;
+}
