@@ -1,0 +1,206 @@
+#include "model/ModelInfo2.h"
+
+#include <cstring>
+
+namespace orvane {
+
+namespace {
+template <typename T, std::size_t N> void Fill(T (&a)[N], T v) {
+    for (auto& x : a)
+        x = v;
+}
+template <std::size_t N, std::size_t M> void Clear(char (&a)[N][M]) { std::memset(a, 0, sizeof a); }
+} // namespace
+
+CModelInfo2::CModelInfo2() {
+    Type = -1;
+    ModelID = -1;
+    Fill(ConnectMethod, -1);
+    Fill(ComNo, -1);
+    Fill(PortNo, -1);
+    Clear(IPAddress);
+    Clear(Password);
+    Discovery = -1;
+    ImageSendEnable = 0;
+    ImageDispEnable = 0;
+    ToolbarConfig = -1;
+    ToolbarButtonCount = -1;
+    Clear(InputNameView);
+    IconSize = -1;
+    AlwaysOnTop = -1;
+    PjtNum = -1;
+    SelectPrj = -1;
+    ToolbarPowerOn = ToolbarPowerOff = ToolbarBlankOn = ToolbarBlankOff = -1;
+    ToolbarVolume = ToolbarMute = ToolbarFreezeOn = ToolbarFreezeOff = -1;
+    ToolbarAdvance = ToolbarAbout = ToolbarImgSend = -1;
+    Fill(PjtKind, -1);
+    AspectNum = WhisperNum = WhisperType = GammaNum = ColorTempNum = InputNum = MyButtonNum = -1;
+    Fill(AspectCode, -1);
+    Fill(WhisperCode, -1);
+    Fill(GammaCode, -1);
+    Fill(ColorTempCode, -1);
+    Fill(MyButtonCode, -1);
+    Fill(InputCode, -1);
+    Fill(InputShow, -1);
+    Clear(AspectName);
+    Clear(WhisperName);
+    Clear(GammaName);
+    Clear(ColorTempName);
+    Clear(MyButtonName);
+    Clear(InputName);
+}
+
+CModelInfo2::CModelInfo2(const CModelInfo2& other) : CModelInfo2() { CopyFrom(other); }
+
+CModelInfo2& CModelInfo2::operator=(const CModelInfo2& other) {
+    if (this != &other)
+        CopyFrom(other);
+    return *this;
+}
+
+void CModelInfo2::CopyFrom(const CModelInfo2& o) {
+    Name = o.Name;
+    Type = o.Type;
+    ModelID = o.ModelID;
+    std::memcpy(ConnectMethod, o.ConnectMethod, sizeof ConnectMethod);
+    std::memcpy(ComNo, o.ComNo, sizeof ComNo);
+    std::memcpy(PortNo, o.PortNo, sizeof PortNo);
+    std::memcpy(IPAddress, o.IPAddress, sizeof IPAddress);
+    std::memcpy(Password, o.Password, sizeof Password);
+    Discovery = o.Discovery;
+    ImageSendEnable = o.ImageSendEnable;
+    ImageDispEnable = o.ImageDispEnable;
+    ToolbarConfig = o.ToolbarConfig;
+    ToolbarButtonCount = o.ToolbarButtonCount;
+    std::memcpy(InputNameView, o.InputNameView, sizeof InputNameView);
+    IconSize = o.IconSize;
+    AlwaysOnTop = o.AlwaysOnTop;
+    PjtNum = o.PjtNum;
+    SelectPrj = o.SelectPrj;
+    ToolbarPowerOn = o.ToolbarPowerOn;
+    ToolbarPowerOff = o.ToolbarPowerOff;
+    ToolbarBlankOn = o.ToolbarBlankOn;
+    ToolbarBlankOff = o.ToolbarBlankOff;
+    ToolbarVolume = o.ToolbarVolume;
+    ToolbarMute = o.ToolbarMute;
+    ToolbarFreezeOn = o.ToolbarFreezeOn;
+    ToolbarFreezeOff = o.ToolbarFreezeOff;
+    ToolbarAdvance = o.ToolbarAdvance;
+    ToolbarAbout = o.ToolbarAbout;
+    ToolbarImgSend = o.ToolbarImgSend;
+    // PjtKind deliberately not copied.
+    for (const RangeField& r : AllRangeFields())
+        this->*r.field = o.*r.field;
+    for (const ListField* l : {&AspectList(), &WhisperList(), &GammaList(), &ColorTempList(), &MyButtonList()}) {
+        this->*l->count = o.*l->count;
+        std::memcpy(this->*l->codes, o.*l->codes, sizeof(this->*l->codes));
+        std::memcpy(this->*l->names, o.*l->names, sizeof(this->*l->names));
+    }
+    WhisperType = o.WhisperType;
+    InputNum = o.InputNum;
+    std::memcpy(InputName, o.InputName, sizeof InputName);
+    std::memcpy(InputCode, o.InputCode, sizeof InputCode);
+    std::memcpy(InputShow, o.InputShow, sizeof InputShow);
+}
+
+const std::vector<RangeField>& AllRangeFields() {
+    using M = CModelInfo2;
+    static const std::vector<RangeField> fields = {
+        {"Brightness", &M::Brightness},
+        {"Contrast", &M::Contrast},
+        {"Color", &M::Color},
+        {"Tint", &M::Tint},
+        {"Sharpness", &M::Sharpness},
+        {"UserGammaPoint1", &M::UserGammaPoint1},
+        {"UserGammaPoint2", &M::UserGammaPoint2},
+        {"UserGammaPoint3", &M::UserGammaPoint3},
+        {"UserGammaPoint4", &M::UserGammaPoint4},
+        {"UserGammaPoint5", &M::UserGammaPoint5},
+        {"UserGammaPoint6", &M::UserGammaPoint6},
+        {"UserGammaPoint7", &M::UserGammaPoint7},
+        {"UserGammaPoint8", &M::UserGammaPoint8},
+        {"ColorTempGainR", &M::ColorTempGainR},
+        {"ColorTempGainG", &M::ColorTempGainG},
+        {"ColorTempGainB", &M::ColorTempGainB},
+        {"ColorTempOffsetR", &M::ColorTempOffsetR},
+        {"ColorTempOffsetG", &M::ColorTempOffsetG},
+        {"ColorTempOffsetB", &M::ColorTempOffsetB},
+        {"OverScan", &M::OverScan},
+        {"HPhase", &M::HPhase},
+        {"KeystoneV", &M::KeystoneV},
+        {"KeystoneH", &M::KeystoneH},
+        {"Volume", &M::Volume},
+        {"DZoom", &M::DZoom},
+        {"DShiftV", &M::DShiftV},
+        {"DShiftH", &M::DShiftH},
+        {"Treble", &M::Treble},
+        {"Bass", &M::Bass},
+        {"MenuPositionV", &M::MenuPositionV},
+        {"MenuPositionH", &M::MenuPositionH},
+        {"AutoPowerOff", &M::AutoPowerOff},
+        {"Magnify", &M::Magnify},
+        {"CustomGamma", &M::CustomGamma},
+        {"ColorBalR", &M::ColorBalR},
+        {"ColorBalG", &M::ColorBalG},
+        {"ColorBalB", &M::ColorBalB},
+        {"OSDBright", &M::OSDBright},
+        {"ElectricZoom", &M::ElectricZoom},
+    };
+    return fields;
+}
+
+const std::vector<RangeField>& StoredRangeFields() {
+    using M = CModelInfo2;
+    static const std::vector<RangeField> fields = {
+        {"AutoPowerOff", &M::AutoPowerOff},
+        {"ColorTempGainR", &M::ColorTempGainR},
+        {"ColorTempGainG", &M::ColorTempGainG},
+        {"ColorTempGainB", &M::ColorTempGainB},
+        {"ColorTempOffsetR", &M::ColorTempOffsetR},
+        {"ColorTempOffsetG", &M::ColorTempOffsetG},
+        {"ColorTempOffsetB", &M::ColorTempOffsetB},
+        {"UserGammaPoint1", &M::UserGammaPoint1},
+        {"UserGammaPoint2", &M::UserGammaPoint2},
+        {"UserGammaPoint3", &M::UserGammaPoint3},
+        {"UserGammaPoint4", &M::UserGammaPoint4},
+        {"UserGammaPoint5", &M::UserGammaPoint5},
+        {"UserGammaPoint6", &M::UserGammaPoint6},
+        {"UserGammaPoint7", &M::UserGammaPoint7},
+        {"UserGammaPoint8", &M::UserGammaPoint8},
+        {"OverScan", &M::OverScan},
+        {"HPhase", &M::HPhase},
+        {"Brightness", &M::Brightness},
+        {"Contrast", &M::Contrast},
+        {"KeystoneV", &M::KeystoneV},
+        {"KeystoneH", &M::KeystoneH},
+        {"Volume", &M::Volume},
+        {"Magnify", &M::Magnify},
+        {"ColorBalR", &M::ColorBalR},
+        {"ColorBalG", &M::ColorBalG},
+        {"ColorBalB", &M::ColorBalB},
+        {"Sharpness", &M::Sharpness},
+        {"Color", &M::Color},
+        {"Tint", &M::Tint},
+        {"CustomGamma", &M::CustomGamma},
+        {"OSDBright", &M::OSDBright},
+        {"ElectricZoom", &M::ElectricZoom},
+        {"Treble", &M::Treble},
+        {"Bass", &M::Bass},
+    };
+    return fields;
+}
+
+#define ORVANE_LIST(fn, sec, key, prefix, stem)                                                                        \
+    const ListField& fn() {                                                                                            \
+        static const ListField f{sec, key, prefix, &CModelInfo2::stem##Num, &CModelInfo2::stem##Code,                  \
+                                 &CModelInfo2::stem##Name};                                                            \
+        return f;                                                                                                      \
+    }
+ORVANE_LIST(WhisperList, "WHISPER", "WhisperNum", "Whisper_", Whisper)
+ORVANE_LIST(AspectList, "ASPECT", "AspectNum", "Aspect_", Aspect)
+ORVANE_LIST(GammaList, "GAMMA", "GammaNum", "Gamma_", Gamma)
+ORVANE_LIST(ColorTempList, "COLORTEMP", "ColorTempNum", "ColorTemp_", ColorTemp)
+ORVANE_LIST(MyButtonList, "MYBUTTON", "MyButtonNum", "MyButton_", MyButton)
+#undef ORVANE_LIST
+
+} // namespace orvane

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <functional>
+#include <string>
+
+namespace orvane::ctl {
+
+// Exit statuses of orvanectl.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1; // a projector or a file operation failed
+inline constexpr int kExitUsage = 2;  // bad command line or bad input
+
+// Options every command shares; filled by the parser before a command runs.
+struct CtlContext {
+    std::string workDir;
+    std::string programDir;
+    // The chosen command, set while parsing and run once the directories are in place.
+    std::function<int()> run;
+};
+
+// Prints "orvanectl: <message>" on stderr.
+void PrintError(const std::string& message);
+
+void AddInspectCommands(CLI::App& app, CtlContext& ctx);
+
+} // namespace orvane::ctl

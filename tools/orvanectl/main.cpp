@@ -1,0 +1,36 @@
+#include "CtlContext.h"
+
+#include "platform/FileUtil.h"
+
+#include <cstdio>
+#include <iostream>
+#include <unistd.h>
+
+namespace orvane::ctl {
+void PrintError(const std::string& message) { std::cerr << "orvanectl: " << message << std::endl; }
+} // namespace orvane::ctl
+
+int main(int argc, char** argv) {
+    using namespace orvane::ctl;
+    CLI::App app{"Orvane command line: inspect configurations and drive projectors"};
+    app.require_subcommand(1);
+    CtlContext ctx;
+    app.add_option("--dir", ctx.workDir, "Working directory (where Orvane.txt, OrvaneModel.txt and OrvaneOpt.txt lie)");
+    app.add_option("--program-dir", ctx.programDir, "Directory of the per-model configuration files");
+    AddInspectCommands(app, ctx);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        PrintError(e.what());
+        return kExitUsage;
+    }
+    if (!ctx.workDir.empty() && chdir(ctx.workDir.c_str()) != 0) {
+        PrintError("cannot change to directory " + ctx.workDir);
+        return kExitUsage;
+    }
+    if (!ctx.programDir.empty())
+        orvane::SetProgramDir(ctx.programDir);
+    return ctx.run ? ctx.run() : kExitUsage;
+}
