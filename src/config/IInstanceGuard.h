@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+namespace orvane {
+
+// The main window's single-instance guard, which the configuration dialog's OK takes
+// again for the model it is about to save: one running program per configuration.
+class IInstanceGuard {
+public:
+    virtual ~IInstanceGuard() = default;
+    // 0 when the guard for the model is held by this program now; non-zero when it is
+    // refused, in which case the refusal has already been shown to the operator.
+    virtual int CreateInstanceMutex(const std::string& modelName) = 0;
+};
+
+} // namespace orvane
