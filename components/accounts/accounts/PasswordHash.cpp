@@ -1,0 +1,78 @@
+#include "accounts/PasswordHash.h"
+
+#include <climits>
+#include <openssl/crypto.h>
+#include <openssl/evp.h>
+#include <openssl/rand.h>
+
+namespace accounts {
+
+int DerivePasswordHash(std::string_view password, std::span<const unsigned char> salt, int iterations,
+                       PasswordDigest& out) {
+    if (salt.size() < kMinSaltSize || salt.size() > kMaxSaltSize || iterations < kMinIterations ||
+        iterations > kMaxIterations || password.size() > INT_MAX)
+        return -1;
+    // OpenSSL wants a non-null pointer even for an empty password.
+    static const char kEmpty[1] = {0};
+    const char* pass = password.empty() ? kEmpty : password.data();
+    int ok = PKCS5_PBKDF2_HMAC(pass, static_cast<int>(password.size()), salt.data(), static_cast<int>(salt.size()),
+                               iterations, EVP_sha256(), static_cast<int>(out.size()), out.data());
+    return ok == 1 ? 0 : -1;
+}
+
+int RandomSalt(std::span<unsigned char> salt) {
+    if (salt.empty() || salt.size() > INT_MAX)
+        return -1;
+    return RAND_bytes(salt.data(), static_cast<int>(salt.size())) == 1 ? 0 : -1;
+}
+
+bool DigestsEqual(const PasswordDigest& a, const PasswordDigest& b) {
+    return CRYPTO_memcmp(a.data(), b.data(), a.size()) == 0;
+}
+
+std::string ToHex(std::span<const unsigned char> bytes) {
+    static const char kDigits[] = "0123456789abcdef";
+    std::string text;
+    text.reserve(bytes.size() * 2);
+    for (unsigned char b : bytes) {
+        text += kDigits[b >> 4];
+        text += kDigits[b & 0x0F];
+    }
+    return text;
+}
+
+namespace {
+int HexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+} // namespace
+
+bool FromHex(std::string_view text, std::vector<unsigned char>& out) {
+    out.clear();
+    if (text.size() % 2 != 0)
+        return false;
+    out.reserve(text.size() / 2);
+    for (std::size_t i = 0; i < text.size(); i += 2) {
+        int hi = HexValue(text[i]);
+        int lo = HexValue(text[i + 1]);
+        if (hi < 0 || lo < 0) {
+            out.clear();
+            return false;
+        }
+        out.push_back(static_cast<unsigned char>(hi << 4 | lo));
+    }
+    return true;
+}
+
+void WipeMemory(void* data, std::size_t size) {
+    if (data != nullptr && size > 0)
+        OPENSSL_cleanse(data, size);
+}
+
+} // namespace accounts
