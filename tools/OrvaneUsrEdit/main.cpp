@@ -1,0 +1,28 @@
+// OrvaneUsrEdit: adds users, changes their passwords and deletes them, in the user list
+// beside the program (or the one named with --user-file).
+
+#include "accounts/UserStore.h"
+#include "accounts/qt/UserCfgDialog.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QFile>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("OrvaneUsrEdit");
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Orvane user administration");
+    parser.addHelpOption();
+    QCommandLineOption userFile("user-file", "The user list to edit (default: OrvaneUsers.txt beside the program).",
+                                "path");
+    parser.addOption(userFile);
+    parser.process(app);
+    if (parser.isSet(userFile))
+        accounts::SetUserFilePath(QFile::encodeName(parser.value(userFile)).toStdString());
+
+    CUserCfgDialog dialog(nullptr);
+    dialog.DoModal();
+    return 0;
+}
