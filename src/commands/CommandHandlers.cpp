@@ -1,0 +1,136 @@
+#include "commands/CommandHandlers.h"
+
+#include "commands/CommandIds.h"
+#include "link/SharedField.h"
+
+namespace orvane {
+
+namespace {
+
+constexpr int kFreezeSettleMs = 100;
+constexpr std::int32_t kModelWithoutPowerQuery = 500;
+
+} // namespace
+
+CommandHandlers::CommandHandlers(CommandTransport& transport, IPollerControl& poller, IMainWindowSide& window)
+    : transport_(transport), poller_(poller), window_(window) {}
+
+int CommandHandlers::Run(int commandId) {
+    const CommandSpec* spec = FindCommand(commandId);
+    if (spec == nullptr || !IsProjectorCommand(*spec))
+        return kNoHandler;
+
+    if (spec->hidePopup)
+        window_.HideVolumePopup();
+    if (spec->suspendPoller)
+        poller_.ControlPoller(kPollerSuspend);
+
+    int reported = 0;
+    switch (spec->role) {
+    case CommandRole::PowerOn:
+    case CommandRole::PowerOff:
+        reported = RunPower(*spec);
+        break;
+    case CommandRole::FreezeOn:
+        reported = RunFreezeOn(*spec);
+        break;
+    default:
+        reported = transport_.SendToAll(spec->action, spec->type, CommandSetting(*spec, transport_.Model().ModelID),
+                                        spec->message);
+        break;
+    }
+
+    if (spec->role == CommandRole::Volume)
+        window_.ToggleVolumePopup();
+    if (spec->refreshInput)
+        poller_.RefreshInputState();
+    if (spec->suspendPoller)
+        poller_.ControlPoller(kPollerResume);
+    return reported;
+}
+
+int CommandHandlers::RunPower(const CommandSpec& spec) {
+    const bool on = spec.role == CommandRole::PowerOn;
+    // The state in which the set is sent, and the one in which nothing needs doing.
+    const std::uint16_t actOn = on ? kPowerOff : kPowerOn;
+    const std::uint16_t alreadyThere = on ? kPowerOn : kPowerOff;
+    int reported = 0;
+    const int slots = transport_.SlotsInUse();
+    for (int slot = 0; slot < slots; ++slot) {
+        if (!transport_.CheckKind(slot)) {
+            transport_.ShowSlotError(slot, kMsgPowerRefused, kMbIconHand);
+            ++reported;
+            continue;
+        }
+        if (transport_.Model().ModelID != kModelWithoutPowerQuery) {
+            const std::uint16_t state = transport_.QueryPowerState(slot);
+            if (state == alreadyThere)
+                continue;
+            if (state == kPowerTransit) {
+                transport_.ShowSlotError(slot, kMsgPowerInTransit, kMbOk);
+                ++reported;
+                continue;
+            }
+            if (state != actOn) {
+                transport_.ShowSlotError(slot, kMsgPowerRefused, kMbIconHand);
+                ++reported;
+                continue;
+            }
+        }
+        ReplyBuffer reply{};
+        const int result = transport_.SendToSlot(slot, spec.action, spec.type, spec.setting, reply.data());
+        if (!CommandTransport::Accepted(result, reply)) {
+            transport_.ShowSlotError(slot, spec.message, kMbIconHand);
+            ++reported;
+        }
+    }
+    return reported;
+}
+
+int CommandHandlers::RunFreezeOn(const CommandSpec& spec) {
+    // The frozen picture must not show this window; it comes back only for an error box.
+    window_.HideMainWindow();
+    int reported = 0;
+    const int slots = transport_.SlotsInUse();
+    for (int slot = 0; slot < slots; ++slot) {
+        if (!transport_.CheckKind(slot)) {
+            transport_.ShowSlotError(slot, spec.message, kMbIconHand);
+            ++reported;
+            continue;
+        }
+        ReplyBuffer reply{};
+        const int result = transport_.SendToSlot(slot, spec.action, spec.type, spec.setting, reply.data());
+        if (!CommandTransport::Accepted(result, reply)) {
+            if (!window_.IsMainWindowVisible())
+                window_.ShowMainWindow();
+            transport_.ShowSlotError(slot, spec.message, kMbIconHand);
+            ++reported;
+            if (window_.IsMainWindowVisible())
+                window_.HideMainWindow();
+        }
+    }
+    window_.Sleep(kFreezeSettleMs);
+    window_.ShowMainWindow();
+    return reported;
+}
+
+int CommandHandlers::VolumeUp() {
+    return transport_.SendToAll(kActionIncrement, kTypeVolume, 0, kMsgVolumeUp);
+}
+
+int CommandHandlers::VolumeDown() {
+    return transport_.SendToAll(kActionDecrement, kTypeVolume, 0, kMsgVolumeDown);
+}
+
+int CommandHandlers::ReadVolumeLevel() {
+    const std::int32_t selected = LoadShared(transport_.Model().SelectPrj);
+    if (selected < 1 || selected > CModelInfo2::kSlots)
+        return -1;
+    ReplyBuffer reply{};
+    if (transport_.SendToSlot(selected - 1, kActionGet, kTypeVolume, 0, reply.data()) != kExchangeOk ||
+        reply[0] != kReplyData)
+        return -1;
+    return reply[1];
+}
+
+} // namespace orvane

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "link/LinkCodes.h"
+#include "link/SlotErrorSink.h"
+#include "model/ModelInfo2.h"
+
+#include "linkcore/PjtInterface.h"
+
+#include <cstdint>
+#include <mutex>
+
+namespace orvane {
+
+// The layer between the command handlers, the status poller and the volume popup on one
+// side and the projector link on the other. It works on the window's working record and
+// its two link objects: Link for everything sent from the user-interface thread (and the
+// poller's kind query), PollLink for the poller's input query.
+//
+// Slots are 0-based here; slots 0..PjtNum-1 receive commands. A failing slot never stops a
+// loop over the others and never changes the configuration.
+//
+// Thread safety: SendToSlot and PollSendToSlot may run on two threads at once. Each link
+// object is guarded by its own mutex, so that two exchanges never overlap on one
+// CPjtInterface (Mute and Volume run while the poller may be asking for a kind through Link).
+// PjtKind and SelectPrj are accessed through LoadShared/StoreShared; the other fields of the
+// record must not change while the poller runs.
+class CommandTransport {
+public:
+    CommandTransport(CModelInfo2& model, CPjtInterface& link, CPjtInterface& pollLink, ISlotErrorSink& sink);
+    CommandTransport(const CommandTransport&) = delete;
+    CommandTransport& operator=(const CommandTransport&) = delete;
+
+    CModelInfo2& Model() { return model_; }
+    const CModelInfo2& Model() const { return model_; }
+
+    // Number of slots in use: PjtNum, clamped to 0..5 so that a damaged record never makes
+    // a loop index past the five slots.
+    int SlotsInUse() const;
+
+    // One exchange with slot `slot` through Link: CopyData, Open, and only if that worked,
+    // Send and Close. kExchangeOk, kExchangeOpenFailed or kExchangeSendFailed. `reply` must
+    // hold kReplyBufferSize bytes, zero-filled by the caller. A slot outside 0..4 gives
+    // kExchangeOpenFailed without touching the link.
+    int SendToSlot(int slot, std::uint16_t action, std::uint16_t type, std::uint16_t setting, unsigned char* reply);
+
+    // The same through PollLink; only the poller calls it.
+    int PollSendToSlot(int slot, std::uint16_t action, std::uint16_t type, std::uint16_t setting, unsigned char* reply);
+
+    // Asks the slot's power state: kPowerOff, kPowerOn, kPowerTransit or whatever else the
+    // projector answers; kPowerUnknown when the query failed.
+    std::uint16_t QueryPowerState(int slot);
+
+    // The slot's cached kind; asked once with (2, 0x1007, 0) while it is unknown. A failed
+    // query leaves it unknown, so the next command asks again.
+    std::int32_t EnsureKind(int slot);
+
+    // The kind check of every projector command: true when the slot may be commanded, false
+    // for kinds 9 and 10.
+    bool CheckKind(int slot) { return !IsRefusedKind(EnsureKind(slot)); }
+
+    // For each slot in use, slot 0 first: the kind check, then (action, type, setting),
+    // expecting an acknowledgement. Every refused or failing slot gets message
+    // `messageNumber` with the error icon. Returns the number of slots reported.
+    int SendToAll(std::uint16_t action, std::uint16_t type, std::uint16_t setting, int messageNumber);
+
+    // Reports slot `slot` with catalog message (2201, number) followed by the slot's COM port
+    // or IP address. Returns the sink's result.
+    int ShowSlotError(int slot, int number, int style);
+
+    // The message ShowSlotError passes on.
+    std::string SlotErrorMessage(int slot, int number) const;
+
+    // True when the exchange worked and the projector acknowledged.
+    static bool Accepted(int result, const ReplyBuffer& reply) {
+        return result == kExchangeOk && reply[0] == kReplyAck;
+    }
+
+private:
+    int Exchange(CPjtInterface& link, std::mutex& guard, int slot, std::uint16_t action, std::uint16_t type,
+                 std::uint16_t setting, unsigned char* reply);
+
+    CModelInfo2& model_;
+    CPjtInterface& link_;
+    CPjtInterface& pollLink_;
+    ISlotErrorSink& sink_;
+    std::mutex linkMutex_;
+    std::mutex pollLinkMutex_;
+};
+
+} // namespace orvane
