@@ -24,5 +24,6 @@ struct CtlContext {
 void PrintError(const std::string& message);
 
 void AddInspectCommands(CLI::App& app, CtlContext& ctx);
+void AddProjectorCommands(CLI::App& app, CtlContext& ctx);
 
 } // namespace orvane::ctl

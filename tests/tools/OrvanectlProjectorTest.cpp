@@ -1,0 +1,225 @@
+#include "model/ConfigFile.h"
+#include "model/ModelCatalog.h"
+
+#include "support/PjsimProcess.h"
+#include "support/RunProgram.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+namespace orvane {
+namespace {
+
+using test::PjsimProcess;
+using test::PjsimRequest;
+using Lines = std::vector<std::string>;
+
+std::string SourceFile(const std::string& relative) {
+    std::ifstream in(std::string(ORVANE_SOURCE_DIR) + "/" + relative, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A working directory as the operator would have it: the sample catalog, a configuration of
+// model AX-210 (inputs "Computer in 1" code 0, "HDMI 1" code 3, "HDMI 2" code 13, ...) whose
+// projectors are pjsim's, the English texts, and short link time-outs.
+class OrvanectlProjector : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_.Write("OrvaneModel.txt", SourceFile("res/OrvaneModel.txt"));
+        dir_.Write("txtdef.cat", SourceFile("res/txtdef.cat"));
+        dir_.Write("GETENG", "");
+        dir_.Write("LinkCore.conf", "[Timeouts]\nConnectMs=400\nReplyMs=400\n");
+    }
+
+    // Slot n+1 is `slots[n]`: a pjsim projector number, 0 for a port nobody listens on, or -N
+    // for serial port COMN.
+    std::string Configuration(const PjsimProcess& sim, const std::vector<int>& slots) {
+        ModelList list;
+        LoadModelCatalogFrom(dir_.File("OrvaneModel.txt"), list);
+        const int index = FindModelIndex(list, "AX-210");
+        EXPECT_GE(index, 0);
+        CModelInfo2 m = *list[static_cast<std::size_t>(index)];
+        m.PjtNum = static_cast<int32_t>(slots.size());
+        for (std::size_t s = 0; s < slots.size(); ++s) {
+            m.ConnectMethod[s] = slots[s] >= 0 ? 1 : 0;
+            m.ComNo[s] = slots[s] >= 0 ? 0 : -slots[s] - 1;
+            m.PortNo[s] = slots[s] > 0 ? sim.Port(slots[s]) : 1;
+            SetText(m.IPAddress[s], "127.0.0.1");
+            SetText(m.Password[s], "");
+        }
+        ConfigControls controls;
+        controls.modelName = "AX-210";
+        controls.rowChecked[0] = true;
+        return FormatConfigFile(m, controls, false);
+    }
+
+    test::ProgramResult Ctl(std::vector<std::string> args) {
+        args.insert(args.begin(), {"--dir", dir_.path(), "--program-dir", dir_.path()});
+        return test::RunProgram("orvanectl", args);
+    }
+
+    static Lines Sent(const PjsimProcess& sim) {
+        Lines out;
+        for (const PjsimRequest& r : sim.Requests()) {
+            char line[64];
+            std::snprintf(line, sizeof line, "%d %d,0x%04x,%d", r.projector, r.action, r.type, r.setting);
+            out.push_back(line);
+        }
+        return out;
+    }
+
+    test::TempDir dir_;
+};
+
+TEST_F(OrvanectlProjector, PowerOnSwitchesTheProjectorsOnAndStatusShowsIt) {
+    PjsimProcess sim({PjsimProcess::Tcp("power=off,input=3,kind=4"), PjsimProcess::Tcp("power=off,input=7")});
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    dir_.Write("Orvane.txt", Configuration(sim, {1, 2}));
+
+    auto before = Ctl({"status"});
+    EXPECT_EQ(before.exitCode, 0) << before.err;
+    EXPECT_EQ(before.out, "1 127.0.0.1 kind=4 power=0 input=HDMI 1\n2 127.0.0.1 kind=1 power=0 input=7\n");
+
+    auto on = Ctl({"power", "on"});
+    EXPECT_EQ(on.exitCode, 0) << on.err;
+    EXPECT_EQ(on.err, "");
+
+    auto after = Ctl({"status"});
+    EXPECT_EQ(after.exitCode, 0) << after.err;
+    EXPECT_EQ(after.out, "1 127.0.0.1 kind=4 power=1 input=HDMI 1\n2 127.0.0.1 kind=1 power=1 input=7\n");
+
+    // The power command made the toolbar button's requests, slot by slot.
+    Lines sent = Sent(sim);
+    ASSERT_EQ(sent.size(), 18u);
+    EXPECT_EQ(Lines(sent.begin() + 6, sent.begin() + 12),
+              (Lines{"1 2,0x1007,0", "1 2,0x6000,0", "1 1,0x6000,1", "2 2,0x1007,0", "2 2,0x6000,0", "2 1,0x6000,1"}));
+
+    // Already on: nothing to do, nothing to report.
+    auto again = Ctl({"power", "on"});
+    EXPECT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_EQ(Sent(sim).size(), 22u);
+}
+
+TEST_F(OrvanectlProjector, EveryFailingProjectorPrintsTheMessageBoxText) {
+    PjsimProcess sim({PjsimProcess::Tcp("power=on"), PjsimProcess::Tcp("power=off")});
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    dir_.Write("Orvane.txt", Configuration(sim, {1, 2, 0}));
+
+    auto r = Ctl({"blank", "on"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "Blank On failed(127.0.0.1)\nBlank On failed(127.0.0.1)\n");
+    EXPECT_EQ(Sent(sim), (Lines{"1 2,0x1007,0", "1 1,0x3020,1", "2 2,0x1007,0", "2 1,0x3020,1"}));
+
+    auto status = Ctl({"status"});
+    EXPECT_EQ(status.exitCode, 1);
+    EXPECT_NE(status.out.find("3 127.0.0.1 kind=? power=? input=?\n"), std::string::npos) << status.out;
+}
+
+TEST_F(OrvanectlProjector, SerialSlotIsNamedByItsComPort) {
+    PjsimProcess sim({PjsimProcess::Tcp("power=on")});
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    // Slot 2 on COM3, which leads nowhere.
+    dir_.Write("Orvane.txt", Configuration(sim, {1, -3}));
+    dir_.Write("LinkCore.conf", "[Timeouts]\nConnectMs=400\nReplyMs=400\n[Serial]\nCOM3=" + dir_.File("none") + "\n");
+
+    auto r = Ctl({"mute"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "Mute failed(com3)\n");
+    auto status = Ctl({"status"});
+    EXPECT_NE(status.out.find("2 com3 kind=? power=? input=?\n"), std::string::npos) << status.out;
+}
+
+TEST_F(OrvanectlProjector, EachCommandSendsWhatItsButtonSends) {
+    PjsimProcess sim({PjsimProcess::Tcp("power=on,kind=2")});
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    dir_.Write("Orvane.txt", Configuration(sim, {1}));
+
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{{"mute"},
+                                                                                      {"unmute"},
+                                                                                      {"volume", "up"},
+                                                                                      {"volume", "down"},
+                                                                                      {"freeze", "on"},
+                                                                                      {"freeze", "off"},
+                                                                                      {"blank", "off"},
+                                                                                      {"power", "off"}}) {
+        auto r = Ctl(args);
+        EXPECT_EQ(r.exitCode, 0) << args[0] << ": " << r.err;
+    }
+    // Every run is a new process: the kind is asked again each time.
+    Lines expected;
+    for (const char* request :
+         {"1,0x2002,1", "1,0x2002,0", "4,0x2001,0", "5,0x2001,0", "1,0x3002,1", "1,0x3002,0", "1,0x3020,0"}) {
+        expected.push_back("1 2,0x1007,0");
+        expected.push_back(std::string("1 ") + request);
+    }
+    for (const char* request : {"2,0x1007,0", "2,0x6000,0", "1,0x6000,0"})
+        expected.push_back(std::string("1 ") + request);
+    EXPECT_EQ(Sent(sim), expected);
+}
+
+TEST_F(OrvanectlProjector, InputIsFoundByNameInAnyCase) {
+    PjsimProcess sim({PjsimProcess::Tcp("power=on,kind=2")});
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    dir_.Write("Orvane.txt", Configuration(sim, {1}));
+
+    auto words = Ctl({"input", "hdmi", "2"});
+    EXPECT_EQ(words.exitCode, 0) << words.err;
+    auto quoted = Ctl({"input", "COMPUTER IN 1"});
+    EXPECT_EQ(quoted.exitCode, 0) << quoted.err;
+    // After the send the toolbar's refresh reads the input back, as the button does.
+    EXPECT_EQ(Sent(sim),
+              (Lines{"1 2,0x1007,0", "1 1,0x2000,13", "1 2,0x2000,0", "1 2,0x1007,0", "1 1,0x2000,0", "1 2,0x2000,0"}));
+
+    auto unknown = Ctl({"input", "Tuner"});
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_NE(unknown.err.find("\"Tuner\""), std::string::npos);
+    EXPECT_NE(unknown.err.find("\n  HDMI 1 / MHL\n"), std::string::npos) << unknown.err;
+    EXPECT_EQ(Sent(sim).size(), 6u);
+}
+
+TEST_F(OrvanectlProjector, PerModelFileChosenLikeTheProgramsFirstArgument) {
+    PjsimProcess sim({PjsimProcess::Tcp("power=on")});
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    dir_.Write("AX-210.txt", Configuration(sim, {1}));
+
+    auto missing = Ctl({"mute"});
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_NE(missing.err.find("no configuration"), std::string::npos) << missing.err;
+    auto unknown = Ctl({"mute", "--config", "ZZ-1"});
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_TRUE(Sent(sim).empty());
+
+    auto r = Ctl({"mute", "--config", "AX-210"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(Sent(sim), (Lines{"1 2,0x1007,0", "1 1,0x2002,1"}));
+}
+
+TEST_F(OrvanectlProjector, UsageErrorsExitWith2AndSendNothing) {
+    PjsimProcess sim({PjsimProcess::Tcp("power=on")});
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    dir_.Write("Orvane.txt", Configuration(sim, {1}));
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"power"}, {"power", "maybe"}, {"blank", "ON"}, {"volume", "sideways"}, {"input"}, {"mute", "now"}})
+        EXPECT_EQ(Ctl(args).exitCode, 2) << args[0];
+    EXPECT_TRUE(Sent(sim).empty());
+}
+
+TEST_F(OrvanectlProjector, RefusedKindIsReportedButNotAskedFurther) {
+    PjsimProcess sim({PjsimProcess::Tcp("power=on,kind=9")});
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    dir_.Write("Orvane.txt", Configuration(sim, {1}));
+
+    auto status = Ctl({"status"});
+    EXPECT_EQ(status.exitCode, 0) << status.err;
+    EXPECT_EQ(status.out, "1 127.0.0.1 kind=9 power=? input=?\n");
+    auto power = Ctl({"power", "off"});
+    EXPECT_EQ(power.exitCode, 1);
+    EXPECT_EQ(power.err, "The projector's power could not be controlled(127.0.0.1)\n");
+    EXPECT_EQ(Sent(sim), (Lines{"1 2,0x1007,0", "1 2,0x1007,0"}));
+}
+
+} // namespace
+} // namespace orvane
