@@ -22,7 +22,9 @@ int OpenSerialDevice(const std::string& device) {
     tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS);
     tio.c_cflag |= CS8 | CLOCAL | CREAD;
     tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
-    tio.c_cc[VMIN] = 0;
+    // With VMIN 0 a read of an empty line returns 0, which looks like end of file; with 1 and
+    // O_NONBLOCK it fails with EAGAIN and the poll does the waiting.
+    tio.c_cc[VMIN] = 1;
     tio.c_cc[VTIME] = 0;
     if (cfsetispeed(&tio, B19200) != 0 || cfsetospeed(&tio, B19200) != 0 || tcsetattr(fd, TCSANOW, &tio) != 0) {
         close(fd);
