@@ -1,0 +1,93 @@
+#pragma once
+
+#include "support/TempDir.h"
+
+#include <chrono>
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+#include <vector>
+
+namespace orvane::test {
+
+// One line of pjsim's request log, taken apart.
+struct PjsimRequest {
+    int projector = 0; // 1-based, in the order of the definitions
+    int action = 0;
+    int type = 0;
+    int setting = 0;
+    std::string reply; // "ack", "nak", "data:<value>" or "none"
+};
+
+// Runs the projector simulator for the length of a test. The constructor starts pjsim with
+// the given --projector definitions and waits (up to kStartTimeout) until every projector
+// listens; the destructor stops it. The request log goes to a file in a private temporary
+// directory, where RequestLines and WaitForRequests read it.
+//
+//   PjsimProcess sim({PjsimProcess::Tcp("power=on"), PjsimProcess::Serial()});
+//   ASSERT_TRUE(sim.Ready()) << sim.Error();
+//   link.CopyData(1, 0, sim.Port(1), ip, pw);
+class PjsimProcess {
+public:
+    static constexpr std::chrono::milliseconds kStartTimeout{10000};
+    static constexpr std::chrono::milliseconds kDefaultWait{5000};
+
+    // A projector definition on 127.0.0.1 with a port of pjsim's choice, or on a
+    // pseudo-terminal; options as pjsim takes them, e.g. "password=abc,power=on".
+    static std::string Tcp(std::string_view options = {});
+    static std::string Serial(std::string_view options = {});
+
+    // The pjsim executable beside the test programs.
+    static std::string Path();
+
+    explicit PjsimProcess(const std::vector<std::string>& projectors);
+    ~PjsimProcess();
+    PjsimProcess(const PjsimProcess&) = delete;
+    PjsimProcess& operator=(const PjsimProcess&) = delete;
+
+    // True once pjsim printed READY; otherwise Error() says why.
+    bool Ready() const { return ready_; }
+    const std::string& Error() const { return error_; }
+    pid_t Pid() const { return pid_; }
+
+    // Projectors are numbered from 1, as in pjsim's output and log.
+    std::size_t ProjectorCount() const { return addresses_.size(); }
+    // "127.0.0.1:PORT" or the pty's path; empty for a number out of range.
+    std::string Address(int n) const;
+    // The TCP port, or 0 for a serial projector.
+    int Port(int n) const;
+    // The pty's path for a serial projector, else empty.
+    std::string PtyPath(int n) const;
+
+    const std::string& LogPath() const { return logPath_; }
+    // Every REQ line logged so far, in order.
+    std::vector<std::string> RequestLines() const;
+    std::vector<PjsimRequest> Requests() const;
+    // Waits until at least `count` REQ lines are logged; false when the wait runs out first.
+    bool WaitForRequests(std::size_t count, std::chrono::milliseconds timeout = kDefaultWait) const;
+
+    // Sends SIGTERM and waits for the exit (SIGKILL after a few seconds). Returns the exit
+    // status, or -1 when pjsim was not running or died of a signal. Safe to call twice.
+    int Stop();
+
+    // Runs pjsim with any arguments to its end and returns its exit status (-1 if it had to
+    // be killed after `timeout`); standard output and error go to *output when given.
+    static int Run(const std::vector<std::string>& args, std::string* output = nullptr,
+                   std::chrono::milliseconds timeout = kStartTimeout);
+
+    // Parses one REQ line; false when it does not have the log's format.
+    static bool ParseRequestLine(const std::string& line, PjsimRequest& out);
+
+private:
+    bool ReadUntilReady();
+
+    TempDir dir_;
+    std::string logPath_;
+    pid_t pid_ = -1;
+    int stdoutFd_ = -1;
+    bool ready_ = false;
+    std::string error_;
+    std::vector<std::string> addresses_;
+};
+
+} // namespace orvane::test
