@@ -1,0 +1,107 @@
+#include "catalog/MessageCatalog.h"
+
+#include "catalog/CatalogFile.h"
+#include "catalog/MessageFormat.h"
+#include "platform/FileUtil.h"
+
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+namespace orvane {
+
+namespace {
+
+std::mutex g_catalogMutex;
+// Shared ownership lets a lookup keep using the catalog it started with while another
+// thread closes or replaces it.
+std::shared_ptr<const CatalogFile> g_catalog;
+
+std::shared_ptr<const CatalogFile> CurrentCatalog() {
+    std::lock_guard<std::mutex> lock(g_catalogMutex);
+    return g_catalog;
+}
+
+std::shared_ptr<const CatalogFile> LoadCatalogFile(const char* name) {
+    const std::string dirs[] = {ProgramDir(), "."};
+    for (const std::string& dir : dirs) {
+        std::string path = dir + "/" + name;
+        if (!FileExists(path))
+            continue;
+        auto catalog = std::make_shared<CatalogFile>();
+        if (catalog->Load(path) == 0)
+            return catalog;
+    }
+    return nullptr;
+}
+
+std::optional<std::string> FormatFrom(const CatalogFile* catalog, int language, std::uint32_t id,
+                                      std::span<const std::string> args) {
+    if (catalog == nullptr)
+        return std::nullopt;
+    const std::string* text = catalog->Find(language, id);
+    if (text == nullptr)
+        return std::nullopt;
+    return FormatCatalogMessage(*text, args);
+}
+
+} // namespace
+
+int OpenCatalog() {
+    bool chinese = FileExists(kMarkerChinese) || SystemDefaultLanguage() == kLangChineseSimplified;
+    std::shared_ptr<const CatalogFile> catalog = LoadCatalogFile(chinese ? kChineseCatalogFile : kDefaultCatalogFile);
+    std::lock_guard<std::mutex> lock(g_catalogMutex);
+    g_catalog = std::move(catalog);
+    return g_catalog ? 0 : -1;
+}
+
+void CloseCatalog() {
+    std::shared_ptr<const CatalogFile> old;
+    {
+        std::lock_guard<std::mutex> lock(g_catalogMutex);
+        old.swap(g_catalog);
+    }
+    // The catalog is freed here, outside the lock, unless a lookup still holds it.
+}
+
+bool IsCatalogOpen() {
+    std::lock_guard<std::mutex> lock(g_catalogMutex);
+    return g_catalog != nullptr;
+}
+
+void GetCatalogText(int set, int number, std::size_t size, char* buffer, std::span<const std::string> args) {
+    if (size == 0 || buffer == nullptr)
+        return;
+    std::shared_ptr<const CatalogFile> catalog = CurrentCatalog();
+    const CatalogFile* cat = catalog.get();
+
+    std::uint32_t id = CatalogFile::MessageId(set, number);
+    int language = FileExists(kMarkerEnglish) ? kLangEnglishUS : SystemDefaultLanguage();
+    std::optional<std::string> text = FormatFrom(cat, language, id, args);
+    if (FileExists(kMarkerChinese))
+        text = FormatFrom(cat, kLangEnglishUS, id, args);
+    if (!text)
+        text = FormatFrom(cat, kLangEnglishUS, id, args);
+
+    std::string_view result;
+    if (!text) {
+        result = kNoMessageCatalog;
+    } else {
+        // Every catalog text ends with CR LF; a text cut short by %0 loses its own last
+        // characters instead, as it would from a message table.
+        result = *text;
+        result.remove_suffix(result.size() < 2 ? result.size() : 2);
+    }
+    result = CutUtf8(result, size - 1);
+    std::memcpy(buffer, result.data(), result.size());
+    buffer[result.size()] = '\0';
+}
+
+std::string CatalogText(int set, int number, std::span<const std::string> args) {
+    char buffer[kCatalogBufferSize];
+    GetCatalogText(set, number, sizeof buffer, buffer, args);
+    return std::string(buffer);
+}
+
+} // namespace orvane

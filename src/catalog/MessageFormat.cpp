@@ -1,0 +1,90 @@
+#include "catalog/MessageFormat.h"
+
+namespace orvane {
+
+namespace {
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+} // namespace
+
+std::string FormatCatalogMessage(std::string_view text, std::span<const std::string> args) {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        char c = text[i];
+        if (c != '%' || i + 1 == text.size()) {
+            out += c;
+            ++i;
+            continue;
+        }
+        char next = text[i + 1];
+        if (next == '0')
+            return out;
+        if (IsDigit(next)) {
+            // One or two digits name the insert: "%100" is insert 10 followed by "0".
+            std::size_t end = i + 2;
+            int n = next - '0';
+            if (end < text.size() && IsDigit(text[end]))
+                n = n * 10 + (text[end++] - '0');
+            // An optional printf-like tag "!...!" belongs to the insert.
+            if (end < text.size() && text[end] == '!') {
+                std::size_t close = text.find('!', end + 1);
+                if (close != std::string_view::npos)
+                    end = close + 1;
+            }
+            if (static_cast<std::size_t>(n) <= args.size())
+                out += args[static_cast<std::size_t>(n) - 1];
+            else
+                out.append(text.substr(i, end - i));
+            i = end;
+            continue;
+        }
+        switch (next) {
+        case '%':
+        case '.':
+        case '!':
+        case ' ':
+            out += next;
+            break;
+        case 'n':
+            out += "\r\n";
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        default:
+            out += '%';
+            out += next;
+            break;
+        }
+        i += 2;
+    }
+    return out;
+}
+
+std::string_view CutUtf8(std::string_view text, std::size_t maxBytes) {
+    std::string_view prefix = text.substr(0, maxBytes);
+    // Find the lead byte of the last character and leave that character out when its
+    // bytes do not all lie within the prefix (cut in the middle, or a text that ends
+    // early). Bytes that are not UTF-8 at all are kept as they are.
+    std::size_t end = prefix.size();
+    std::size_t j = end;
+    while (j > 0 && end - j < 3 && (static_cast<unsigned char>(prefix[j - 1]) & 0xC0) == 0x80)
+        --j;
+    if (j == 0)
+        return prefix;
+    auto lead = static_cast<unsigned char>(prefix[j - 1]);
+    std::size_t length = (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : (lead & 0xF8) == 0xF0 ? 4 : 1;
+    if (length > 1 && (j - 1) + length > end)
+        return prefix.substr(0, j - 1);
+    return prefix;
+}
+
+} // namespace orvane

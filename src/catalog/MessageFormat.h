@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace orvane {
+
+// Expands the inserts of a catalog text the way message tables define them:
+//   %1 .. %99      argument n (1-based); "%1!d!"-style format tags are accepted and the
+//                  argument's text is used as it is
+//   %%  %.  %!     a literal %, . or !
+//   %n  %r  %t     CR LF, CR, tab
+//   "% "           a blank
+//   %0             ends the text here (nothing after it, not even the closing CR LF)
+// An insert whose argument was not passed stays as written, and a % followed by anything
+// else is kept, so a stray percent sign in a translation never eats text.
+std::string FormatCatalogMessage(std::string_view text, std::span<const std::string> args);
+
+// The prefix of `text` of at most `maxBytes` bytes, less a last UTF-8 character whose
+// bytes are not all in it, so that a cut never leaves half a character behind.
+std::string_view CutUtf8(std::string_view text, std::size_t maxBytes);
+
+} // namespace orvane
