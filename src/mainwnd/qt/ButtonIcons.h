@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QIcon>
+#include <QPixmap>
+
+namespace orvane {
+
+// Toolbar pictures drawn from the SVG icons of the program's resources. An input button's
+// connector glyph gets its short tag drawn under it, so that inputs of one kind differ.
+QPixmap RenderButtonPixmap(int commandId, int pixels);
+QIcon ButtonIcon(int commandId, int pixels);
+
+// The application and tray icon, at every size the system asks for.
+QIcon ApplicationIcon();
+
+} // namespace orvane

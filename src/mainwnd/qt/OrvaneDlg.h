@@ -1,0 +1,196 @@
+#pragma once
+
+#include "commands/CommandHandlers.h"
+#include "commands/MainWindowSide.h"
+#include "commands/PollerControl.h"
+#include "commands/StatusPoller.h"
+#include "config/IInstanceGuard.h"
+#include "config/qt/ConfDlg.h"
+#include "config/qt/DialogTemplate.h"
+#include "link/CommandTransport.h"
+#include "link/SlotErrorSink.h"
+#include "mainwnd/InstanceLock.h"
+#include "mainwnd/TrayLogic.h"
+#include "model/ModelInfo2.h"
+
+#include "linkcore/PjtInterface.h"
+
+#include <QEvent>
+#include <QIcon>
+#include <QPointer>
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+class QAction;
+class QEventLoop;
+class QMenu;
+class QSystemTrayIcon;
+class QToolBar;
+
+namespace orvane {
+
+class CAboutDlg;
+
+// Check or uncheck the toolbar buttons of a command id (1 = check, 0 = uncheck). The poller
+// and the status refresh post it from any thread; the window applies it on its own.
+class CheckButtonEvent : public QEvent {
+public:
+    static constexpr int kMessage = 1039; // the window message it stands for
+    static const QEvent::Type kType;
+
+    CheckButtonEvent(int commandId, int check) : QEvent(kType), commandId(commandId), check(check) {}
+
+    const int commandId;
+    const int check;
+};
+
+// The program's main window: a captioned strip of toolbar buttons, with a tray icon to hide
+// it in. It owns the projector set in use (WorkingModel), the two projector links, the
+// status poller, the configuration dialog and the model catalog's records.
+//
+// Commands run on a worker thread so that the window keeps painting; clicks that arrive
+// meanwhile are dropped. Whatever a command does to windows (message boxes, hiding and
+// showing the toolbar, the poller's suspend and resume) is handed to the window's thread
+// and waited for, so that it happens in exactly the order the handler asks for it.
+class COrvaneDlg : public OrvaneDialog,
+                   public IMainWindowSide,
+                   public ISlotErrorSink,
+                   public IPollerControl,
+                   public IInstanceGuard {
+    Q_OBJECT
+public:
+    static constexpr int kTemplateId = 102;
+    // String resources shown at start-up.
+    static constexpr const char* kInitializeFailedText = "Initialize failed !!";
+    static constexpr const char* kAlreadyStartedText = "It has already been started.";
+    // The first argument is a configuration name of at most this many characters.
+    static constexpr std::size_t kMaxConfigName = 255;
+    // Catalog texts (set 11) of the exit question and of the window menu's About entry.
+    static constexpr int kCatalogExitQuestion = 48;
+    static constexpr int kCatalogAboutEntry = 60;
+
+    // Test seams: each replaces a modal run that would wait for a person.
+    using ConfigRunner = std::function<int(CConfDlg& dialog)>;
+    using AboutRunner = std::function<int(CAboutDlg& dialog)>;
+    // Opens a popup menu at a screen position; returns the command id chosen, 0 for none.
+    using MenuRunner = std::function<int(QMenu& menu, const QPoint& at)>;
+
+    explicit COrvaneDlg(QWidget* parent = nullptr);
+    ~COrvaneDlg() override;
+
+    // Runs the window to its end: start-up, then the window's loop until the exit is
+    // confirmed (or start-up closed it), then the clean-up. Returns IDCANCEL.
+    int DoModal() override;
+    // Start-up; false when the window has closed itself.
+    bool OnInitDialog() override;
+    // The exit question; a Yes (or anything but No) ends the window.
+    void OnCancel() override;
+    // Clean-up when the window ends: lock, popup, model records, poller. Runs once.
+    void OnDestroy();
+
+    // A toolbar, tray-menu or window-menu command by id.
+    void OnCommand(int commandId);
+    // Reconfiguration (Config button and tray entry).
+    void OnConfig();
+    void OnAbout();
+    void OnSysCommand(unsigned commandId);
+    // The tray icon's callback; callable without a tray.
+    void OnTrayNotify(TrayMouse event);
+    void OnHideShow();
+
+    void RebuildToolbar();
+    void AddTrayIcon();
+    void RemoveTrayIcon();
+    void CreateVolumePopup();
+    void PlaceVolumePopup(bool moveOnly);
+
+    // IMainWindowSide, ISlotErrorSink, IPollerControl, IInstanceGuard: callable from the
+    // command worker, carried out on the window's thread.
+    void HideVolumePopup() override;
+    void ToggleVolumePopup() override;
+    void HideMainWindow() override;
+    void ShowMainWindow() override;
+    bool IsMainWindowVisible() override;
+    void Sleep(int milliseconds) override;
+    int ShowSlotError(int slot, int number, int style, const std::string& message) override;
+    int ControlPoller(int mode) override;
+    void RefreshInputState() override;
+    int CreateInstanceMutex(const std::string& modelName) override;
+
+    // The arguments after the program's path; the first names a configuration.
+    void SetArguments(std::vector<std::string> arguments) { arguments_ = std::move(arguments); }
+    void SetConfigRunner(ConfigRunner runner) { configRunner_ = std::move(runner); }
+    void SetAboutRunner(AboutRunner runner) { aboutRunner_ = std::move(runner); }
+    void SetMenuRunner(MenuRunner runner) { menuRunner_ = std::move(runner); }
+
+    // True while a command's exchanges run.
+    bool IsBusy() const { return busy_; }
+    // The toolbar's action for each button and separator, in toolbar order.
+    const std::vector<QAction*>& ToolbarActions() const { return actions_; }
+    QToolBar* Toolbar() const { return ToolBar; }
+    QSystemTrayIcon* TrayIcon() const { return TrayData; }
+    StatusPoller& Poller() { return poller_; }
+    // The tip the tray icon shows; empty without a tray icon.
+    QString TrayTip() const;
+
+    // State, named as the rest of the program knows it.
+    InstanceLock Mutex;
+    int VolumeIdleTicks = 0;
+    int VolumeShown = 0;
+    int VolumeButtonIndex = 0;
+    QWidget* VolumePopup = nullptr;
+    CPjtInterface Link;
+    CPjtInterface PollLink;
+    QToolBar* ToolBar = nullptr;
+    CModelInfo2 WorkingModel;
+    CConfDlg ConfDlg;
+    int SkipConfig = 0;
+    int PollInterval = 0;
+    orvane::ModelList ModelList;
+    QIcon Icon;
+    WindowFlags Flags; // Shown and ModalOpen
+    QSystemTrayIcon* TrayData = nullptr;
+
+signals:
+    // A command's exchanges have ended and the window takes clicks again.
+    void commandFinished(int commandId);
+
+protected:
+    bool event(QEvent* event) override;
+    void done(int result) override;
+    void changeEvent(QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+
+private:
+    bool LoadConfiguration(const std::string& name);
+    int LoadPlugins();
+    void OnCheckButton(int commandId, int check);
+    void RunProjectorCommand(int commandId);
+    // Runs `work` on the worker; `after` follows on the window's thread. Clicks are dropped
+    // until then.
+    void RunBusy(int commandId, std::function<void()> work, std::function<void()> after = {});
+    void WaitUntilIdle();
+    int RunMenu(QMenu& menu, const QPoint& at);
+    template <typename F> auto OnWindowThread(F&& f) -> decltype(f());
+
+    CommandTransport transport_;
+    StatusPoller poller_;
+    CommandHandlers handlers_;
+    std::vector<std::string> arguments_;
+    ConfigRunner configRunner_;
+    AboutRunner aboutRunner_;
+    MenuRunner menuRunner_;
+    std::vector<QAction*> actions_;
+    std::thread worker_;
+    std::atomic<bool> busy_{false};
+    QEventLoop* loop_ = nullptr;
+    bool ended_ = false;
+    bool destroyed_ = false;
+};
+
+} // namespace orvane
