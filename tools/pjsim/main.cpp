@@ -1,6 +1,7 @@
 // pjsim: plays one or more projectors on loopback TCP ports or pseudo-terminals, for tests
 // and demonstrations of the projector link.
 
+#include "DiscoveryResponder.h"
 #include "Endpoint.h"
 #include "ProjectorDef.h"
 #include "ProjectorService.h"
@@ -39,14 +40,26 @@ int main(int argc, char** argv) {
                  "pseudo-terminal and logs them."};
     std::vector<std::string> projectorArgs;
     std::string logPath;
+    std::string discoveryArg;
     app.add_option("--projector", projectorArgs, kProjectorHelp)->required()->allow_extra_args(false)->type_name("DEF");
     app.add_option("--log", logPath, "Write the request log to FILE instead of standard output")->type_name("FILE");
+    app.add_option("--discovery", discoveryArg,
+                   "Answer discovery probes on this UDP HOST:PORT for every network projector (port 0 picks one)")
+        ->type_name("HOST:PORT");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0)
             return app.exit(e); // --help
         return Usage(e.what());
+    }
+
+    std::string discoveryHost;
+    int discoveryPort = 0;
+    if (!discoveryArg.empty()) {
+        std::string error;
+        if (!pjsim::DiscoveryResponder::ParseHostPort(discoveryArg, discoveryHost, discoveryPort, error))
+            return Usage("--discovery: " + error);
     }
 
     std::vector<pjsim::ProjectorDef> defs;
@@ -92,8 +105,28 @@ int main(int argc, char** argv) {
         }
     }
 
+    // The responder speaks for the network projectors, so it starts once their ports are known.
+    std::unique_ptr<pjsim::DiscoveryResponder> responder;
+    if (!discoveryArg.empty()) {
+        std::vector<pjsim::DiscoveryEntry> entries;
+        for (std::size_t i = 0; i < defs.size(); ++i) {
+            if (defs[i].serial)
+                continue;
+            const std::string name = defs[i].name.empty() ? "pjsim " + std::to_string(i + 1) : defs[i].name;
+            entries.push_back({name, endpoints[i]->Address(), defs[i].host});
+        }
+        responder = std::make_unique<pjsim::DiscoveryResponder>(discoveryHost, discoveryPort, std::move(entries), stop);
+        if (!responder->Start(error)) {
+            std::fprintf(stderr, "pjsim: discovery: %s\n", error.c_str());
+            stop.Set();
+            return kExitFailure;
+        }
+    }
+
     for (std::size_t i = 0; i < defs.size(); ++i)
         std::printf("PROJECTOR %zu %s\n", i + 1, endpoints[i]->Address().c_str());
+    if (responder)
+        std::printf("DISCOVERY %s\n", responder->Address().c_str());
     std::printf("READY\n");
     std::fflush(stdout);
 
@@ -103,5 +136,7 @@ int main(int argc, char** argv) {
     stop.Set();
     for (auto& endpoint : endpoints)
         endpoint->Join();
+    if (responder)
+        responder->Join();
     return 0;
 }

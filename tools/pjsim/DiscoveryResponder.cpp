@@ -1,0 +1,171 @@
+#include "DiscoveryResponder.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace pjsim {
+
+namespace {
+
+constexpr std::string_view kProbeTag = "ORVANE-DISCOVER/1 ";
+constexpr std::string_view kAnswerTag = "ORVANE-PROJECTOR/1 ";
+constexpr std::size_t kMaxDatagram = 1024;
+constexpr std::size_t kMaxName = 64;
+constexpr std::size_t kMaxInfo = 31;
+
+bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+// Cut to `max` bytes without splitting a UTF-8 character; line breaks would end the field.
+std::string Field(std::string_view text, std::size_t max) {
+    std::string out(text.substr(0, std::min(text.size(), max)));
+    if (text.size() > max) {
+        std::size_t end = max;
+        while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+            --end;
+        out.resize(end);
+    }
+    for (char& c : out) {
+        if (c == '\n' || c == '\r')
+            c = ' ';
+    }
+    return out;
+}
+
+} // namespace
+
+DiscoveryResponder::DiscoveryResponder(std::string host, int port, std::vector<DiscoveryEntry> entries,
+                                       const StopEvent& stop)
+    : host_(std::move(host)), port_(port), entries_(std::move(entries)), stop_(stop) {}
+
+DiscoveryResponder::~DiscoveryResponder() {
+    Join();
+    if (fd_ >= 0)
+        close(fd_);
+}
+
+bool DiscoveryResponder::ParseHostPort(std::string_view text, std::string& host, int& port, std::string& error) {
+    const std::size_t colon = text.rfind(':');
+    if (colon == std::string_view::npos) {
+        error = "expected HOST:PORT, got '" + std::string(text) + "'";
+        return false;
+    }
+    std::string h(text.substr(0, colon));
+    if (h == "localhost")
+        h = "127.0.0.1";
+    in_addr addr{};
+    if (inet_pton(AF_INET, h.c_str(), &addr) != 1) {
+        error = "not an IPv4 address: '" + h + "'";
+        return false;
+    }
+    const std::string_view digits = text.substr(colon + 1);
+    long value = 0;
+    if (digits.empty() || digits.size() > 5) {
+        error = "bad port in '" + std::string(text) + "'";
+        return false;
+    }
+    for (char c : digits) {
+        if (c < '0' || c > '9') {
+            error = "bad port in '" + std::string(text) + "'";
+            return false;
+        }
+        value = value * 10 + (c - '0');
+    }
+    if (value > 65535) {
+        error = "bad port in '" + std::string(text) + "'";
+        return false;
+    }
+    host = h;
+    port = static_cast<int>(value);
+    return true;
+}
+
+bool DiscoveryResponder::ParseProbe(std::string_view datagram, std::string& id) {
+    if (datagram.size() > kMaxDatagram)
+        return false;
+    std::string_view line = datagram.substr(0, datagram.find('\n'));
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    if (line.size() <= kProbeTag.size() || line.substr(0, kProbeTag.size()) != kProbeTag)
+        return false;
+    const std::string_view hex = line.substr(kProbeTag.size());
+    if (hex.size() > 16)
+        return false;
+    for (char c : hex) {
+        if (!IsHexDigit(c))
+            return false;
+    }
+    id = std::string(hex);
+    return true;
+}
+
+std::string DiscoveryResponder::FormatAnswer(std::string_view id, const DiscoveryEntry& entry) {
+    std::string out(kAnswerTag);
+    out += id;
+    out += "\nname=" + Field(entry.name, kMaxName);
+    out += "\ninfo=" + Field(entry.info, kMaxInfo);
+    out += "\naddr=" + entry.host + "\n";
+    return out;
+}
+
+bool DiscoveryResponder::Start(std::string& error) {
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(port_));
+    if (inet_pton(AF_INET, host_.c_str(), &addr.sin_addr) != 1) {
+        error = "not an IPv4 address: " + host_;
+        return false;
+    }
+    fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd_ < 0) {
+        error = std::string("socket: ") + std::strerror(errno);
+        return false;
+    }
+    if (bind(fd_, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
+        error = "cannot bind " + host_ + ":" + std::to_string(port_) + ": " + std::strerror(errno);
+        return false;
+    }
+    socklen_t len = sizeof addr;
+    getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
+    port_ = ntohs(addr.sin_port);
+    thread_ = std::thread([this] { Loop(); });
+    return true;
+}
+
+std::string DiscoveryResponder::Address() const { return host_ + ":" + std::to_string(port_); }
+
+void DiscoveryResponder::Join() {
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void DiscoveryResponder::Loop() {
+    char buffer[kMaxDatagram + 1];
+    for (;;) {
+        pollfd fds[2] = {{fd_, POLLIN, 0}, {stop_.Fd(), POLLIN, 0}};
+        const int rc = poll(fds, 2, -1);
+        if (rc < 0 && errno == EINTR)
+            continue;
+        if (rc < 0 || fds[1].revents != 0)
+            return;
+        sockaddr_in from{};
+        socklen_t fromLen = sizeof from;
+        const ssize_t n = recvfrom(fd_, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
+        if (n < 0)
+            continue;
+        std::string id;
+        if (!ParseProbe(std::string_view(buffer, static_cast<std::size_t>(n)), id))
+            continue;
+        // Answers go back where the probe came from, never anywhere else.
+        for (const DiscoveryEntry& entry : entries_) {
+            const std::string answer = FormatAnswer(id, entry);
+            sendto(fd_, answer.data(), answer.size(), 0, reinterpret_cast<const sockaddr*>(&from), fromLen);
+        }
+    }
+}
+
+} // namespace pjsim
