@@ -1,9 +1,101 @@
 #!/usr/bin/env bash
-# Builds Orvane and shows the models of the sample catalog.
+# Builds Orvane and runs the toolbar against three simulated projectors on 127.0.0.1.
+# Without a display the same projectors are driven through orvanectl instead.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
+
+gui=0
+if [[ -n "${DISPLAY:-}" || -n "${WAYLAND_DISPLAY:-}" ]]; then
+    gui=1
+fi
+targets=(orvanectl pjsim)
+if ((gui)); then
+    targets+=(orvane)
+fi
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)" --target orvanectl
-echo "Models of res/OrvaneModel.txt (index, name, model id):"
-./build/bin/orvanectl --dir res models
+cmake --build build -j"$(nproc)" --target "${targets[@]}"
+
+# A ready-to-run program folder: the programs, both catalogs and the sample model catalog.
+demo=build/demo
+rm -rf "$demo"
+mkdir -p "$demo"
+cp build/bin/orvanectl build/bin/pjsim build/bin/txtdef.cat build/bin/txtzhs.cat res/OrvaneModel.txt "$demo"/
+if ((gui)); then
+    cp build/bin/orvane "$demo"/
+fi
+
+# Three projectors: a plain one, one that asks for a password, and one that warms up for
+# three seconds after every power change (it answers "neither on nor off" meanwhile).
+password=orvane
+"$demo/pjsim" --log "$demo/pjsim.log" \
+    --projector "127.0.0.1:0,name=Lectern,input=3" \
+    --projector "127.0.0.1:0,name=Left,password=$password,input=3" \
+    --projector "127.0.0.1:0,name=Right,warm=3000,input=3" >"$demo/pjsim.out" 2>&1 &
+pjsim_pid=$!
+trap 'kill "$pjsim_pid" 2>/dev/null || true; wait "$pjsim_pid" 2>/dev/null || true' EXIT
+
+for _ in $(seq 100); do
+    if grep -q '^READY' "$demo/pjsim.out"; then
+        break
+    fi
+    if ! kill -0 "$pjsim_pid" 2>/dev/null; then
+        cat "$demo/pjsim.out" >&2
+        exit 1
+    fi
+    sleep 0.1
+done
+if ! grep -q '^READY' "$demo/pjsim.out"; then
+    echo "pjsim did not start" >&2
+    exit 1
+fi
+mapfile -t ports < <(awk '$1 == "PROJECTOR" { n = split($3, a, ":"); print a[n] }' "$demo/pjsim.out")
+
+# The demo configuration: model AX-210 with the three projectors, the first one reported on
+# the toolbar, HDMI 1 and Video labelled. The options skip the login, start with this
+# configuration and poll every 5 seconds.
+model=AX-210
+{
+    printf '[GENERAL]\nMODEL=%s\nModelID=101\nType=1\nDiscovery=0\nImageSendEnable=0\nImageDispEnable=0\n' "$model"
+    printf '[PROJECTOR]\nPJTNUM=3\nSELECTPRJ=1\n'
+    for n in 1 2 3; do
+        pw=""
+        if ((n == 2)); then pw=$password; fi
+        printf '[CONNECT-%d]\nCONMETHOD=1\nCOMPORTNO=0\nTCPPORTNO=%s\nIPADDRESS=127.0.0.1\nPASSWORD=%s\n' \
+            "$n" "${ports[n - 1]}" "$pw"
+    done
+    printf '[TOOLBAR]\n'
+    for key in CONFIG POWERON POWEROFF BLANKON BLANKOFF VOLUME MUTE FREEZEON FREEZEOFF ABOUT; do
+        printf '%s=1\n' "$key"
+    done
+    printf 'ADVANCE=0\nIMGSEND=0\n'
+    printf '[INPUTSOURCE]\nInputNum=7\n'
+    printf 'Input_001=1;0;Computer in 1\nInput_002=1;4;Computer in 2\nInput_003=1;3;HDMI 1\n'
+    printf 'Input_004=1;13;HDMI 2\nInput_005=1;1;Video\nInput_006=0;2;S-Video\nInput_007=1;11;LAN\n'
+    printf '[SCREEN]\nICON=1\nALWAYSONTOP=0\n'
+    printf '[Volume]\nMin-Max=0,63\n'
+    printf '[INPUTSOURCEVIEW]\nInputNameView_001=PC1\nInputNameView_002=PC2\nInputNameView_003=Desk\n'
+    printf 'InputNameView_004=\nInputNameView_005=Camera\nInputNameView_006=\nInputNameView_007=\n'
+} >"$demo/$model.txt"
+cp "$demo/$model.txt" "$demo/Orvane.txt"
+printf '1\n1\n5\n' >"$demo/OrvaneOpt.txt"
+chmod 600 "$demo/$model.txt" "$demo/Orvane.txt"
+
+echo "Projectors (pjsim, requests logged in $demo/pjsim.log):"
+grep '^PROJECTOR' "$demo/pjsim.out"
+
+if ((gui)); then
+    echo "Starting the toolbar; closing it stops the simulator."
+    (cd "$demo" && ./orvane "$model")
+    exit 0
+fi
+
+echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set): running the same demo through orvanectl."
+ctl() {
+    echo "\$ orvanectl $*"
+    (cd "$demo" && ./orvanectl "$@") || true
+}
+ctl power on
+ctl status
+ctl input video
+ctl status
