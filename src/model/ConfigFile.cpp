@@ -17,12 +17,6 @@ namespace {
 constexpr mode_t kConfigFileMode = 0600;
 constexpr std::size_t kMaxPath = 4095;
 
-std::string EntryKey(const char* prefix, int n) {
-    char key[64];
-    std::snprintf(key, sizeof key, "%s%03d", prefix, n);
-    return key;
-}
-
 // "replace every ';' by a string end": the fields of a configuration entry, by position.
 std::vector<std::string> SplitFields(const std::string& value) {
     std::vector<std::string> fields;
@@ -47,23 +41,15 @@ void ReadList(const PrivateProfile& ini, const ListField& list, CModelInfo2& m) 
     count = ini.GetInt(list.section, list.countKey);
     if (count > CModelInfo2::kListCapacity)
         count = CModelInfo2::kListCapacity;
-    auto& codes = m.*list.codes;
-    auto& names = m.*list.names;
-    for (int i = 0; i < CModelInfo2::kListCapacity; ++i) {
-        codes[i] = 0;
-        std::memset(names[i], 0, sizeof names[i]);
-    }
+    ClearListEntries(m, list);
     if (&list == &WhisperList() && count < 1) {
-        count = 2;
-        SetText(names[0], "Normal");
-        codes[1] = 1;
-        SetText(names[1], "Whisper");
+        SetDefaultLampModes(m);
         return;
     }
     for (int n = 1; n <= count; ++n) {
-        auto fields = SplitFields(ini.GetString(list.section, EntryKey(list.entryPrefix, n)));
-        codes[n - 1] = ProfileAtoi(Field(fields, 0));
-        SetText(names[n - 1], Field(fields, 1));
+        auto fields = SplitFields(ini.GetString(list.section, NumberedKey(list.entryPrefix, n)));
+        (m.*list.codes)[n - 1] = ProfileAtoi(Field(fields, 0));
+        SetText((m.*list.names)[n - 1], Field(fields, 1));
     }
 }
 
@@ -122,11 +108,11 @@ void ReadFromProfile(const PrivateProfile& ini, CModelInfo2& m) {
         std::memset(m.InputName[i], 0, sizeof m.InputName[i]);
     }
     for (int n = 1; n <= m.InputNum; ++n) {
-        auto fields = SplitFields(ini.GetString("INPUTSOURCE", EntryKey("Input_", n)));
+        auto fields = SplitFields(ini.GetString("INPUTSOURCE", NumberedKey("Input_", n)));
         m.InputShow[n - 1] = ProfileAtoi(Field(fields, 0));
         m.InputCode[n - 1] = ProfileAtoi(Field(fields, 1));
         SetText(m.InputName[n - 1], Field(fields, 2));
-        SetText(m.InputNameView[n - 1], ini.GetString("INPUTSOURCEVIEW", EntryKey("InputNameView_", n)));
+        SetText(m.InputNameView[n - 1], ini.GetString("INPUTSOURCEVIEW", NumberedKey("InputNameView_", n)));
     }
 
     ReadList(ini, WhisperList(), m);

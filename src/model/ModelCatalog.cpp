@@ -13,34 +13,19 @@ namespace orvane {
 
 namespace {
 
-std::string EntryKey(const char* prefix, int n) {
-    char key[64];
-    std::snprintf(key, sizeof key, "%s%03d", prefix, n);
-    return key;
-}
-
 void ReadCodeList(const PrivateProfile& ini, const std::string& section, const ListField& list, CModelInfo2& m) {
     int32_t& count = m.*list.count;
     count = ini.GetInt(section, list.countKey);
     if (count > CModelInfo2::kListCapacity)
         count = CModelInfo2::kListCapacity;
-    auto& codes = m.*list.codes;
-    auto& names = m.*list.names;
-    for (int i = 0; i < CModelInfo2::kListCapacity; ++i) {
-        codes[i] = 0;
-        std::memset(names[i], 0, sizeof names[i]);
-    }
+    ClearListEntries(m, list);
     if (&list == &WhisperList() && count < 1) {
-        // Every projector has at least its normal and quiet lamp modes.
-        count = 2;
-        codes[0] = 0;
-        SetText(names[0], "Normal");
-        codes[1] = 1;
-        SetText(names[1], "Whisper");
+        SetDefaultLampModes(m);
         return;
     }
     for (int n = 1; n <= count; ++n)
-        ParseCatalogEntry(ini.GetString(section, EntryKey(list.entryPrefix, n)), codes[n - 1], names[n - 1]);
+        ParseCatalogEntry(ini.GetString(section, NumberedKey(list.entryPrefix, n)), (m.*list.codes)[n - 1],
+                          (m.*list.names)[n - 1]);
 }
 
 void FillRecord(const PrivateProfile& ini, CModelInfo2& m) {
@@ -79,7 +64,7 @@ void FillRecord(const PrivateProfile& ini, CModelInfo2& m) {
     for (int i = 0; i < CModelInfo2::kInputCapacity; ++i)
         m.InputCode[i] = -1;
     for (int n = 1; n <= m.InputNum; ++n) {
-        ParseCatalogEntry(ini.GetString(s, EntryKey("Input_", n)), m.InputCode[n - 1], m.InputName[n - 1]);
+        ParseCatalogEntry(ini.GetString(s, NumberedKey("Input_", n)), m.InputCode[n - 1], m.InputName[n - 1]);
         m.InputShow[n - 1] = 1;
     }
     ReadCodeList(ini, s, MyButtonList(), m);
@@ -108,7 +93,7 @@ void LoadModelCatalogFrom(const std::string& path, ModelList& list) {
     const int num = std::min(ini.GetInt("MODEL", "Num"), kMaxCatalogModels);
     for (int i = 1; i <= num; ++i) {
         auto record = std::make_unique<CModelInfo2>();
-        record->Name = ini.GetString("MODEL", EntryKey("Model_", i));
+        record->Name = ini.GetString("MODEL", NumberedKey("Model_", i));
         CModelInfo2& m = *record;
         list.push_back(std::move(record));
         FillRecord(ini, m);

@@ -1,5 +1,6 @@
 #include "model/ModelInfo2.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace orvane {
@@ -150,44 +151,47 @@ const std::vector<RangeField>& AllRangeFields() {
 }
 
 const std::vector<RangeField>& StoredRangeFields() {
-    using M = CModelInfo2;
-    static const std::vector<RangeField> fields = {
-        {"AutoPowerOff", &M::AutoPowerOff},
-        {"ColorTempGainR", &M::ColorTempGainR},
-        {"ColorTempGainG", &M::ColorTempGainG},
-        {"ColorTempGainB", &M::ColorTempGainB},
-        {"ColorTempOffsetR", &M::ColorTempOffsetR},
-        {"ColorTempOffsetG", &M::ColorTempOffsetG},
-        {"ColorTempOffsetB", &M::ColorTempOffsetB},
-        {"UserGammaPoint1", &M::UserGammaPoint1},
-        {"UserGammaPoint2", &M::UserGammaPoint2},
-        {"UserGammaPoint3", &M::UserGammaPoint3},
-        {"UserGammaPoint4", &M::UserGammaPoint4},
-        {"UserGammaPoint5", &M::UserGammaPoint5},
-        {"UserGammaPoint6", &M::UserGammaPoint6},
-        {"UserGammaPoint7", &M::UserGammaPoint7},
-        {"UserGammaPoint8", &M::UserGammaPoint8},
-        {"OverScan", &M::OverScan},
-        {"HPhase", &M::HPhase},
-        {"Brightness", &M::Brightness},
-        {"Contrast", &M::Contrast},
-        {"KeystoneV", &M::KeystoneV},
-        {"KeystoneH", &M::KeystoneH},
-        {"Volume", &M::Volume},
-        {"Magnify", &M::Magnify},
-        {"ColorBalR", &M::ColorBalR},
-        {"ColorBalG", &M::ColorBalG},
-        {"ColorBalB", &M::ColorBalB},
-        {"Sharpness", &M::Sharpness},
-        {"Color", &M::Color},
-        {"Tint", &M::Tint},
-        {"CustomGamma", &M::CustomGamma},
-        {"OSDBright", &M::OSDBright},
-        {"ElectricZoom", &M::ElectricZoom},
-        {"Treble", &M::Treble},
-        {"Bass", &M::Bass},
-    };
+    static const std::vector<RangeField> fields = [] {
+        static const char* const kWrittenOrder[] = {
+            "AutoPowerOff",     "ColorTempGainR",  "ColorTempGainG",  "ColorTempGainB",  "ColorTempOffsetR",
+            "ColorTempOffsetG", "ColorTempOffsetB", "UserGammaPoint1", "UserGammaPoint2", "UserGammaPoint3",
+            "UserGammaPoint4",  "UserGammaPoint5", "UserGammaPoint6", "UserGammaPoint7", "UserGammaPoint8",
+            "OverScan",         "HPhase",          "Brightness",      "Contrast",        "KeystoneV",
+            "KeystoneH",        "Volume",          "Magnify",         "ColorBalR",       "ColorBalG",
+            "ColorBalB",        "Sharpness",       "Color",           "Tint",            "CustomGamma",
+            "OSDBright",        "ElectricZoom",    "Treble",          "Bass",
+        };
+        std::vector<RangeField> out;
+        for (const char* name : kWrittenOrder) {
+            for (const RangeField& r : AllRangeFields()) {
+                if (std::strcmp(r.name, name) == 0)
+                    out.push_back(r);
+            }
+        }
+        return out;
+    }();
     return fields;
+}
+
+void ClearListEntries(CModelInfo2& m, const ListField& list) {
+    for (auto& code : m.*list.codes)
+        code = 0;
+    std::memset(m.*list.names, 0, sizeof(m.*list.names));
+}
+
+void SetDefaultLampModes(CModelInfo2& m) {
+    ClearListEntries(m, WhisperList());
+    m.WhisperNum = 2;
+    m.WhisperCode[0] = 0;
+    SetText(m.WhisperName[0], "Normal");
+    m.WhisperCode[1] = 1;
+    SetText(m.WhisperName[1], "Whisper");
+}
+
+std::string NumberedKey(const char* prefix, int n) {
+    char key[64];
+    std::snprintf(key, sizeof key, "%s%03d", prefix, n);
+    return key;
 }
 
 #define ORVANE_LIST(fn, sec, key, prefix, stem)                                                                        \

@@ -161,6 +161,13 @@ template <std::size_t N> void SetText(char (&field)[N], std::string_view text) {
         field[i] = '\0';
 }
 
+// Clears all 32 entries of a list (codes 0, labels empty); the count is left alone.
+void ClearListEntries(CModelInfo2& model, const ListField& list);
+// The two lamp modes every projector has: code 0 "Normal" and code 1 "Whisper".
+void SetDefaultLampModes(CModelInfo2& model);
+// Key of a numbered entry: prefix and the 1-based index in three digits ("Input_001").
+std::string NumberedKey(const char* prefix, int n);
+
 // Count clamped to 0..capacity, for loops over the valid entries (-1 means none).
 inline int ClampCount(int32_t count, int capacity) { return count < 0 ? 0 : (count > capacity ? capacity : count); }
 
