@@ -156,6 +156,7 @@ private slots:
     }
 
     void minimiseHidesAndDoubleClickBringsBack() {
+        window_->SetTrayAvailable(true);
         window_->showMinimized();
         QTRY_VERIFY(!window_->isVisible());
         QCOMPARE(window_->Flags.Shown, 0);
@@ -172,6 +173,15 @@ private slots:
         window_->OnSysCommand(0xF020);
         QVERIFY(!window_->isVisible());
         QCOMPARE(window_->Flags.Shown, 0);
+    }
+
+    void withoutATrayMinimisingOnlyMinimises() {
+        window_->SetTrayAvailable(false);
+        window_->showMinimized();
+        QTest::qWait(50);
+        QVERIFY(window_->isVisible());
+        QVERIFY(window_->windowState() & Qt::WindowMinimized);
+        QCOMPARE(window_->Flags.Shown, 1);
     }
 
     void toolbarAboutHoldsTheTrayMenuAndThePoller() {

@@ -568,9 +568,10 @@ bool COrvaneDlg::event(QEvent* event) {
 
 void COrvaneDlg::changeEvent(QEvent* event) {
     OrvaneDialog::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized)) {
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) && TrayAvailable()) {
         // Minimising puts the window away into the tray instead; the state change is
-        // undone once the system has finished with it.
+        // undone once the system has finished with it. Without a tray a hidden window
+        // could never be brought back, so it is left minimised.
         QMetaObject::invokeMethod(
             this,
             [this] {
@@ -579,6 +580,10 @@ void COrvaneDlg::changeEvent(QEvent* event) {
             },
             Qt::QueuedConnection);
     }
+}
+
+bool COrvaneDlg::TrayAvailable() const {
+    return trayAvailable_ >= 0 ? trayAvailable_ == 1 : QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 void COrvaneDlg::contextMenuEvent(QContextMenuEvent* event) {

@@ -126,6 +126,10 @@ public:
     void SetConfigRunner(ConfigRunner runner) { configRunner_ = std::move(runner); }
     void SetAboutRunner(AboutRunner runner) { aboutRunner_ = std::move(runner); }
     void SetMenuRunner(MenuRunner runner) { menuRunner_ = std::move(runner); }
+    // Whether a tray exists to bring a hidden window back from; by default the platform
+    // says. Without one, minimising leaves the window minimised instead of hiding it.
+    void SetTrayAvailable(bool available) { trayAvailable_ = available ? 1 : 0; }
+    bool TrayAvailable() const;
 
     // True while a command's exchanges run.
     bool IsBusy() const { return busy_; }
@@ -185,6 +189,7 @@ private:
     ConfigRunner configRunner_;
     AboutRunner aboutRunner_;
     MenuRunner menuRunner_;
+    int trayAvailable_ = -1; // -1: ask the platform
     std::vector<QAction*> actions_;
     std::thread worker_;
     std::atomic<bool> busy_{false};
