@@ -25,13 +25,14 @@ if ((gui)); then
     cp build/bin/orvane "$demo"/
 fi
 
-# Three projectors: a plain one, one that asks for a password, and one that warms up for
-# three seconds after every power change (it answers "neither on nor off" meanwhile).
+# Three projectors: a plain one and one that asks for a password, both on, and one that is
+# off and warms up for three seconds after every power change (it answers "neither on nor
+# off" meanwhile, and refuses other commands until it is on).
 password=orvane
 "$demo/pjsim" --log "$demo/pjsim.log" \
-    --projector "127.0.0.1:0,name=Lectern,input=3" \
-    --projector "127.0.0.1:0,name=Left,password=$password,input=3" \
-    --projector "127.0.0.1:0,name=Right,warm=3000,input=3" >"$demo/pjsim.out" 2>&1 &
+    --projector "127.0.0.1:0,name=Lectern,power=on,input=3" \
+    --projector "127.0.0.1:0,name=Left,password=$password,power=on,input=3" \
+    --projector "127.0.0.1:0,name=Right,power=off,warm=3000,input=3" >"$demo/pjsim.out" 2>&1 &
 pjsim_pid=$!
 trap 'kill "$pjsim_pid" 2>/dev/null || true; wait "$pjsim_pid" 2>/dev/null || true' EXIT
 
