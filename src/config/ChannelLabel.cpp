@@ -3,7 +3,9 @@
 namespace orvane {
 
 namespace {
-bool IsContinuationByte(unsigned char c) { return (c & 0xC0) == 0x80; }
+bool IsContinuationByte(unsigned char c) {
+    return (c & 0xC0) == 0x80;
+}
 } // namespace
 
 int LabelLengthForIconSize(int32_t iconSize) {
@@ -30,6 +32,8 @@ std::string CutLabel(std::string_view label, int maxChars) {
     return std::string(label.substr(0, end));
 }
 
-int LabelRowCount(const CModelInfo2& model) { return ClampCount(model.InputNum, kLabelEditorRows); }
+int LabelRowCount(const CModelInfo2& model) {
+    return ClampCount(model.InputNum, kLabelEditorRows);
+}
 
 } // namespace orvane

@@ -48,7 +48,9 @@ bool IsWholeDecimalNumber(std::string_view text) {
     return end != begin && *end == '\0';
 }
 
-int32_t PortNumberOf(std::string_view text) { return ProfileAtoi(text); }
+int32_t PortNumberOf(std::string_view text) {
+    return ProfileAtoi(text);
+}
 
 bool ParseDottedIPv4(std::string_view text, uint8_t (&out)[4]) {
     const std::string s(text);

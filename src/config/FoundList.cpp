@@ -5,7 +5,9 @@
 
 namespace orvane {
 
-int ClampFoundCount(int count) { return count < 0 ? 0 : (count > kFoundCapacity ? kFoundCapacity : count); }
+int ClampFoundCount(int count) {
+    return count < 0 ? 0 : (count > kFoundCapacity ? kFoundCapacity : count);
+}
 
 int CopyFoundList(FoundAddrArray& toAddr, FoundNameArray& toName, FoundInfoArray& toInfo, const FoundAddrArray& addr,
                   const FoundNameArray& name, const FoundInfoArray& info, int count) {

@@ -4,7 +4,9 @@
 
 namespace orvane {
 
-int ProjectorSlotList::Count() const { return ClampCount(model_.PjtNum, CModelInfo2::kSlots); }
+int ProjectorSlotList::Count() const {
+    return ClampCount(model_.PjtNum, CModelInfo2::kSlots);
+}
 
 SlotValues ProjectorSlotList::Slot(int i) const {
     SlotValues v;

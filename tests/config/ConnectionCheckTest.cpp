@@ -1,5 +1,5 @@
-#include "config/ChannelLabel.h"
 #include "config/ConnectionCheck.h"
+#include "config/ChannelLabel.h"
 #include "config/FoundList.h"
 
 #include <gtest/gtest.h>

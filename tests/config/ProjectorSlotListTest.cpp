@@ -1,5 +1,5 @@
-#include "config/CheckedRowGuard.h"
 #include "config/ProjectorSlotList.h"
+#include "config/CheckedRowGuard.h"
 
 #include <gtest/gtest.h>
 

@@ -82,8 +82,7 @@ struct Page {
         option.initFrom(page.List);
         option.rect = page.List->visualRect(index);
         option.features |= QStyleOptionViewItem::HasCheckIndicator;
-        const QRect box =
-            page.List->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, page.List);
+        const QRect box = page.List->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, page.List);
         QTest::mouseClick(page.List->viewport(), Qt::LeftButton, {}, box.center());
     }
 };

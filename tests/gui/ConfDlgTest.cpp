@@ -189,8 +189,8 @@ private slots:
 
         // WD-9000 has no file: everything comes from its catalog record.
         c.ChooseModel(QStringLiteral("WD-9000"));
-        const CModelInfo2& record = *sandbox_->Models()[static_cast<std::size_t>(
-            FindModelIndex(sandbox_->Models(), "WD-9000"))];
+        const CModelInfo2& record =
+            *sandbox_->Models()[static_cast<std::size_t>(FindModelIndex(sandbox_->Models(), "WD-9000"))];
         QCOMPARE(c.working.Name, std::string("WD-9000"));
         QCOMPARE(c.working.ModelID, record.ModelID);
         QCOMPARE(c.working.PjtNum, record.PjtNum);
@@ -224,8 +224,8 @@ private slots:
         QVERIFY(current.find("SELECTPRJ=1\r\n") != std::string::npos);
         // The same content; only the InputNameView_ lines end differently.
         std::string normalised = current;
-        for (std::size_t at = 0; (at = normalised.find("\r\r\n", normalised.find("[INPUTSOURCEVIEW]"))) !=
-                                 std::string::npos;)
+        for (std::size_t at = 0;
+             (at = normalised.find("\r\r\n", normalised.find("[INPUTSOURCEVIEW]"))) != std::string::npos;)
             normalised.replace(at, 3, "\r\n");
         QCOMPARE(perModel, normalised);
         QVERIFY(perModel != current);
@@ -377,19 +377,18 @@ private slots:
         Conf c(*sandbox_);
         std::vector<int> handedCounts;
         int answer = 2;
-        c.dlg.SetDiscoveryRunner(
-            [&](FoundAddrArray& addr, FoundNameArray& name, FoundInfoArray& info, int count) {
-                handedCounts.push_back(count);
-                const unsigned char a0[4] = {192, 168, 0, 5};
-                const unsigned char a1[4] = {10, 0, 0, 9};
-                std::memcpy(addr[0], a0, 4);
-                std::memcpy(addr[1], a1, 4);
-                std::strcpy(name[0], "Hall A");
-                std::strcpy(name[1], "Hall B");
-                std::strcpy(info[0], "first floor");
-                std::strcpy(info[1], "second floor");
-                return answer;
-            });
+        c.dlg.SetDiscoveryRunner([&](FoundAddrArray& addr, FoundNameArray& name, FoundInfoArray& info, int count) {
+            handedCounts.push_back(count);
+            const unsigned char a0[4] = {192, 168, 0, 5};
+            const unsigned char a1[4] = {10, 0, 0, 9};
+            std::memcpy(addr[0], a0, 4);
+            std::memcpy(addr[1], a1, 4);
+            std::strcpy(name[0], "Hall A");
+            std::strcpy(name[1], "Hall B");
+            std::strcpy(info[0], "first floor");
+            std::strcpy(info[1], "second floor");
+            return answer;
+        });
         QVERIFY(c.dlg.OnInitDialog());
         c.dlg.DiscoveryButton->click();
         QCOMPARE(c.dlg.FoundCount, 2);

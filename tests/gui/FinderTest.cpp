@@ -12,8 +12,8 @@
 #include "finder/FinderSettings.h"
 #include "finder/FoundProjectors.h"
 
-#include <QNetworkDatagram>
 #include <QComboBox>
+#include <QNetworkDatagram>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>

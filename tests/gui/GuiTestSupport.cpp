@@ -17,7 +17,9 @@ MessageBoxRecorder::MessageBoxRecorder(int answer) {
     });
 }
 
-MessageBoxRecorder::~MessageBoxRecorder() { SetMessageBoxHandler(std::move(previous_)); }
+MessageBoxRecorder::~MessageBoxRecorder() {
+    SetMessageBoxHandler(std::move(previous_));
+}
 
 std::string SourceFile(const std::string& relative) {
     std::ifstream in(std::string(ORVANE_SOURCE_DIR) + "/" + relative, std::ios::binary);
@@ -39,9 +41,13 @@ GuiSandbox::GuiSandbox(bool withCatalog) {
     }
 }
 
-GuiSandbox::~GuiSandbox() { CloseCatalog(); }
+GuiSandbox::~GuiSandbox() {
+    CloseCatalog();
+}
 
-bool GuiSandbox::Exists(std::string_view name) const { return FileExists(File(name)); }
+bool GuiSandbox::Exists(std::string_view name) const {
+    return FileExists(File(name));
+}
 
 void GuiSandbox::OpenCatalogWith(const std::string& entries) {
     box_.Write("txtdef.cat", "[1033]\n" + entries);

@@ -70,8 +70,7 @@ private slots:
         GuiSandbox sandbox(true);
         MessageBoxRecorder recorder;
         CatalogMessageBox(nullptr, kCatalogSetErrors, 1100, MB_ICONSTOP, {"/tmp/x/Orvane.txt"});
-        QVERIFY2(recorder.Last().text.contains(QStringLiteral("/tmp/x/Orvane.txt")),
-                 qPrintable(recorder.Last().text));
+        QVERIFY2(recorder.Last().text.contains(QStringLiteral("/tmp/x/Orvane.txt")), qPrintable(recorder.Last().text));
         QVERIFY(!recorder.Last().text.contains(QStringLiteral("%1")));
 
         CModelInfo2 m;

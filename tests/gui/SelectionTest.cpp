@@ -124,8 +124,7 @@ private slots:
         dlg.OnInitDialog();
         QCOMPARE(dlg.SlotCombo->count(), 3);
         QCOMPARE(dlg.SlotCombo->itemText(0), QStringLiteral("COM1"));
-        QCOMPARE(dlg.SlotCombo->itemText(1),
-                 QString::fromStdString(CatalogText(kCatalogSetUi, 31, "192.168.1.10")));
+        QCOMPARE(dlg.SlotCombo->itemText(1), QString::fromStdString(CatalogText(kCatalogSetUi, 31, "192.168.1.10")));
         QVERIFY(dlg.SlotCombo->itemText(1).contains(QStringLiteral("192.168.1.10")));
         QCOMPARE(dlg.SlotCombo->currentIndex(), 0);
         QCOMPARE(dlg.SelectedSlot, 0);

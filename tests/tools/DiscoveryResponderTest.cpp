@@ -11,9 +11,9 @@ TEST(DiscoveryResponder, AnswersOnlyWellFormedProbes) {
     EXPECT_EQ(id, "9f3c");
     EXPECT_TRUE(DiscoveryResponder::ParseProbe("ORVANE-DISCOVER/1 ABCDEF0123456789\r\n", id));
     EXPECT_EQ(id, "ABCDEF0123456789");
-    for (const char* bad : {"", "ORVANE-DISCOVER/1 \n", "ORVANE-DISCOVER/1 12345678901234567\n",
-                            "ORVANE-DISCOVER/1 12g4\n", "ORVANE-DISCOVER/2 1\n", "ORVANE-PROJECTOR/1 1\n",
-                            "orvane-discover/1 1\n", "ORVANE-DISCOVER/1  1\n"})
+    for (const char* bad :
+         {"", "ORVANE-DISCOVER/1 \n", "ORVANE-DISCOVER/1 12345678901234567\n", "ORVANE-DISCOVER/1 12g4\n",
+          "ORVANE-DISCOVER/2 1\n", "ORVANE-PROJECTOR/1 1\n", "orvane-discover/1 1\n", "ORVANE-DISCOVER/1  1\n"})
         EXPECT_FALSE(DiscoveryResponder::ParseProbe(bad, id)) << bad;
     EXPECT_FALSE(DiscoveryResponder::ParseProbe("ORVANE-DISCOVER/1 1\n" + std::string(1100, 'x'), id));
 }

@@ -18,7 +18,9 @@ constexpr std::size_t kMaxDatagram = 1024;
 constexpr std::size_t kMaxName = 64;
 constexpr std::size_t kMaxInfo = 31;
 
-bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+bool IsHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
 
 // Cut to `max` bytes without splitting a UTF-8 character; line breaks would end the field.
 std::string Field(std::string_view text, std::size_t max) {
@@ -136,7 +138,9 @@ bool DiscoveryResponder::Start(std::string& error) {
     return true;
 }
 
-std::string DiscoveryResponder::Address() const { return host_ + ":" + std::to_string(port_); }
+std::string DiscoveryResponder::Address() const {
+    return host_ + ":" + std::to_string(port_);
+}
 
 void DiscoveryResponder::Join() {
     if (thread_.joinable())

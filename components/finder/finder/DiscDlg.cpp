@@ -3,7 +3,6 @@
 #include "finder/DiscoveryMessage.h"
 
 #include <QDialogButtonBox>
-#include <algorithm>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QHostAddress>
@@ -16,6 +15,7 @@
 #include <QTreeWidget>
 #include <QUdpSocket>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace finder {
 
@@ -25,7 +25,9 @@ namespace {
 constexpr int kProbeCount = 3;
 constexpr int kTickMs = 50;
 
-QString AddressText(const uint8_t (&a)[4]) { return QStringLiteral("%1.%2.%3.%4").arg(a[0]).arg(a[1]).arg(a[2]).arg(a[3]); }
+QString AddressText(const uint8_t (&a)[4]) {
+    return QStringLiteral("%1.%2.%3.%4").arg(a[0]).arg(a[1]).arg(a[2]).arg(a[3]);
+}
 } // namespace
 
 CDiscDlg::CDiscDlg(int mode, QWidget* parent) : QDialog(parent), mode_(mode), settings_(FinderSettings::Load()) {
@@ -83,7 +85,8 @@ void CDiscDlg::StartSearch() {
     if (searching_)
         return;
     if (!settings_.valid) {
-        status_->setText(tr("The probe address in %1 is not valid.").arg(QString::fromLatin1(FinderSettings::kFileName)));
+        status_->setText(
+            tr("The probe address in %1 is not valid.").arg(QString::fromLatin1(FinderSettings::kFileName)));
         return;
     }
     delete socket_;

@@ -18,10 +18,10 @@ inline constexpr std::size_t kNameBytes = 64; // the found list's fields, less t
 inline constexpr std::size_t kInfoBytes = 31;
 
 struct DiscoveryAnswer {
-    std::string name;      // at most kNameBytes bytes
-    std::string info;      // at most kInfoBytes bytes
-    bool hasAddr = false;  // false: take the datagram's source address
-    uint8_t addr[4] = {};  // first octet first
+    std::string name;     // at most kNameBytes bytes
+    std::string info;     // at most kInfoBytes bytes
+    bool hasAddr = false; // false: take the datagram's source address
+    uint8_t addr[4] = {}; // first octet first
 };
 
 // "ORVANE-DISCOVER/1 <id>\n" with the id in hexadecimal.

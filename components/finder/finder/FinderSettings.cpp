@@ -8,7 +8,9 @@
 
 namespace finder {
 
-FinderSettings FinderSettings::Load() { return LoadFrom(orvane::ProgramDir() + "/" + kFileName); }
+FinderSettings FinderSettings::Load() {
+    return LoadFrom(orvane::ProgramDir() + "/" + kFileName);
+}
 
 FinderSettings FinderSettings::LoadFrom(const std::string& path) {
     FinderSettings s;

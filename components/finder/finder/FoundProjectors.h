@@ -24,8 +24,7 @@ struct FoundProjector {
 
 // Reads `count` entries (clamped to 0..256) from the arrays. Texts end at their
 // terminator or at the end of their field.
-std::vector<FoundProjector> ReadFoundArrays(const unsigned char* addr, const char* names, const char* infos,
-                                            int count);
+std::vector<FoundProjector> ReadFoundArrays(const unsigned char* addr, const char* names, const char* infos, int count);
 // Writes the list (at most 256 entries) into the arrays, each field terminated and
 // zero-filled; returns the number written.
 int WriteFoundArrays(const std::vector<FoundProjector>& list, unsigned char* addr, char* names, char* infos);

@@ -3,8 +3,8 @@
 #include <QString>
 
 #include <functional>
-#include <vector>
 #include <string>
+#include <vector>
 
 class QWidget;
 

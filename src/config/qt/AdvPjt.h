@@ -19,7 +19,7 @@ public:
     bool OnInitDialog() override;
     void OnOK() override;
 
-    int SelectedSlot = 0;        // the chosen slot index after IDOK
+    int SelectedSlot = 0;         // the chosen slot index after IDOK
     CModelInfo2* Model = nullptr; // set by the caller before DoModal
     QComboBox* SlotCombo = nullptr;
 };

@@ -29,8 +29,7 @@ CCSelPjt::CCSelPjt(QWidget* parent) : OrvaneDialog(parent) {
     connect(List, &QTreeWidget::itemDoubleClicked, this, [this] { OnOK(); });
 }
 
-void CCSelPjt::SetList(const FoundAddrArray& addr, const FoundNameArray& name, const FoundInfoArray& info,
-                       int count) {
+void CCSelPjt::SetList(const FoundAddrArray& addr, const FoundNameArray& name, const FoundInfoArray& info, int count) {
     FoundCount = CopyFoundList(FoundAddr, FoundName, FoundInfo, addr, name, info, count);
 }
 

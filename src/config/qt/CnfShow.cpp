@@ -73,7 +73,9 @@ void CCnfShow::Bind(CModelInfo2* model) {
     SetFromRecord();
 }
 
-QCheckBox* CCnfShow::Box(int id) const { return FindCtrl<QCheckBox>(this, id); }
+QCheckBox* CCnfShow::Box(int id) const {
+    return FindCtrl<QCheckBox>(this, id);
+}
 
 QRadioButton* CCnfShow::IconRadio(int choice) const {
     return choice >= 0 && choice < 3 ? icons_[static_cast<std::size_t>(choice)] : nullptr;
@@ -120,6 +122,8 @@ void CCnfShow::SetFromRecord() {
     Render(state);
 }
 
-void CCnfShow::FillControls(ConfigControls& controls) const { ReadBoxes().ToControls(controls); }
+void CCnfShow::FillControls(ConfigControls& controls) const {
+    ReadBoxes().ToControls(controls);
+}
 
 } // namespace orvane

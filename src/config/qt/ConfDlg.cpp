@@ -70,7 +70,9 @@ CConfDlg::CConfDlg(QWidget* parent) : OrvaneDialog(parent) {
     connect(cancel, &QPushButton::clicked, this, [this] { OnCancel(); });
 }
 
-CConfDlg::~CConfDlg() { DestroyPages(); }
+CConfDlg::~CConfDlg() {
+    DestroyPages();
+}
 
 int CConfDlg::DoModal() {
     int result = IDCANCEL;

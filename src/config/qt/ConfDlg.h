@@ -37,7 +37,8 @@ public:
 
     // Runs the discovery component over the found list: it is handed the list found so
     // far (`count` entries) and returns the count of the list it wrote back.
-    using DiscoveryRunner = std::function<int(FoundAddrArray& addr, FoundNameArray& name, FoundInfoArray& info, int count)>;
+    using DiscoveryRunner =
+        std::function<int(FoundAddrArray& addr, FoundNameArray& name, FoundInfoArray& info, int count)>;
 
     explicit CConfDlg(QWidget* parent = nullptr);
     ~CConfDlg() override;
@@ -67,10 +68,10 @@ public:
     CCnfConn* PageConn = nullptr;
     CCtrlOptionDlg* PageOption = nullptr;
 
-    CModelInfo2* Model = nullptr; // the main window's working record
-    int SkipConfig = 0;           // option file line 2
-    int SkipLogin = 0;            // option file line 1
-    int UpdateInterval = 30;      // option file line 3, seconds
+    CModelInfo2* Model = nullptr;           // the main window's working record
+    int SkipConfig = 0;                     // option file line 2
+    int SkipLogin = 0;                      // option file line 1
+    int UpdateInterval = 30;                // option file line 3, seconds
     orvane::ModelList* ModelList = nullptr; // the main window's model catalog records
 
     QTabBar* Tab = nullptr;

@@ -46,7 +46,9 @@ CCtrlOptionDlg::UserAdminAction& CCtrlOptionDlg::Action() {
     return action;
 }
 
-void CCtrlOptionDlg::SetUserAdminAction(UserAdminAction action) { Action() = std::move(action); }
+void CCtrlOptionDlg::SetUserAdminAction(UserAdminAction action) {
+    Action() = std::move(action);
+}
 
 bool CCtrlOptionDlg::OnInitDialog() {
     TranslateWindow(kCatalogSetUi, this);
@@ -57,13 +59,21 @@ bool CCtrlOptionDlg::OnInitDialog() {
     return true;
 }
 
-void CCtrlOptionDlg::EnableUserEdit() { UserEditButton->setEnabled(FileExists(kUserEditTool)); }
+void CCtrlOptionDlg::EnableUserEdit() {
+    UserEditButton->setEnabled(FileExists(kUserEditTool));
+}
 
-QString CCtrlOptionDlg::IntervalText() const { return IntervalEdit->text(); }
+QString CCtrlOptionDlg::IntervalText() const {
+    return IntervalEdit->text();
+}
 
-void CCtrlOptionDlg::OnSkipConfig() { SkipConfig = SkipConfigBox->isChecked() ? 1 : 0; }
+void CCtrlOptionDlg::OnSkipConfig() {
+    SkipConfig = SkipConfigBox->isChecked() ? 1 : 0;
+}
 
-void CCtrlOptionDlg::OnSkipLogin() { SkipLogin = SkipLoginBox->isChecked() ? 1 : 0; }
+void CCtrlOptionDlg::OnSkipLogin() {
+    SkipLogin = SkipLoginBox->isChecked() ? 1 : 0;
+}
 
 void CCtrlOptionDlg::OnUserEdit() {
     if (!FileExists(kUserEditTool)) {

@@ -17,7 +17,9 @@ QRect DluRect(int x, int y, int w, int h) {
     return QRect(x * kBaseX / 4, y * kBaseY / 8, w * kBaseX / 4, h * kBaseY / 8);
 }
 
-QSize DluSize(int w, int h) { return QSize(w * kBaseX / 4, h * kBaseY / 8); }
+QSize DluSize(int w, int h) {
+    return QSize(w * kBaseX / 4, h * kBaseY / 8);
+}
 
 void SetCtrlId(QWidget* control, int id) {
     control->setObjectName(QString::number(id));
@@ -41,13 +43,21 @@ int OrvaneDialog::DoModal() {
     return exec();
 }
 
-bool OrvaneDialog::OnInitDialog() { return true; }
+bool OrvaneDialog::OnInitDialog() {
+    return true;
+}
 
-void OrvaneDialog::OnOK() { EndDialog(IDOK); }
+void OrvaneDialog::OnOK() {
+    EndDialog(IDOK);
+}
 
-void OrvaneDialog::OnCancel() { EndDialog(IDCANCEL); }
+void OrvaneDialog::OnCancel() {
+    EndDialog(IDCANCEL);
+}
 
-void OrvaneDialog::EndDialog(int code) { done(code); }
+void OrvaneDialog::EndDialog(int code) {
+    done(code);
+}
 
 void OrvaneDialog::reject() {
     if (!childPage_)

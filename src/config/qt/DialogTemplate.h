@@ -18,7 +18,9 @@ int CtrlId(const QWidget* control);
 
 // The direct child of `window` with the id, or nullptr.
 QWidget* FindCtrl(const QWidget* window, int id);
-template <class T> T* FindCtrl(const QWidget* window, int id) { return qobject_cast<T*>(FindCtrl(window, id)); }
+template <class T> T* FindCtrl(const QWidget* window, int id) {
+    return qobject_cast<T*>(FindCtrl(window, id));
+}
 
 // Creates a control of type T as a direct child of `parent` at a place in dialog units;
 // id 0 leaves it without one (static texts).

@@ -16,10 +16,10 @@ CEditCHLabel::CEditCHLabel(QWidget* parent) : OrvaneDialog(parent) {
     setFixedSize(DluSize(142, 210));
     for (int i = 0; i < kLabelEditorRows; ++i) {
         const int y = 8 + 17 * i;
-        statics_[static_cast<std::size_t>(i)] = MakeCtrl<QLabel>(this, kStaticIds[static_cast<std::size_t>(i)],
-                                                                 QRect(8, y + 2, 70, 8));
-        edits_[static_cast<std::size_t>(i)] = MakeCtrl<QLineEdit>(this, kEditIds[static_cast<std::size_t>(i)],
-                                                                  QRect(82, y, 52, 13));
+        statics_[static_cast<std::size_t>(i)] =
+            MakeCtrl<QLabel>(this, kStaticIds[static_cast<std::size_t>(i)], QRect(8, y + 2, 70, 8));
+        edits_[static_cast<std::size_t>(i)] =
+            MakeCtrl<QLineEdit>(this, kEditIds[static_cast<std::size_t>(i)], QRect(82, y, 52, 13));
     }
     auto* ok = MakeCtrl<QPushButton>(this, IDOK, QRect(16, 188, 50, 14));
     ok->setText(QStringLiteral("71;OK"));
@@ -57,8 +57,8 @@ void CEditCHLabel::OnOK() {
     if (Model != nullptr) {
         const int rows = LabelRowCount(*Model);
         for (int i = 0; i < rows; ++i)
-            SetText(Model->InputNameView[i], CutLabel(edits_[static_cast<std::size_t>(i)]->text().toStdString(),
-                                                     labelLength_));
+            SetText(Model->InputNameView[i],
+                    CutLabel(edits_[static_cast<std::size_t>(i)]->text().toStdString(), labelLength_));
     }
     EndDialog(IDOK);
 }
