@@ -48,7 +48,9 @@ int ToolbarResourceId(InputLayout layout, int32_t iconSize) {
     return kResourceIds[row][column];
 }
 
-int ToolbarImagePixels(int32_t iconSize) { return iconSize == 0 ? 24 : (iconSize == 1 ? 32 : 48); }
+int ToolbarImagePixels(int32_t iconSize) {
+    return iconSize == 0 ? 24 : (iconSize == 1 ? 32 : 48);
+}
 
 std::string CutInputLabel(std::string_view label, int32_t iconSize) {
     return CutLabel(label, LabelLengthForIconSize(iconSize));

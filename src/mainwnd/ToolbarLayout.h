@@ -14,7 +14,7 @@ namespace orvane {
 // One entry of the toolbar, in toolbar order.
 struct ToolbarItem {
     bool separator = false;
-    int commandId = 0; // 0 for a separator
+    int commandId = 0;  // 0 for a separator
     bool check = false; // a check button: it shows pressed while its input is the current one
     std::string text;   // the button's text; empty for none (a single blank is a text)
 
@@ -38,8 +38,8 @@ struct ToolbarLayout {
     bool NothingLeft() const { return buttonCount == 0; }
 };
 
-// The toolbar resource of a layout and icon size, and the pixel size of its images. IconSize 1 is offered as 36x36 but has 32-pixel images; any
-// value but 0 and 1 takes the 48-pixel set.
+// The toolbar resource of a layout and icon size, and the pixel size of its images. IconSize 1 is offered as 36x36 but
+// has 32-pixel images; any value but 0 and 1 takes the 48-pixel set.
 int ToolbarResourceId(InputLayout layout, int32_t iconSize);
 int ToolbarImagePixels(int32_t iconSize);
 

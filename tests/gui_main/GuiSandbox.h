@@ -11,9 +11,9 @@
 #include "support/TempDir.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QString>
 #include <QThread>
-#include <QCoreApplication>
 
 #include <deque>
 #include <functional>
@@ -57,8 +57,8 @@ public:
 
     // The options file: skip login, skip configuration dialog, poll interval in seconds.
     void WriteOptions(int skipLogin, int skipConfig, int interval) const {
-        Write("OrvaneOpt.txt", std::to_string(skipLogin) + "\n" + std::to_string(skipConfig) + "\n" +
-                                   std::to_string(interval) + "\n");
+        Write("OrvaneOpt.txt",
+              std::to_string(skipLogin) + "\n" + std::to_string(skipConfig) + "\n" + std::to_string(interval) + "\n");
     }
 
     using Adjust = std::function<void(CModelInfo2& model, ConfigControls& controls)>;

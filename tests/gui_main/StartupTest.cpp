@@ -115,8 +115,8 @@ private slots:
         box_ = std::make_unique<GuiSandbox>();
         box_->WriteConfig("AX-210", {});
         // No MODEL key at all, then an empty one, then one whose file is missing.
-        for (const char* current : {"[GENERAL]\r\nModelID=101\r\n", "[GENERAL]\r\nMODEL=\r\n",
-                                    "[GENERAL]\r\nMODEL=QX-88\r\n"}) {
+        for (const char* current :
+             {"[GENERAL]\r\nModelID=101\r\n", "[GENERAL]\r\nMODEL=\r\n", "[GENERAL]\r\nMODEL=QX-88\r\n"}) {
             configRuns_ = 0;
             box_->Write("Orvane.txt", current);
             auto window = MakeWindow({}, 1);
@@ -138,8 +138,7 @@ private slots:
         bool wired = false;
         window->SetConfigRunner([this, &window, &wired](CConfDlg& dialog) {
             ++configRuns_;
-            wired = dialog.Model == &window->WorkingModel && dialog.ModelList != nullptr &&
-                    !dialog.ModelList->empty();
+            wired = dialog.Model == &window->WorkingModel && dialog.ModelList != nullptr && !dialog.ModelList->empty();
             if (!wired)
                 return IDCANCEL;
             *dialog.Model = *dialog.ModelList->front();
@@ -192,10 +191,10 @@ private slots:
         });
         auto window = MakeWindow({"AX-210"}, 0);
         QVERIFY(window->OnInitDialog());
-        const std::vector<int> expected = {kCmdConfig, 0,    kCmdPowerOn, kCmdPowerOff, 0,
-                                           32870,      32908, 32909,      32933,        0,
-                                           kCmdBlankOn, kCmdBlankOff, kCmdVolume, kCmdMute, kCmdFreezeOn,
-                                           kCmdFreezeOff, 0, kCmdAbout};
+        const std::vector<int> expected = {
+            kCmdConfig, 0,        kCmdPowerOn, kCmdPowerOff, 0,          32870,    32908,        32909,
+            32933,      0,        kCmdBlankOn, kCmdBlankOff, kCmdVolume, kCmdMute, kCmdFreezeOn, kCmdFreezeOff,
+            0,          kCmdAbout};
         QCOMPARE(ToolbarIds(*window), expected);
         QCOMPARE(window->WorkingModel.ToolbarButtonCount, int(expected.size()));
         QCOMPARE(window->VolumeButtonIndex, 12);

@@ -152,8 +152,10 @@ private slots:
         // Every projector was asked its kind before its first command.
         const auto all = sim.Requests();
         for (int n = 1; n <= 3; ++n) {
-            auto kind = std::find_if(all.begin(), all.end(), [n](auto& r) { return r.projector == n && r.type == 0x1007; });
-            auto blank = std::find_if(all.begin(), all.end(), [n](auto& r) { return r.projector == n && r.type == 0x3020; });
+            auto kind =
+                std::find_if(all.begin(), all.end(), [n](auto& r) { return r.projector == n && r.type == 0x1007; });
+            auto blank =
+                std::find_if(all.begin(), all.end(), [n](auto& r) { return r.projector == n && r.type == 0x3020; });
             QVERIFY(kind < blank);
         }
         QVERIFY(!window_->IsBusy());

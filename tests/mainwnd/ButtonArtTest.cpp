@@ -15,7 +15,9 @@
 namespace orvane {
 namespace {
 
-std::string IconFile(const char* icon) { return std::string(ORVANE_SOURCE_DIR) + "/res/icons/" + icon + ".svg"; }
+std::string IconFile(const char* icon) {
+    return std::string(ORVANE_SOURCE_DIR) + "/res/icons/" + icon + ".svg";
+}
 
 TEST(ButtonArt, EveryInputOfEveryLayoutHasItsOwnPicture) {
     for (InputLayout layout : {InputLayout::Default, InputLayout::Wide, InputLayout::Compact}) {
@@ -34,8 +36,8 @@ TEST(ButtonArt, EveryInputOfEveryLayoutHasItsOwnPicture) {
 
 TEST(ButtonArt, CommandButtonsHaveTheirOwnIconsAndEveryIconExists) {
     std::set<std::string> icons;
-    for (int id : {kCmdConfig, kCmdPowerOn, kCmdPowerOff, kCmdBlankOn, kCmdBlankOff, kCmdVolume, kCmdMute,
-                   kCmdFreezeOn, kCmdFreezeOff, kCmdAdvance, kCmdImageSend, kCmdAbout}) {
+    for (int id : {kCmdConfig, kCmdPowerOn, kCmdPowerOff, kCmdBlankOn, kCmdBlankOff, kCmdVolume, kCmdMute, kCmdFreezeOn,
+                   kCmdFreezeOff, kCmdAdvance, kCmdImageSend, kCmdAbout}) {
         ButtonArt art = ButtonArtFor(id);
         EXPECT_STREQ(art.tag, "") << id;
         EXPECT_TRUE(icons.insert(art.icon).second) << id << " shares " << art.icon;

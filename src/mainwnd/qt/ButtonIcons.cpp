@@ -72,7 +72,9 @@ QPixmap RenderButtonPixmap(int commandId, int pixels) {
     return pixmap;
 }
 
-QIcon ButtonIcon(int commandId, int pixels) { return QIcon(RenderButtonPixmap(commandId, pixels)); }
+QIcon ButtonIcon(int commandId, int pixels) {
+    return QIcon(RenderButtonPixmap(commandId, pixels));
+}
 
 QIcon ApplicationIcon() {
     QIcon icon;

@@ -39,13 +39,14 @@ namespace {
 // growth the toolbar gets for them.
 constexpr int kLabelFontPixels = 10;
 
-QString FromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString FromUtf8(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 } // namespace
 
 COrvaneDlg::COrvaneDlg(QWidget* parent)
-    : OrvaneDialog(parent),
-      transport_(WorkingModel, Link, PollLink, *this),
+    : OrvaneDialog(parent), transport_(WorkingModel, Link, PollLink, *this),
       poller_(transport_,
               [this](int commandId, int check) {
                   // Runs on the poller's thread: the toolbar is only ever touched by the window.
@@ -204,8 +205,8 @@ void COrvaneDlg::OnDestroy() {
 void COrvaneDlg::OnCancel() {
     if (busy_)
         return;
-    const int answer = OrvaneMessageBox(
-        this, FromUtf8(CatalogText(kCatalogSetUi, kCatalogExitQuestion)), MB_YESNO | MB_ICONQUESTION);
+    const int answer =
+        OrvaneMessageBox(this, FromUtf8(CatalogText(kCatalogSetUi, kCatalogExitQuestion)), MB_YESNO | MB_ICONQUESTION);
     if (answer == IDNO)
         return;
     RemoveTrayIcon();
@@ -473,7 +474,9 @@ void COrvaneDlg::RemoveTrayIcon() {
     TrayData = nullptr;
 }
 
-QString COrvaneDlg::TrayTip() const { return TrayData != nullptr ? TrayData->toolTip() : QString(); }
+QString COrvaneDlg::TrayTip() const {
+    return TrayData != nullptr ? TrayData->toolTip() : QString();
+}
 
 void COrvaneDlg::CreateVolumePopup() {
     // The volume panel comes later; until then Volume only sends its request.
@@ -531,7 +534,9 @@ int COrvaneDlg::ControlPoller(int mode) {
     return OnWindowThread([this, mode] { return poller_.ControlPoller(mode); });
 }
 
-void COrvaneDlg::RefreshInputState() { poller_.RefreshInputState(); }
+void COrvaneDlg::RefreshInputState() {
+    poller_.RefreshInputState();
+}
 
 int COrvaneDlg::CreateInstanceMutex(const std::string& modelName) {
     return OnWindowThread([this, &modelName] {
