@@ -16,7 +16,9 @@ constexpr int kTitleNumber = 47;
 constexpr int kMessageTooManyTries = 1000;
 constexpr int kMessageNoUserTool = 1001;
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char AsciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 } // namespace
 
 bool IsSkipUserCheckArgument(const char* arg) {
@@ -43,7 +45,9 @@ std::size_t Utf8CutLength(const std::string& text, std::size_t maxBytes) {
 
 COrvaneApp::COrvaneApp() : COrvaneApp(Services{}) {}
 
-COrvaneApp::COrvaneApp(Services services) : services_(std::move(services)) { g_current.store(this); }
+COrvaneApp::COrvaneApp(Services services) : services_(std::move(services)) {
+    g_current.store(this);
+}
 
 COrvaneApp::~COrvaneApp() {
     // The catalog is not released here: a global application object is destroyed after
@@ -52,11 +56,17 @@ COrvaneApp::~COrvaneApp() {
     g_current.compare_exchange_strong(self, nullptr);
 }
 
-COrvaneApp* COrvaneApp::Current() { return g_current.load(); }
+COrvaneApp* COrvaneApp::Current() {
+    return g_current.load();
+}
 
-void COrvaneApp::SetServices(Services services) { services_ = std::move(services); }
+void COrvaneApp::SetServices(Services services) {
+    services_ = std::move(services);
+}
 
-const char* COrvaneApp::AppName() const { return appName_ ? appName_.get() : ""; }
+const char* COrvaneApp::AppName() const {
+    return appName_ ? appName_.get() : "";
+}
 
 bool COrvaneApp::FileThere(const std::string& path) const {
     return services_.fileExists ? services_.fileExists(path) : FileExists(path);

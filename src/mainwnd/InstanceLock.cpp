@@ -65,7 +65,9 @@ std::string PrivateTmpDirectory(int& error) {
 
 InstanceLock::InstanceLock(std::string directory) : directory_(std::move(directory)) {}
 
-InstanceLock::~InstanceLock() { Release(); }
+InstanceLock::~InstanceLock() {
+    Release();
+}
 
 std::string InstanceLock::DefaultDirectory(int& error) {
     error = 0;

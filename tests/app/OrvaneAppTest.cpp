@@ -262,12 +262,12 @@ TEST_F(OrvaneAppTest, TheCatalogIsReleasedExactlyOnceHoweverTheProgramEnds) {
         const char* options;
     };
     const Path paths[] = {
-        {{1}, false, "0\n"},     // main window
-        {{}, false, "1\n"},      // login skipped
-        {{2}, false, "0\n"},     // cancelled
-        {{0, 0, 0}, false, ""},  // three failures
-        {{3}, false, ""},        // no user tool
-        {{3, 3, 3}, true, ""},   // administration three times
+        {{1}, false, "0\n"},    // main window
+        {{}, false, "1\n"},     // login skipped
+        {{2}, false, "0\n"},    // cancelled
+        {{0, 0, 0}, false, ""}, // three failures
+        {{3}, false, ""},       // no user tool
+        {{3, 3, 3}, true, ""},  // administration three times
     };
     for (const Path& p : paths) {
         std::remove("OrvaneUsrEdit");

@@ -62,6 +62,8 @@ inline void Type(QWidget* dialog, const char* field, const QString& text) {
     Child<QLineEdit>(dialog, field)->setText(text);
 }
 
-inline void Click(QWidget* dialog, const char* button) { Child<QPushButton>(dialog, button)->click(); }
+inline void Click(QWidget* dialog, const char* button) {
+    Child<QPushButton>(dialog, button)->click();
+}
 
 } // namespace orvane::test

@@ -87,8 +87,7 @@ bool ParseUserLine(std::string_view line, UserRecord& out) {
 }
 
 std::string FormatUserLine(const UserRecord& record) {
-    return record.name + ':' + ToHex(record.salt) + ':' + std::to_string(record.iterations) + ':' +
-           ToHex(record.hash);
+    return record.name + ':' + ToHex(record.salt) + ':' + std::to_string(record.iterations) + ':' + ToHex(record.hash);
 }
 
 } // namespace accounts

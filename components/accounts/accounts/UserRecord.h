@@ -9,7 +9,7 @@
 
 namespace accounts {
 
-inline constexpr std::size_t kMaxNameLength = 64;      // bytes
+inline constexpr std::size_t kMaxNameLength = 64;       // bytes
 inline constexpr std::size_t kMaxPasswordLength = 1024; // bytes
 
 // One user as a line of the user file: name:salt-hex:iterations:hash-hex.

@@ -91,7 +91,9 @@ const UserRecord* UserStore::Find(std::string_view name) const {
     return it == users_.end() ? nullptr : &*it;
 }
 
-bool UserStore::Contains(std::string_view name) const { return Find(name) != nullptr; }
+bool UserStore::Contains(std::string_view name) const {
+    return Find(name) != nullptr;
+}
 
 bool UserStore::Verify(std::string_view name, std::string_view password) const {
     const UserRecord* record = Find(name);

@@ -1,5 +1,5 @@
-#include "accounts/PasswordHash.h"
 #include "accounts/UserRecord.h"
+#include "accounts/PasswordHash.h"
 
 #include <gtest/gtest.h>
 
@@ -88,16 +88,16 @@ TEST(UserRecordTest, MalformedLinesAreRejected) {
     const std::string bad[] = {
         "",
         "anna",
-        "anna:" + salt + ":100000",                       // no digest
-        "anna:" + salt + ":100000:" + hash + ":extra",    // a fifth field
-        ":" + salt + ":100000:" + hash,                   // no name
-        " anna:" + salt + ":100000:" + hash,              // name with a leading space
-        "anna:" + salt.substr(2) + ":100000:" + hash,     // salt of 15 bytes
-        "anna:" + salt + "0:100000:" + hash,              // odd hex length
+        "anna:" + salt + ":100000",                    // no digest
+        "anna:" + salt + ":100000:" + hash + ":extra", // a fifth field
+        ":" + salt + ":100000:" + hash,                // no name
+        " anna:" + salt + ":100000:" + hash,           // name with a leading space
+        "anna:" + salt.substr(2) + ":100000:" + hash,  // salt of 15 bytes
+        "anna:" + salt + "0:100000:" + hash,           // odd hex length
         "anna:" + salt.substr(0, 30) + "zz:100000:" + hash,
         "anna:" + salt + std::string(98, '0') + ":100000:" + hash, // salt over 64 bytes
-        "anna:" + salt + ":99999:" + hash,                // too few rounds
-        "anna:" + salt + ":10000001:" + hash,             // too many rounds
+        "anna:" + salt + ":99999:" + hash,                         // too few rounds
+        "anna:" + salt + ":10000001:" + hash,                      // too many rounds
         "anna:" + salt + ":+100000:" + hash,
         "anna:" + salt + ":-100000:" + hash,
         "anna:" + salt + ": 100000:" + hash,

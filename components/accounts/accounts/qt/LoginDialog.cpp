@@ -153,4 +153,6 @@ void CLoginDialog::OnOk() {
     done(kResultFailed);
 }
 
-void CLoginDialog::reject() { done(kResultCancelled); }
+void CLoginDialog::reject() {
+    done(kResultCancelled);
+}

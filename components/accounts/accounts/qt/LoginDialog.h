@@ -17,9 +17,9 @@ class CLoginDialog : public QDialog {
     Q_OBJECT
 public:
     static constexpr int kResultAccepted = 1;
-    static constexpr int kResultCancelled = 2;  // Cancel, Escape or the close box
-    static constexpr int kResultUserAdmin = 3;  // the user administration button
-    static constexpr int kResultFailed = 4;     // wrong name or password, or no readable user list
+    static constexpr int kResultCancelled = 2; // Cancel, Escape or the close box
+    static constexpr int kResultUserAdmin = 3; // the user administration button
+    static constexpr int kResultFailed = 4;    // wrong name or password, or no readable user list
 
     // Values of m_nMode.
     static constexpr int kModeLogin = 1;          // name and password only

@@ -12,6 +12,8 @@ PasswordText::PasswordText(const QString& text) {
     WipeMemory(utf8.data(), static_cast<std::size_t>(utf8.size()));
 }
 
-PasswordText::~PasswordText() { WipeMemory(bytes_.data(), bytes_.size()); }
+PasswordText::~PasswordText() {
+    WipeMemory(bytes_.data(), bytes_.size());
+}
 
 } // namespace accounts

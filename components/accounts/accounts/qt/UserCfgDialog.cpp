@@ -104,7 +104,9 @@ int CUserCfgDialog::DoModal() {
     return exec();
 }
 
-void CUserCfgDialog::reject() { done(kResultCancelled); }
+void CUserCfgDialog::reject() {
+    done(kResultCancelled);
+}
 
 void CUserCfgDialog::Prepare() {
     store_ = accounts::UserStore(accounts::UserFilePath());
