@@ -17,7 +17,6 @@ std::string g_pathOverride;
 const UserRecord& DecoyRecord() {
     static const UserRecord decoy = [] {
         UserRecord r;
-        r.name = "-";
         r.salt.assign(kSaltSize, 0x5A);
         r.iterations = kDefaultIterations;
         return r;
@@ -38,7 +37,10 @@ std::string UserFilePath() {
         if (!g_pathOverride.empty())
             return g_pathOverride;
     }
-    return orvane::ProgramDir() + "/" + kUserFileName;
+    std::string path = orvane::ProgramDir();
+    path += '/';
+    path += kUserFileName;
+    return path;
 }
 
 void SetUserFilePath(const std::string& path) {
@@ -149,8 +151,10 @@ int UserStore::Remove(std::string_view name) {
 
 int UserStore::Save(const std::vector<UserRecord>& users) {
     std::string text = "# Orvane users: name:salt:rounds:PBKDF2-HMAC-SHA-256, one a line\n";
-    for (const UserRecord& r : users)
-        text += FormatUserLine(r) + '\n';
+    for (const UserRecord& r : users) {
+        text += FormatUserLine(r);
+        text += '\n';
+    }
     if (orvane::WriteFileAtomically(path_, text, 0600) != 0)
         return kStoreWriteError;
     users_ = users;
