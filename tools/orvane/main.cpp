@@ -3,6 +3,7 @@
 
 #include "app/OrvaneApp.h"
 #include "app/qt/QtLoginUi.h"
+#include "config/qt/CtrlOptionDlg.h"
 #include "mainwnd/qt/OrvaneDlg.h"
 
 #include <QApplication>
@@ -26,6 +27,8 @@ int main(int argc, char** argv) {
         window.SetArguments(arguments);
         return window.DoModal();
     };
+    // The options page's "user edit" button runs the same user administration as the gate.
+    orvane::CCtrlOptionDlg::SetUserAdminAction([&loginUi] { loginUi.RunUserConfig(); });
     orvane::COrvaneApp app(std::move(services));
     return app.Run(argc, argv);
 }
