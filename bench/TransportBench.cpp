@@ -338,18 +338,23 @@ class RatioReporter : public benchmark::ConsoleReporter {
 public:
     RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
     void ReportRuns(const std::vector<Run>& runs) override {
+        // With repetitions the mean stands for the benchmark, else its one run.
         for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred && run.iterations > 0)
-                nanos_[run.benchmark_name()] = run.GetAdjustedRealTime() * Multiplier(run.time_unit);
+            if (run.error_occurred || run.iterations <= 0)
+                continue;
+            const std::string& name = run.run_name.function_name;
+            const double nanos = run.GetAdjustedRealTime() * Multiplier(run.time_unit);
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "mean")
+                means_[name] = nanos;
+            else if (run.run_type == Run::RT_Iteration)
+                nanos_[name] = nanos;
         }
         ConsoleReporter::ReportRuns(runs);
     }
     void PrintRatio(const char* name, const char* floor) const {
-        auto a = nanos_.find(name);
-        auto b = nanos_.find(floor);
-        if (a == nanos_.end() || b == nanos_.end() || b->second <= 0)
-            return;
-        std::printf("%s / %s = %.2fx\n", name, floor, a->second / b->second);
+        const double a = Time(name), b = Time(floor);
+        if (a > 0 && b > 0)
+            std::printf("%s / %s = %.2fx\n", name, floor, a / b);
     }
 
 private:
@@ -366,7 +371,14 @@ private:
         }
         return 1;
     }
+    double Time(const std::string& name) const {
+        if (auto it = means_.find(name); it != means_.end())
+            return it->second;
+        auto it = nanos_.find(name);
+        return it != nanos_.end() ? it->second : 0;
+    }
     std::map<std::string, double> nanos_;
+    std::map<std::string, double> means_;
 };
 
 } // namespace

@@ -56,7 +56,9 @@ public:
     // a code not among the record's inputs, changes nothing.
     void RefreshInputState() override;
 
-    // Seconds between polls; 0 = no polling. Takes effect at the next start or resume.
+    // Seconds between polls; 0 = no polling. A poller held by 0 (or suspended) runs again
+    // only after a start or resume with an interval above 0; a running poller that sees 0
+    // stops polling at its next safe point.
     void SetPollInterval(int seconds);
     int PollInterval() const { return pollInterval_.load(); }
 
