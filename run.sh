@@ -11,7 +11,7 @@ if [[ -n "${DISPLAY:-}" || -n "${WAYLAND_DISPLAY:-}" ]]; then
 fi
 targets=(orvanectl pjsim)
 if ((gui)); then
-    targets+=(orvane)
+    targets+=(orvane OrvaneUsrEdit)
 fi
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$(nproc)" --target "${targets[@]}"
@@ -22,7 +22,7 @@ rm -rf "$demo"
 mkdir -p "$demo"
 cp build/bin/orvanectl build/bin/pjsim build/bin/txtdef.cat build/bin/txtzhs.cat res/OrvaneModel.txt "$demo"/
 if ((gui)); then
-    cp build/bin/orvane "$demo"/
+    cp build/bin/orvane build/bin/OrvaneUsrEdit "$demo"/
 fi
 
 # Three projectors: a plain one and one that asks for a password, both on, and one that is

@@ -76,7 +76,10 @@ CCnfConn::CCnfConn(QWidget* parent) : OrvaneDialog(parent) {
     PortCombo = MakeCtrl<QComboBox>(this, kPortComboId, QRect(95, 59, 55, 14));
     PortCombo->setEditable(true);
     PortCombo->setInsertPolicy(QComboBox::NoInsert);
-    MakeCtrl<QLabel>(this, 0, QRect(22, 80, 70, 8))->setText(QStringLiteral("12;Authentication Password"));
+    // Two lines: the long caption (and its translations) must not be cut at the edit box.
+    auto* passwordLabel = MakeCtrl<QLabel>(this, 0, QRect(22, 76, 70, 18));
+    passwordLabel->setWordWrap(true);
+    passwordLabel->setText(QStringLiteral("12;Authentication Password"));
     PasswordEdit = MakeCtrl<QLineEdit>(this, kPasswordId, QRect(95, 77, 100, 14));
     PasswordEdit->setEchoMode(QLineEdit::Password);
     List = MakeCtrl<QTreeWidget>(this, kListId, QRect(10, 98, 250, 60));
