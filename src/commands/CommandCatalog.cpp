@@ -9,33 +9,33 @@ namespace orvane {
 
 namespace {
 
-constexpr CommandSpec Input(int id, std::string_view name, std::uint16_t setting, int message) {
+constexpr CommandEntry Input(int id, std::string_view name, std::uint16_t setting, int message) {
     return {id, name, CommandRole::Input, kActionSet, kTypeInput, setting, message, 0, true, true, true};
 }
 
 // A command that the window handles without the transport. About's flags record what its
 // handler does around the About box; the configuration commands stop the poller instead.
-constexpr CommandSpec Window(int id, std::string_view name, int tooltip, bool aroundLikeCommand = false) {
+constexpr CommandEntry Window(int id, std::string_view name, int tooltip, bool aroundLikeCommand = false) {
     return {id, name, CommandRole::Window, 0, 0, 0, 0, tooltip, aroundLikeCommand, aroundLikeCommand, false};
 }
 
-constexpr CommandSpec NoHandler(int id) {
+constexpr CommandEntry NoHandler(int id) {
     return {id, "", CommandRole::None, 0, 0, 0, 0, 0, false, false, false};
 }
 
 constexpr std::array kCommands{
     // id, name, role, action, type, setting, message, tooltip, hide popup, suspend, refresh
-    CommandSpec{kCmdPowerOn, "Power On", CommandRole::PowerOn, kActionSet, kTypePower, 1, 211, 16, true, true, false},
-    CommandSpec{kCmdPowerOff, "Power Off", CommandRole::PowerOff, kActionSet, kTypePower, 0, 210, 17, true, true,
+    CommandEntry{kCmdPowerOn, "Power On", CommandRole::PowerOn, kActionSet, kTypePower, 1, 211, 16, true, true, false},
+    CommandEntry{kCmdPowerOff, "Power Off", CommandRole::PowerOff, kActionSet, kTypePower, 0, 210, 17, true, true,
                 false},
-    CommandSpec{kCmdBlankOn, "Blank On", CommandRole::Send, kActionSet, kTypeBlank, 1, 89, 18, true, true, false},
-    CommandSpec{kCmdBlankOff, "Blank Off", CommandRole::Send, kActionSet, kTypeBlank, 0, 88, 19, true, true, false},
+    CommandEntry{kCmdBlankOn, "Blank On", CommandRole::Send, kActionSet, kTypeBlank, 1, 89, 18, true, true, false},
+    CommandEntry{kCmdBlankOff, "Blank Off", CommandRole::Send, kActionSet, kTypeBlank, 0, 88, 19, true, true, false},
     // Mute and Volume must answer at once: the poller keeps running around them.
-    CommandSpec{kCmdMute, "Mute", CommandRole::Mute, kActionSet, kTypeMute, 1, 90, 43, true, false, false},
-    CommandSpec{kCmdVolume, "Volume", CommandRole::Volume, kActionSet, kTypeMute, 0, 209, 20, false, false, false},
-    CommandSpec{kCmdFreezeOn, "Freeze On", CommandRole::FreezeOn, kActionSet, kTypeFreeze, 1, 91, 22, true, true,
+    CommandEntry{kCmdMute, "Mute", CommandRole::Mute, kActionSet, kTypeMute, 1, 90, 43, true, false, false},
+    CommandEntry{kCmdVolume, "Volume", CommandRole::Volume, kActionSet, kTypeMute, 0, 209, 20, false, false, false},
+    CommandEntry{kCmdFreezeOn, "Freeze On", CommandRole::FreezeOn, kActionSet, kTypeFreeze, 1, 91, 22, true, true,
                 false},
-    CommandSpec{kCmdFreezeOff, "Freeze Off", CommandRole::Send, kActionSet, kTypeFreeze, 0, 92, 23, true, true, false},
+    CommandEntry{kCmdFreezeOff, "Freeze Off", CommandRole::Send, kActionSet, kTypeFreeze, 0, 92, 23, true, true, false},
 
     Input(2776, "RGB", 0, 213),
     Input(32887, "RGB1", 0, 226),
@@ -100,26 +100,26 @@ constexpr std::array kCommands{
 
 } // namespace
 
-std::span<const CommandSpec> AllCommands() {
+std::span<const CommandEntry> AllCommands() {
     return kCommands;
 }
 
-const CommandSpec* FindCommand(int commandId) {
-    for (const CommandSpec& spec : kCommands) {
-        if (spec.id == commandId)
-            return &spec;
+const CommandEntry* FindCommand(int commandId) {
+    for (const CommandEntry& entry : kCommands) {
+        if (entry.id == commandId)
+            return &entry;
     }
     return nullptr;
 }
 
-std::uint16_t CommandSetting(const CommandSpec& spec, std::int32_t modelId) {
-    if (spec.id == kCmdInputBnc && modelId >= 1000 && modelId <= 1005)
+std::uint16_t CommandSetting(const CommandEntry& entry, std::int32_t modelId) {
+    if (entry.id == kCmdInputBnc && modelId >= 1000 && modelId <= 1005)
         return 7;
-    return spec.setting;
+    return entry.setting;
 }
 
-bool IsProjectorCommand(const CommandSpec& spec) {
-    return spec.role != CommandRole::Window && spec.role != CommandRole::None;
+bool IsProjectorCommand(const CommandEntry& entry) {
+    return entry.role != CommandRole::Window && entry.role != CommandRole::None;
 }
 
 } // namespace orvane

@@ -20,7 +20,7 @@ enum class CommandRole {
 };
 
 // One window command, as data.
-struct CommandSpec {
+struct CommandEntry {
     int id;
     std::string_view name; // button name, or the first input name of its table rows ("" for none)
     CommandRole role;
@@ -35,16 +35,16 @@ struct CommandSpec {
 };
 
 // Every command id the window knows, projector commands first.
-std::span<const CommandSpec> AllCommands();
+std::span<const CommandEntry> AllCommands();
 
 // nullptr for an id that is no command.
-const CommandSpec* FindCommand(int commandId);
+const CommandEntry* FindCommand(int commandId);
 
 // The setting sent for the command to a set of model `modelId`: BNC sends 7 to models 1000
 // to 1005 inclusive and 4 to all others; every other command's setting is fixed.
-std::uint16_t CommandSetting(const CommandSpec& spec, std::int32_t modelId);
+std::uint16_t CommandSetting(const CommandEntry& entry, std::int32_t modelId);
 
 // True for the roles that talk to projectors.
-bool IsProjectorCommand(const CommandSpec& spec);
+bool IsProjectorCommand(const CommandEntry& entry);
 
 } // namespace orvane

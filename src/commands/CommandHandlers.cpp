@@ -16,41 +16,41 @@ CommandHandlers::CommandHandlers(CommandTransport& transport, IPollerControl& po
     : transport_(transport), poller_(poller), window_(window) {}
 
 int CommandHandlers::Run(int commandId) {
-    const CommandSpec* spec = FindCommand(commandId);
-    if (spec == nullptr || !IsProjectorCommand(*spec))
+    const CommandEntry* entry = FindCommand(commandId);
+    if (entry == nullptr || !IsProjectorCommand(*entry))
         return kNoHandler;
 
-    if (spec->hidePopup)
+    if (entry->hidePopup)
         window_.HideVolumePopup();
-    if (spec->suspendPoller)
+    if (entry->suspendPoller)
         poller_.ControlPoller(kPollerSuspend);
 
     int reported = 0;
-    switch (spec->role) {
+    switch (entry->role) {
     case CommandRole::PowerOn:
     case CommandRole::PowerOff:
-        reported = RunPower(*spec);
+        reported = RunPower(*entry);
         break;
     case CommandRole::FreezeOn:
-        reported = RunFreezeOn(*spec);
+        reported = RunFreezeOn(*entry);
         break;
     default:
-        reported = transport_.SendToAll(spec->action, spec->type, CommandSetting(*spec, transport_.Model().ModelID),
-                                        spec->message);
+        reported = transport_.SendToAll(entry->action, entry->type, CommandSetting(*entry, transport_.Model().ModelID),
+                                        entry->message);
         break;
     }
 
-    if (spec->role == CommandRole::Volume)
+    if (entry->role == CommandRole::Volume)
         window_.ToggleVolumePopup();
-    if (spec->refreshInput)
+    if (entry->refreshInput)
         poller_.RefreshInputState();
-    if (spec->suspendPoller)
+    if (entry->suspendPoller)
         poller_.ControlPoller(kPollerResume);
     return reported;
 }
 
-int CommandHandlers::RunPower(const CommandSpec& spec) {
-    const bool on = spec.role == CommandRole::PowerOn;
+int CommandHandlers::RunPower(const CommandEntry& entry) {
+    const bool on = entry.role == CommandRole::PowerOn;
     // The state in which the set is sent, and the one in which nothing needs doing.
     const std::uint16_t actOn = on ? kPowerOff : kPowerOn;
     const std::uint16_t alreadyThere = on ? kPowerOn : kPowerOff;
@@ -78,32 +78,32 @@ int CommandHandlers::RunPower(const CommandSpec& spec) {
             }
         }
         ReplyBuffer reply{};
-        const int result = transport_.SendToSlot(slot, spec.action, spec.type, spec.setting, reply.data());
+        const int result = transport_.SendToSlot(slot, entry.action, entry.type, entry.setting, reply.data());
         if (!CommandTransport::Accepted(result, reply)) {
-            transport_.ShowSlotError(slot, spec.message, kMbIconHand);
+            transport_.ShowSlotError(slot, entry.message, kMbIconHand);
             ++reported;
         }
     }
     return reported;
 }
 
-int CommandHandlers::RunFreezeOn(const CommandSpec& spec) {
+int CommandHandlers::RunFreezeOn(const CommandEntry& entry) {
     // The frozen picture must not show this window; it comes back only for an error box.
     window_.HideMainWindow();
     int reported = 0;
     const int slots = transport_.SlotsInUse();
     for (int slot = 0; slot < slots; ++slot) {
         if (!transport_.CheckKind(slot)) {
-            transport_.ShowSlotError(slot, spec.message, kMbIconHand);
+            transport_.ShowSlotError(slot, entry.message, kMbIconHand);
             ++reported;
             continue;
         }
         ReplyBuffer reply{};
-        const int result = transport_.SendToSlot(slot, spec.action, spec.type, spec.setting, reply.data());
+        const int result = transport_.SendToSlot(slot, entry.action, entry.type, entry.setting, reply.data());
         if (!CommandTransport::Accepted(result, reply)) {
             if (!window_.IsMainWindowVisible())
                 window_.ShowMainWindow();
-            transport_.ShowSlotError(slot, spec.message, kMbIconHand);
+            transport_.ShowSlotError(slot, entry.message, kMbIconHand);
             ++reported;
             if (window_.IsMainWindowVisible())
                 window_.HideMainWindow();

@@ -35,8 +35,8 @@ public:
     int ReadVolumeLevel();
 
 private:
-    int RunPower(const CommandSpec& spec);
-    int RunFreezeOn(const CommandSpec& spec);
+    int RunPower(const CommandEntry& entry);
+    int RunFreezeOn(const CommandEntry& entry);
 
     CommandTransport& transport_;
     IPollerControl& poller_;

@@ -12,9 +12,9 @@ namespace {
 
 TEST(CommandCatalogTest, IdsAreUniqueAndFound) {
     std::set<int> seen;
-    for (const CommandSpec& spec : AllCommands()) {
-        EXPECT_TRUE(seen.insert(spec.id).second) << spec.id;
-        EXPECT_EQ(FindCommand(spec.id), &spec);
+    for (const CommandEntry& entry : AllCommands()) {
+        EXPECT_TRUE(seen.insert(entry.id).second) << entry.id;
+        EXPECT_EQ(FindCommand(entry.id), &entry);
     }
     EXPECT_EQ(FindCommand(0), nullptr);
     EXPECT_EQ(FindCommand(2796), nullptr);
@@ -23,48 +23,48 @@ TEST(CommandCatalogTest, IdsAreUniqueAndFound) {
 TEST(CommandCatalogTest, EveryInputButtonOfEveryTableHasAnInputCommand) {
     for (InputLayout layout : {InputLayout::Default, InputLayout::Wide, InputLayout::Compact}) {
         for (const InputRow& row : InputTable(layout)) {
-            const CommandSpec* spec = FindCommand(row.commandId);
-            ASSERT_NE(spec, nullptr) << row.name;
-            EXPECT_EQ(spec->role, CommandRole::Input) << row.name;
+            const CommandEntry* entry = FindCommand(row.commandId);
+            ASSERT_NE(entry, nullptr) << row.name;
+            EXPECT_EQ(entry->role, CommandRole::Input) << row.name;
         }
     }
 }
 
 TEST(CommandCatalogTest, InputCommandsAreStandardCommandsOnTheInputType) {
     int inputs = 0;
-    for (const CommandSpec& spec : AllCommands()) {
-        if (spec.role != CommandRole::Input)
+    for (const CommandEntry& entry : AllCommands()) {
+        if (entry.role != CommandRole::Input)
             continue;
         ++inputs;
-        EXPECT_EQ(spec.action, kActionSet) << spec.id;
-        EXPECT_EQ(spec.type, kTypeInput) << spec.id;
-        EXPECT_NE(spec.message, 0) << spec.id;
-        EXPECT_TRUE(spec.hidePopup && spec.suspendPoller && spec.refreshInput) << spec.id;
+        EXPECT_EQ(entry.action, kActionSet) << entry.id;
+        EXPECT_EQ(entry.type, kTypeInput) << entry.id;
+        EXPECT_NE(entry.message, 0) << entry.id;
+        EXPECT_TRUE(entry.hidePopup && entry.suspendPoller && entry.refreshInput) << entry.id;
         // Each input command's own name leads to it through some table, but for the four
         // commands no table row carries.
-        if (!spec.name.empty()) {
+        if (!entry.name.empty()) {
             bool found = false;
             for (InputLayout layout : {InputLayout::Default, InputLayout::Wide, InputLayout::Compact})
-                found = found || FindInputCommand(InputTable(layout), spec.name) == spec.id;
-            EXPECT_TRUE(found) << spec.name;
+                found = found || FindInputCommand(InputTable(layout), entry.name) == entry.id;
+            EXPECT_TRUE(found) << entry.name;
         }
     }
     EXPECT_EQ(inputs, 42);
 }
 
 TEST(CommandCatalogTest, OnlyMuteAndVolumeLeaveThePollerRunning) {
-    for (const CommandSpec& spec : AllCommands()) {
-        if (!IsProjectorCommand(spec))
+    for (const CommandEntry& entry : AllCommands()) {
+        if (!IsProjectorCommand(entry))
             continue;
-        const bool quick = spec.id == kCmdMute || spec.id == kCmdVolume;
-        EXPECT_EQ(spec.suspendPoller, !quick) << spec.id;
-        EXPECT_EQ(spec.hidePopup, spec.id != kCmdVolume) << spec.id;
-        EXPECT_EQ(spec.refreshInput, spec.role == CommandRole::Input) << spec.id;
+        const bool quick = entry.id == kCmdMute || entry.id == kCmdVolume;
+        EXPECT_EQ(entry.suspendPoller, !quick) << entry.id;
+        EXPECT_EQ(entry.hidePopup, entry.id != kCmdVolume) << entry.id;
+        EXPECT_EQ(entry.refreshInput, entry.role == CommandRole::Input) << entry.id;
     }
 }
 
 TEST(CommandCatalogTest, BncSettingFollowsTheModelIdRange) {
-    const CommandSpec* bnc = FindCommand(kCmdInputBnc);
+    const CommandEntry* bnc = FindCommand(kCmdInputBnc);
     ASSERT_NE(bnc, nullptr);
     EXPECT_EQ(CommandSetting(*bnc, 999), 4);
     EXPECT_EQ(CommandSetting(*bnc, 1000), 7);
@@ -78,9 +78,9 @@ TEST(CommandCatalogTest, BncSettingFollowsTheModelIdRange) {
 TEST(CommandCatalogTest, WindowCommandsAreNotProjectorCommands) {
     for (int id : {kCmdConfig, kCmdTrayConfig, kCmdAbout, kCmdAdvance, kCmdImageSend, kCmdTrayHideShow, kCmdTrayExit,
                    kCmdTrayCancel, 2777, 2778, 2780, 2784, 2785, 32899, 32900}) {
-        const CommandSpec* spec = FindCommand(id);
-        ASSERT_NE(spec, nullptr) << id;
-        EXPECT_FALSE(IsProjectorCommand(*spec)) << id;
+        const CommandEntry* entry = FindCommand(id);
+        ASSERT_NE(entry, nullptr) << id;
+        EXPECT_FALSE(IsProjectorCommand(*entry)) << id;
     }
 }
 

@@ -284,15 +284,15 @@ TEST_F(CommandHandlersTest, FreezeOnKeepsTheWindowHiddenExceptForAnErrorBox) {
 
 TEST_F(CommandHandlersTest, WithoutProjectorsOnlyVolumeAndFreezeOnShowAnything) {
     HandlerRig rig(MakeWorkingModel(0));
-    for (const CommandSpec& spec : AllCommands()) {
-        if (!IsProjectorCommand(spec) || spec.id == kCmdVolume || spec.id == kCmdFreezeOn)
+    for (const CommandEntry& entry : AllCommands()) {
+        if (!IsProjectorCommand(entry) || entry.id == kCmdVolume || entry.id == kCmdFreezeOn)
             continue;
         rig.rec.steps.clear();
-        EXPECT_EQ(rig.handlers.Run(spec.id), 0) << spec.id;
+        EXPECT_EQ(rig.handlers.Run(entry.id), 0) << entry.id;
         for (const std::string& step : rig.rec.steps) {
-            EXPECT_EQ(step.find("error"), std::string::npos) << spec.id;
-            EXPECT_EQ(step.find("-window"), std::string::npos) << spec.id;
-            EXPECT_EQ(step.find("toggle"), std::string::npos) << spec.id;
+            EXPECT_EQ(step.find("error"), std::string::npos) << entry.id;
+            EXPECT_EQ(step.find("-window"), std::string::npos) << entry.id;
+            EXPECT_EQ(step.find("toggle"), std::string::npos) << entry.id;
         }
     }
     rig.rec.steps.clear();

@@ -23,7 +23,7 @@ struct CtlContext {
 // Prints "orvanectl: <message>" on stderr.
 void PrintError(const std::string& message);
 
-void AddInspectCommands(CLI::App& app, CtlContext& ctx);
+void AddConfigCommands(CLI::App& app, CtlContext& ctx);
 void AddProjectorCommands(CLI::App& app, CtlContext& ctx);
 
 } // namespace orvane::ctl

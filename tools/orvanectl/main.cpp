@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
     CtlContext ctx;
     app.add_option("--dir", ctx.workDir, "Working directory (where Orvane.txt, OrvaneModel.txt and OrvaneOpt.txt lie)");
     app.add_option("--program-dir", ctx.programDir, "Directory of the per-model configuration files");
-    AddInspectCommands(app, ctx);
+    AddConfigCommands(app, ctx);
     AddProjectorCommands(app, ctx);
     try {
         app.parse(argc, argv);

@@ -240,8 +240,8 @@ void COrvaneDlg::OnCommand(int commandId) {
     default:
         break;
     }
-    const CommandSpec* spec = FindCommand(commandId);
-    if (spec != nullptr && IsProjectorCommand(*spec))
+    const CommandEntry* entry = FindCommand(commandId);
+    if (entry != nullptr && IsProjectorCommand(*entry))
         RunProjectorCommand(commandId);
 }
 

@@ -12,7 +12,7 @@
 namespace orvane {
 namespace {
 
-class OrvanectlInspect : public ::testing::Test {
+class OrvanectlConfig : public ::testing::Test {
 protected:
     void SetUp() override {
         std::ifstream in(std::string(ORVANE_SOURCE_DIR) + "/res/OrvaneModel.txt", std::ios::binary);
@@ -25,7 +25,7 @@ protected:
     test::TempDir dir_;
 };
 
-TEST_F(OrvanectlInspect, ModelsListsEveryRecordInOrder) {
+TEST_F(OrvanectlConfig, ModelsListsEveryRecordInOrder) {
     auto r = Ctl({"models"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out.substr(0, r.out.find('\n', r.out.find('\n') + 1) + 1), "0\tAX-210\t101\n1\tAX-310N\t102\n");
@@ -44,7 +44,7 @@ TEST_F(OrvanectlInspect, ModelsListsEveryRecordInOrder) {
     EXPECT_EQ(models[0]["WhisperName"][1], "Eco");
 }
 
-TEST_F(OrvanectlInspect, InvalidUtf8IsReplacedInJson) {
+TEST_F(OrvanectlConfig, InvalidUtf8IsReplacedInJson) {
     dir_.Write("OrvaneModel.txt", "[MODEL]\nNum=1\nModel_001=Bad\xff\xfeName\n");
     auto r = Ctl({"models", "--json"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -52,7 +52,7 @@ TEST_F(OrvanectlInspect, InvalidUtf8IsReplacedInJson) {
     EXPECT_EQ(models[0]["Name"], "Bad\xEF\xBF\xBD\xEF\xBF\xBDName");
 }
 
-TEST_F(OrvanectlInspect, UseWritesByteExactFilesAndShowReadsThemBack) {
+TEST_F(OrvanectlConfig, UseWritesByteExactFilesAndShowReadsThemBack) {
     auto r = Ctl({"use", "WD-9000"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const std::string current = dir_.Read("Orvane.txt");
@@ -89,7 +89,7 @@ TEST_F(OrvanectlInspect, UseWritesByteExactFilesAndShowReadsThemBack) {
     EXPECT_EQ(m["InputShow"][6], 1);
 }
 
-TEST_F(OrvanectlInspect, UseKeepsASavedConfigurationAndItsSelection) {
+TEST_F(OrvanectlConfig, UseKeepsASavedConfigurationAndItsSelection) {
     // A saved per-model file with two projectors and the second one reported.
     dir_.Write("AX-210.txt", "[GENERAL]\r\nMODEL=AX-210\r\nModelID=101\r\n[PROJECTOR]\r\nPJTNUM=2\r\nSELECTPRJ=2\r\n"
                              "[CONNECT-1]\r\r\nCONMETHOD=1\r\nTCPPORTNO=23\r\nIPADDRESS=127.0.0.1\r\n"
@@ -105,7 +105,7 @@ TEST_F(OrvanectlInspect, UseKeepsASavedConfigurationAndItsSelection) {
     EXPECT_NE(show.out.find("COM4"), std::string::npos) << show.out;
 }
 
-TEST_F(OrvanectlInspect, BadInputGivesExitTwoAndWritesNothing) {
+TEST_F(OrvanectlConfig, BadInputGivesExitTwoAndWritesNothing) {
     auto r = Ctl({"use", "NO-SUCH"});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_NE(r.err.find("NO-SUCH"), std::string::npos);
@@ -120,7 +120,7 @@ TEST_F(OrvanectlInspect, BadInputGivesExitTwoAndWritesNothing) {
     EXPECT_NE(models.err.find("OrvaneModel.txt"), std::string::npos);
 }
 
-TEST_F(OrvanectlInspect, OptionsReportsTheFileAsRead) {
+TEST_F(OrvanectlConfig, OptionsReportsTheFileAsRead) {
     dir_.Write("OrvaneOpt.txt", "5\n0\n12\n");
     auto r = Ctl({"options", "--json"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -128,7 +128,7 @@ TEST_F(OrvanectlInspect, OptionsReportsTheFileAsRead) {
               nlohmann::json({{"SkipLogin", 1}, {"SkipConfig", 0}, {"UpdateInterval", 12}}));
 }
 
-TEST_F(OrvanectlInspect, TextFillsInsertsFromTheCatalogBesideTheProgram) {
+TEST_F(OrvanectlConfig, TextFillsInsertsFromTheCatalogBesideTheProgram) {
     auto r = test::RunProgram("orvanectl", {"--dir", dir_.path(), "text", "11", "42", "AX-210"},
                               {"LANG=en_US.UTF-8", "LC_ALL="});
     ASSERT_EQ(r.exitCode, 0) << r.err;

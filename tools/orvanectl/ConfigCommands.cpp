@@ -171,7 +171,7 @@ int RunText(int set, int number, const std::vector<std::string>& args) {
 
 } // namespace
 
-void AddInspectCommands(CLI::App& app, CtlContext& ctx) {
+void AddConfigCommands(CLI::App& app, CtlContext& ctx) {
     // Options live as long as the parser: the callbacks read them after parsing.
     struct Args {
         bool json = false;
