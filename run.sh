@@ -24,6 +24,8 @@ cp build/bin/orvanectl build/bin/pjsim build/bin/txtdef.cat build/bin/txtzhs.cat
 if ((gui)); then
     cp build/bin/orvane build/bin/OrvaneUsrEdit "$demo"/
 fi
+echo "Models of the sample catalog (index, name, model id):"
+"$demo"/orvanectl --dir "$demo" models
 
 # Three projectors: a plain one and one that asks for a password, both on, and one that is
 # off and warms up for three seconds after every power change (it answers "neither on nor
