@@ -81,9 +81,13 @@ void StatusPoller::Stop() {
     thread_.join();
 }
 
-bool StatusPoller::WaitUntilRunnable() {
+bool StatusPoller::WaitUntilRunnable(std::uint64_t* epoch) {
     std::unique_lock lock(mutex_);
     wake_.wait(lock, [this] { return pollRun_ == 0 || (!suspended_ && pollInterval_ > 0); });
+    // Taken under the same lock as the check: a suspend that comes after it must drop what
+    // the poller reads next.
+    if (epoch != nullptr)
+        *epoch = epoch_;
     return pollRun_ != 0;
 }
 
@@ -130,13 +134,9 @@ void StatusPoller::PollOnce() {
     if (IsRefusedKind(LoadShared(model.PjtKind[slot])))
         return;
 
-    if (!WaitUntilRunnable())
-        return;
     std::uint64_t epoch = 0;
-    {
-        std::lock_guard lock(mutex_);
-        epoch = epoch_;
-    }
+    if (!WaitUntilRunnable(&epoch))
+        return;
     ReplyBuffer reply{};
     const int result = transport_.PollSendToSlot(slot, kActionGet, kTypeInput, 0, reply.data());
     const auto table = InputTableForModel(model.ModelID);

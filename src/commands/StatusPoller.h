@@ -73,8 +73,9 @@ private:
     void Stop();
     int PollerMain();
     void PollOnce();
-    // Blocks while suspended or without an interval; false once a stop was asked for.
-    bool WaitUntilRunnable();
+    // Blocks while suspended or without an interval; false once a stop was asked for. `epoch`
+    // receives the suspend count seen when the poller was let through.
+    bool WaitUntilRunnable(std::uint64_t* epoch = nullptr);
     // Waits PollInterval seconds (longer while suspended); false once a stop was asked for.
     bool WaitInterval();
     void Deliver(const std::vector<ButtonCheck>& checks, std::uint64_t epoch);
