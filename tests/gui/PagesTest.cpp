@@ -163,6 +163,11 @@ private slots:
         QVERIFY(!page.SkipLoginBox->isChecked());
         QCOMPARE(page.IntervalEdit->text(), QStringLiteral("45"));
         QCOMPARE(page.IntervalEdit->maxLength(), 2);
+        // The box takes no third character from the keyboard.
+        page.IntervalEdit->setFocus();
+        page.IntervalEdit->end(false);
+        QTest::keyClicks(page.IntervalEdit, QStringLiteral("6"));
+        QCOMPARE(page.IntervalText(), QStringLiteral("45"));
         page.SkipLoginBox->click();
         page.SkipConfigBox->click();
         QCOMPARE(page.SkipLogin, 1);
@@ -171,6 +176,27 @@ private slots:
         page.IntervalEdit->clear();
         QTest::keyClicks(page.IntervalEdit, QStringLiteral("a7x"));
         QCOMPARE(page.IntervalText(), QStringLiteral("7"));
+    }
+
+    void longerStoredIntervalIsKeptWhole() {
+        // The two-character limit is for typing: an interval written longer into the
+        // option file must come back unchanged when OK is pressed without touching it.
+        CCtrlOptionDlg page;
+        page.UpdateInterval = 120;
+        page.OnInitDialog();
+        QCOMPARE(page.IntervalText(), QStringLiteral("120"));
+        page.IntervalEdit->setFocus();
+        page.IntervalEdit->end(false);
+        QTest::keyClicks(page.IntervalEdit, QStringLiteral("5"));
+        QCOMPARE(page.IntervalText(), QStringLiteral("120"));
+        // Shortening it is allowed, and then the limit holds again.
+        QTest::keyClick(page.IntervalEdit, Qt::Key_Backspace);
+        QCOMPARE(page.IntervalText(), QStringLiteral("12"));
+        QTest::keyClicks(page.IntervalEdit, QStringLiteral("9"));
+        QCOMPARE(page.IntervalText(), QStringLiteral("12"));
+        page.UpdateInterval = -5;
+        page.OnInitDialog();
+        QCOMPARE(page.IntervalText(), QStringLiteral("-5"));
     }
 
     void userEditButtonFollowsTheTool() {

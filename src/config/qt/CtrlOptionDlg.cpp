@@ -12,7 +12,13 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 
+#include <algorithm>
+
 namespace orvane {
+
+namespace {
+constexpr int kIntervalChars = 2;
+}
 
 CCtrlOptionDlg::CCtrlOptionDlg(QWidget* parent) : OrvaneDialog(parent) {
     // Template of the page: 287 by 164 dialog units, no caption.
@@ -35,6 +41,10 @@ CCtrlOptionDlg::CCtrlOptionDlg(QWidget* parent) : OrvaneDialog(parent) {
     for (QPushButton* b : {UserEditButton, labels})
         b->setAutoDefault(false);
 
+    connect(IntervalEdit, &QLineEdit::textEdited, this, [this](const QString& text) {
+        if (IntervalEdit->maxLength() > kIntervalChars && text.size() < IntervalEdit->maxLength())
+            IntervalEdit->setMaxLength(std::max<qsizetype>(kIntervalChars, text.size()));
+    });
     connect(SkipConfigBox, &QCheckBox::clicked, this, [this] { OnSkipConfig(); });
     connect(SkipLoginBox, &QCheckBox::clicked, this, [this] { OnSkipLogin(); });
     connect(UserEditButton, &QPushButton::clicked, this, [this] { OnUserEdit(); });
@@ -54,8 +64,12 @@ bool CCtrlOptionDlg::OnInitDialog() {
     TranslateWindow(kCatalogSetUi, this);
     SkipConfigBox->setChecked(SkipConfig != 0);
     SkipLoginBox->setChecked(SkipLogin != 0);
-    IntervalEdit->setMaxLength(2);
-    IntervalEdit->setText(QString::number(UpdateInterval));
+    // Two characters may be typed. The box's maximum length cuts what it shows, so a longer
+    // interval from the option file gets room for itself, and OK saves it unchanged; the
+    // room shrinks back to two as the operator deletes.
+    const QString interval = QString::number(UpdateInterval);
+    IntervalEdit->setMaxLength(std::max<qsizetype>(kIntervalChars, interval.size()));
+    IntervalEdit->setText(interval);
     return true;
 }
 
