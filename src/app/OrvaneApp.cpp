@@ -3,6 +3,7 @@
 #include "catalog/MessageCatalog.h"
 #include "config/OptionFile.h"
 #include "platform/FileUtil.h"
+#include "platform/Utf8.h"
 
 #include <atomic>
 #include <cstring>
@@ -34,13 +35,7 @@ bool IsSkipUserCheckArgument(const char* arg) {
 }
 
 std::size_t Utf8CutLength(const std::string& text, std::size_t maxBytes) {
-    if (text.size() <= maxBytes)
-        return text.size();
-    std::size_t cut = maxBytes;
-    // Step back over continuation bytes to the start of the character that straddles the cut.
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
-        --cut;
-    return cut;
+    return CutUtf8(text, maxBytes).size();
 }
 
 COrvaneApp::COrvaneApp() : COrvaneApp(Services{}) {}

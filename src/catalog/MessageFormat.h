@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Utf8.h"
+
 #include <cstddef>
 #include <span>
 #include <string>
@@ -17,9 +19,5 @@ namespace orvane {
 // An insert whose argument was not passed stays as written, and a % followed by anything
 // else is kept, so a stray percent sign in a translation never eats text.
 std::string FormatCatalogMessage(std::string_view text, std::span<const std::string> args);
-
-// The prefix of `text` of at most `maxBytes` bytes, less a last UTF-8 character whose
-// bytes are not all in it, so that a cut never leaves half a character behind.
-std::string_view CutUtf8(std::string_view text, std::size_t maxBytes);
 
 } // namespace orvane

@@ -69,13 +69,4 @@ std::string FormatDottedIPv4(const uint8_t (&b)[4]) {
     return buf;
 }
 
-std::string CutToField(std::string_view text, std::size_t maxBytes) {
-    if (text.size() <= maxBytes)
-        return std::string(text);
-    std::size_t end = maxBytes;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
-        --end;
-    return std::string(text.substr(0, end));
-}
-
 } // namespace orvane

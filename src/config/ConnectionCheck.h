@@ -34,8 +34,4 @@ bool ParseDottedIPv4(std::string_view text, uint8_t (&out)[4]);
 
 std::string FormatDottedIPv4(const uint8_t (&bytes)[4]);
 
-// Text cut to at most `maxBytes` bytes, never inside a UTF-8 character: what a fixed
-// field of the record (an address or password of 63 characters) can hold.
-std::string CutToField(std::string_view text, std::size_t maxBytes);
-
 } // namespace orvane

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include "platform/Utf8.h"
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -151,9 +153,10 @@ const ListField& GammaList();
 const ListField& ColorTempList();
 const ListField& MyButtonList();
 
-// Copies text into a fixed field, cut to fit, always terminated, rest zero-filled.
+// Copies text into a fixed field, cut to fit (never inside a UTF-8 character), always
+// terminated, rest zero-filled.
 template <std::size_t N> void SetText(char (&field)[N], std::string_view text) {
-    std::size_t n = text.size() < N - 1 ? text.size() : N - 1;
+    const std::size_t n = CutUtf8(text, N - 1).size();
     std::size_t i = 0;
     for (; i < n; ++i)
         field[i] = text[i];

@@ -107,7 +107,8 @@ private slots:
         QVERIFY(!back.hasAddr);
         QVERIFY(back.name.empty());
         // A name cut inside a Chinese character loses the whole character.
-        QCOMPARE(finder::CutUtf8(std::string(63, 'a') + "\xE4\xB8\xAD", 64), std::string(63, 'a'));
+        QVERIFY(finder::ParseAnswer("ORVANE-PROJECTOR/1 2a\nname=" + std::string(63, 'a') + "\xE4\xB8\xAD\n", 42, back));
+        QCOMPARE(back.name, std::string(63, 'a'));
     }
 
     void mergeReplacesByAddressKeepsTheRestAndCuts() {

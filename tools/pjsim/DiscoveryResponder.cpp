@@ -1,7 +1,10 @@
 #include "DiscoveryResponder.h"
 
+#include "finder/DiscoveryMessage.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <netinet/in.h>
 #include <poll.h>
@@ -9,36 +12,6 @@
 #include <unistd.h>
 
 namespace pjsim {
-
-namespace {
-
-constexpr std::string_view kProbeTag = "ORVANE-DISCOVER/1 ";
-constexpr std::string_view kAnswerTag = "ORVANE-PROJECTOR/1 ";
-constexpr std::size_t kMaxDatagram = 1024;
-constexpr std::size_t kMaxName = 64;
-constexpr std::size_t kMaxInfo = 31;
-
-bool IsHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-// Cut to `max` bytes without splitting a UTF-8 character; line breaks would end the field.
-std::string Field(std::string_view text, std::size_t max) {
-    std::string out(text.substr(0, std::min(text.size(), max)));
-    if (text.size() > max) {
-        std::size_t end = max;
-        while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
-            --end;
-        out.resize(end);
-    }
-    for (char& c : out) {
-        if (c == '\n' || c == '\r')
-            c = ' ';
-    }
-    return out;
-}
-
-} // namespace
 
 DiscoveryResponder::DiscoveryResponder(std::string host, int port, std::vector<DiscoveryEntry> entries,
                                        const StopEvent& stop)
@@ -87,31 +60,29 @@ bool DiscoveryResponder::ParseHostPort(std::string_view text, std::string& host,
 }
 
 bool DiscoveryResponder::ParseProbe(std::string_view datagram, std::string& id) {
-    if (datagram.size() > kMaxDatagram)
+    uint64_t value = 0;
+    if (!finder::ParseProbe(datagram, value))
         return false;
+    // The id as the probe wrote it: the answer repeats it.
     std::string_view line = datagram.substr(0, datagram.find('\n'));
     if (!line.empty() && line.back() == '\r')
         line.remove_suffix(1);
-    if (line.size() <= kProbeTag.size() || line.substr(0, kProbeTag.size()) != kProbeTag)
-        return false;
-    const std::string_view hex = line.substr(kProbeTag.size());
-    if (hex.size() > 16)
-        return false;
-    for (char c : hex) {
-        if (!IsHexDigit(c))
-            return false;
-    }
-    id = std::string(hex);
+    id = std::string(line.substr(finder::kProbeTag.size() + 1));
     return true;
 }
 
 std::string DiscoveryResponder::FormatAnswer(std::string_view id, const DiscoveryEntry& entry) {
-    std::string out(kAnswerTag);
-    out += id;
-    out += "\nname=" + Field(entry.name, kMaxName);
-    out += "\ninfo=" + Field(entry.info, kMaxInfo);
-    out += "\naddr=" + entry.host + "\n";
-    return out;
+    uint64_t value = 0;
+    std::from_chars(id.data(), id.data() + id.size(), value, 16);
+    finder::DiscoveryAnswer answer;
+    answer.name = entry.name;
+    answer.info = entry.info;
+    in_addr addr{};
+    if (inet_pton(AF_INET, entry.host.c_str(), &addr) == 1) {
+        std::memcpy(answer.addr, &addr.s_addr, sizeof answer.addr);
+        answer.hasAddr = true;
+    }
+    return finder::FormatAnswer(value, answer);
 }
 
 bool DiscoveryResponder::Start(std::string& error) {
@@ -148,7 +119,7 @@ void DiscoveryResponder::Join() {
 }
 
 void DiscoveryResponder::Loop() {
-    char buffer[kMaxDatagram + 1];
+    char buffer[finder::kMaxDatagram + 1];
     for (;;) {
         pollfd fds[2] = {{fd_, POLLIN, 0}, {stop_.Fd(), POLLIN, 0}};
         const int rc = poll(fds, 2, -1);

@@ -1,5 +1,7 @@
 #include "finder/DiscoveryMessage.h"
 
+#include "platform/Utf8.h"
+
 #include <arpa/inet.h>
 #include <charconv>
 #include <cstdio>
@@ -46,15 +48,6 @@ std::string OneLine(std::string_view text) {
 
 } // namespace
 
-std::string CutUtf8(std::string_view text, std::size_t maxBytes) {
-    if (text.size() <= maxBytes)
-        return std::string(text);
-    std::size_t end = maxBytes;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
-        --end;
-    return std::string(text.substr(0, end));
-}
-
 std::string FormatProbe(uint64_t id) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%s %llx\n", std::string(kProbeTag).c_str(), static_cast<unsigned long long>(id));
@@ -73,8 +66,8 @@ std::string FormatAnswer(uint64_t id, const DiscoveryAnswer& a) {
     std::snprintf(header, sizeof header, "%s %llx\n", std::string(kAnswerTag).c_str(),
                   static_cast<unsigned long long>(id));
     std::string out = header;
-    out += "name=" + OneLine(CutUtf8(a.name, kNameBytes)) + "\n";
-    out += "info=" + OneLine(CutUtf8(a.info, kInfoBytes)) + "\n";
+    out += "name=" + OneLine(orvane::CutUtf8(a.name, kNameBytes)) + "\n";
+    out += "info=" + OneLine(orvane::CutUtf8(a.info, kInfoBytes)) + "\n";
     if (a.hasAddr) {
         char addr[24];
         std::snprintf(addr, sizeof addr, "addr=%u.%u.%u.%u\n", a.addr[0], a.addr[1], a.addr[2], a.addr[3]);
@@ -99,10 +92,10 @@ bool ParseAnswer(std::string_view datagram, uint64_t id, DiscoveryAnswer& out) {
         std::string_view value = line.substr(eq + 1);
         if (key == "name" && !seenName) {
             seenName = true;
-            a.name = CutUtf8(value, kNameBytes);
+            a.name = orvane::CutUtf8(value, kNameBytes);
         } else if (key == "info" && !seenInfo) {
             seenInfo = true;
-            a.info = CutUtf8(value, kInfoBytes);
+            a.info = orvane::CutUtf8(value, kInfoBytes);
         } else if (key == "addr" && !seenAddr) {
             seenAddr = true;
             in_addr parsed{};

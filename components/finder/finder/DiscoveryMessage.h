@@ -35,7 +35,4 @@ std::string FormatAnswer(uint64_t id, const DiscoveryAnswer& answer);
 // false.
 bool ParseAnswer(std::string_view datagram, uint64_t id, DiscoveryAnswer& out);
 
-// Cut to at most maxBytes bytes, never inside a UTF-8 character.
-std::string CutUtf8(std::string_view text, std::size_t maxBytes);
-
 } // namespace finder

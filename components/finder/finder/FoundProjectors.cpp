@@ -1,6 +1,7 @@
 #include "finder/FoundProjectors.h"
 
 #include "finder/DiscoveryMessage.h"
+#include "platform/Utf8.h"
 
 #include <algorithm>
 #include <cstring>
@@ -42,8 +43,8 @@ int WriteFoundArrays(const std::vector<FoundProjector>& list, unsigned char* add
         std::memcpy(addr + i * kAddrStride, p.addr, kAddrStride);
         char* name = names + i * kNameStride;
         char* info = infos + i * kInfoStride;
-        const std::string cutName = CutUtf8(p.name, kNameStride - 1);
-        const std::string cutInfo = CutUtf8(p.info, kInfoStride - 1);
+        const std::string_view cutName = orvane::CutUtf8(p.name, kNameStride - 1);
+        const std::string_view cutInfo = orvane::CutUtf8(p.info, kInfoStride - 1);
         std::memset(name, 0, kNameStride);
         std::memset(info, 0, kInfoStride);
         std::memcpy(name, cutName.data(), cutName.size());

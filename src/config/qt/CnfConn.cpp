@@ -197,20 +197,20 @@ void CCnfConn::Capture() {
     Edit.comNo = ComCombo->currentIndex() < 0 ? 0 : ComCombo->currentIndex();
     Edit.portNo = PortNumberOf(PortCombo->currentText().toStdString());
     SetText(Edit.ip, IPCtrl->AddressText().toStdString());
-    SetText(Edit.password, CutToField(PasswordEdit->text().toStdString(), CModelInfo2::kTextBytes - 1));
+    SetText(Edit.password, PasswordEdit->text().toStdString());
 }
 
 void CCnfConn::OnRs232c() {
     Edit.method = 0;
     SetText(Edit.ip, IPCtrl->AddressText().toStdString());
-    SetText(Edit.password, CutToField(PasswordEdit->text().toStdString(), CModelInfo2::kTextBytes - 1));
+    SetText(Edit.password, PasswordEdit->text().toStdString());
     ShowFields();
 }
 
 void CCnfConn::OnNetwork() {
     Edit.method = 1;
     SetText(Edit.ip, IPCtrl->AddressText().toStdString());
-    SetText(Edit.password, CutToField(PasswordEdit->text().toStdString(), CModelInfo2::kTextBytes - 1));
+    SetText(Edit.password, PasswordEdit->text().toStdString());
     ShowFields();
     SetDiscoveryChoices(Model != nullptr && Model->Discovery != 0);
 }
