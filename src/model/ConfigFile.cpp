@@ -37,15 +37,7 @@ const std::string& Field(const std::vector<std::string>& fields, std::size_t i) 
 }
 
 void ReadList(const PrivateProfile& ini, const ListField& list, CModelInfo2& m) {
-    int32_t& count = m.*list.count;
-    count = ini.GetInt(list.section, list.countKey);
-    if (count > CModelInfo2::kListCapacity)
-        count = CModelInfo2::kListCapacity;
-    ClearListEntries(m, list);
-    if (&list == &WhisperList() && count < 1) {
-        SetDefaultLampModes(m);
-        return;
-    }
+    const int count = BeginListRead(m, list, ini.GetInt(list.section, list.countKey));
     for (int n = 1; n <= count; ++n) {
         auto fields = SplitFields(ini.GetString(list.section, NumberedKey(list.entryPrefix, n)));
         (m.*list.codes)[n - 1] = ProfileAtoi(Field(fields, 0));

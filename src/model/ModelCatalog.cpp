@@ -14,15 +14,7 @@ namespace orvane {
 namespace {
 
 void ReadCodeList(const PrivateProfile& ini, const std::string& section, const ListField& list, CModelInfo2& m) {
-    int32_t& count = m.*list.count;
-    count = ini.GetInt(section, list.countKey);
-    if (count > CModelInfo2::kListCapacity)
-        count = CModelInfo2::kListCapacity;
-    ClearListEntries(m, list);
-    if (&list == &WhisperList() && count < 1) {
-        SetDefaultLampModes(m);
-        return;
-    }
+    const int count = BeginListRead(m, list, ini.GetInt(section, list.countKey));
     for (int n = 1; n <= count; ++n)
         ParseCatalogEntry(ini.GetString(section, NumberedKey(list.entryPrefix, n)), (m.*list.codes)[n - 1],
                           (m.*list.names)[n - 1]);

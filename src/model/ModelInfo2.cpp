@@ -173,19 +173,19 @@ const std::vector<RangeField>& StoredRangeFields() {
     return fields;
 }
 
-void ClearListEntries(CModelInfo2& m, const ListField& list) {
+int BeginListRead(CModelInfo2& m, const ListField& list, int32_t count) {
+    m.*list.count = count > CModelInfo2::kListCapacity ? CModelInfo2::kListCapacity : count;
     for (auto& code : m.*list.codes)
         code = 0;
     std::memset(m.*list.names, 0, sizeof(m.*list.names));
-}
-
-void SetDefaultLampModes(CModelInfo2& m) {
-    ClearListEntries(m, WhisperList());
-    m.WhisperNum = 2;
-    m.WhisperCode[0] = 0;
-    SetText(m.WhisperName[0], "Normal");
-    m.WhisperCode[1] = 1;
-    SetText(m.WhisperName[1], "Whisper");
+    if (&list == &WhisperList() && count < 1) {
+        m.WhisperNum = 2;
+        SetText(m.WhisperName[0], "Normal");
+        m.WhisperCode[1] = 1;
+        SetText(m.WhisperName[1], "Whisper");
+        return 0;
+    }
+    return m.*list.count;
 }
 
 std::string NumberedKey(const char* prefix, int n) {

@@ -164,10 +164,11 @@ template <std::size_t N> void SetText(char (&field)[N], std::string_view text) {
         field[i] = '\0';
 }
 
-// Clears all 32 entries of a list (codes 0, labels empty); the count is left alone.
-void ClearListEntries(CModelInfo2& model, const ListField& list);
-// The two lamp modes every projector has: code 0 "Normal" and code 1 "Whisper".
-void SetDefaultLampModes(CModelInfo2& model);
+// Starts reading a list from a file: stores the count as read (cut to the capacity),
+// clears all 32 entries (codes 0, labels empty) and, for the lamp modes, puts in the two
+// every projector has (code 0 "Normal", code 1 "Whisper") when the count is below 1.
+// Returns how many entries the file should now provide.
+int BeginListRead(CModelInfo2& model, const ListField& list, int32_t count);
 // Key of a numbered entry: prefix and the 1-based index in three digits ("Input_001").
 std::string NumberedKey(const char* prefix, int n);
 
