@@ -11,14 +11,13 @@
 #include "finder/DiscoveryMessage.h"
 #include "finder/FinderSettings.h"
 #include "finder/FoundProjectors.h"
+#include "finder/UdpSocket.h"
 
 #include <QComboBox>
-#include <QNetworkDatagram>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeWidget>
-#include <QUdpSocket>
 #include <QtTest>
 
 #include <cstring>
@@ -107,7 +106,8 @@ private slots:
         QVERIFY(!back.hasAddr);
         QVERIFY(back.name.empty());
         // A name cut inside a Chinese character loses the whole character.
-        QVERIFY(finder::ParseAnswer("ORVANE-PROJECTOR/1 2a\nname=" + std::string(63, 'a') + "\xE4\xB8\xAD\n", 42, back));
+        QVERIFY(
+            finder::ParseAnswer("ORVANE-PROJECTOR/1 2a\nname=" + std::string(63, 'a') + "\xE4\xB8\xAD\n", 42, back));
         QCOMPARE(back.name, std::string(63, 'a'));
     }
 
@@ -188,22 +188,24 @@ private slots:
         PjsimDiscovery sim({QStringLiteral("Hall-A"), QStringLiteral("Hall-B")},
                            QString::fromStdString(sandbox_->File("pjsim.log")));
         QVERIFY2(sim.Ready(), qPrintable(sim.Error()));
-        QUdpSocket socket;
-        QVERIFY(socket.bind(QHostAddress::LocalHost, 0));
+        finder::UdpSocket socket;
+        QCOMPARE(socket.Open(), 0);
         // Something that is no probe gets no answer; the probe after it gets two.
-        socket.writeDatagram(QByteArray("hello\n"), QHostAddress::LocalHost, sim.DiscoveryPort());
-        const std::string probe = finder::FormatProbe(0xabc);
-        socket.writeDatagram(probe.data(), static_cast<qint64>(probe.size()), QHostAddress::LocalHost,
-                             sim.DiscoveryPort());
+        QCOMPARE(socket.SendTo("127.0.0.1", sim.DiscoveryPort(), "hello\n"), 0);
+        QCOMPARE(socket.SendTo("127.0.0.1", sim.DiscoveryPort(), finder::FormatProbe(0xabc)), 0);
         std::vector<DiscoveryAnswer> answers;
+        std::string data;
+        uint8_t sender[4] = {};
         QElapsedTimer clock;
         clock.start();
         while (answers.size() < 2 && clock.elapsed() < 5000) {
-            if (!socket.hasPendingDatagrams() && !socket.waitForReadyRead(200))
+            if (!socket.Receive(data, sender, finder::kMaxDatagram + 1)) {
+                socket.WaitReadable(200);
                 continue;
-            const QByteArray data = socket.receiveDatagram().data();
+            }
             DiscoveryAnswer a;
-            QVERIFY2(finder::ParseAnswer(data.toStdString(), 0xabc, a), data.constData());
+            QVERIFY2(finder::ParseAnswer(data, 0xabc, a), data.c_str());
+            QCOMPARE(sender[0], uint8_t(127));
             answers.push_back(a);
         }
         QCOMPARE(answers.size(), std::size_t(2));
@@ -214,7 +216,7 @@ private slots:
         QVERIFY(answers[0].hasAddr);
         QCOMPARE(answers[0].addr[0], uint8_t(127));
         QCOMPARE(answers[0].addr[3], uint8_t(1));
-        QVERIFY(!socket.waitForReadyRead(300)); // nothing more: the "hello" was not answered
+        QVERIFY(!socket.WaitReadable(300)); // nothing more: the "hello" was not answered
     }
 
     void discoveryDialogFindsTwoSimulatedProjectors() {

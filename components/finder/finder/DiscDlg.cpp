@@ -5,15 +5,13 @@
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QHostAddress>
 #include <QLabel>
-#include <QNetworkDatagram>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QTreeWidget>
-#include <QUdpSocket>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -61,7 +59,9 @@ CDiscDlg::CDiscDlg(int mode, QWidget* parent) : QDialog(parent), mode_(mode), se
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 
-CDiscDlg::~CDiscDlg() = default;
+CDiscDlg::~CDiscDlg() {
+    CloseSocket();
+}
 
 void CDiscDlg::SetPjtList(unsigned char* addr, char* names, char* infos, int count) {
     list_ = ReadFoundArrays(addr, names, infos, count);
@@ -89,13 +89,13 @@ void CDiscDlg::StartSearch() {
             tr("The probe address in %1 is not valid.").arg(QString::fromLatin1(FinderSettings::kFileName)));
         return;
     }
-    delete socket_;
-    socket_ = new QUdpSocket(this);
-    if (!socket_->bind(QHostAddress::AnyIPv4, 0)) {
-        status_->setText(tr("Cannot open a UDP socket: %1").arg(socket_->errorString()));
+    CloseSocket();
+    if (const int error = socket_.Open(); error != 0) {
+        status_->setText(tr("Cannot open a UDP socket: %1").arg(QString::fromStdString(UdpSocket::ErrorText(error))));
         return;
     }
-    connect(socket_, &QUdpSocket::readyRead, this, [this] { OnReadyRead(); });
+    notifier_ = new QSocketNotifier(static_cast<qintptr>(socket_.Fd()), QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, [this] { OnReadyRead(); });
     base_ = list_;
     answers_.clear();
     searchId_ = QRandomGenerator::global()->generate64() | 1; // never 0
@@ -111,9 +111,9 @@ void CDiscDlg::StartSearch() {
 
 void CDiscDlg::SendProbe() {
     const std::string probe = FormatProbe(searchId_);
-    socket_->writeDatagram(probe.data(), static_cast<qint64>(probe.size()),
-                           QHostAddress(QString::fromStdString(settings_.address)),
-                           static_cast<quint16>(settings_.port));
+    // A probe that cannot leave (no route, say) is like one lost on the way: the next
+    // one tries again, and the search ends with what answered.
+    socket_.SendTo(settings_.address, settings_.port, probe);
     ++probesSent_;
 }
 
@@ -129,11 +129,11 @@ void CDiscDlg::OnTick() {
 
 void CDiscDlg::OnReadyRead() {
     bool changed = false;
-    while (socket_ != nullptr && socket_->hasPendingDatagrams()) {
-        const QNetworkDatagram datagram = socket_->receiveDatagram(kMaxDatagram + 1);
-        const QByteArray data = datagram.data();
+    std::string data;
+    std::uint8_t sender[4] = {};
+    while (socket_.Receive(data, sender, kMaxDatagram + 1)) {
         DiscoveryAnswer answer;
-        if (!ParseAnswer(std::string_view(data.constData(), static_cast<std::size_t>(data.size())), searchId_, answer))
+        if (!ParseAnswer(data, searchId_, answer))
             continue;
         FoundProjector p;
         p.name = answer.name;
@@ -141,14 +141,7 @@ void CDiscDlg::OnReadyRead() {
         if (answer.hasAddr) {
             std::copy(std::begin(answer.addr), std::end(answer.addr), p.addr);
         } else {
-            bool ok = false;
-            const quint32 v4 = datagram.senderAddress().toIPv4Address(&ok);
-            if (!ok)
-                continue;
-            p.addr[0] = static_cast<uint8_t>(v4 >> 24);
-            p.addr[1] = static_cast<uint8_t>(v4 >> 16);
-            p.addr[2] = static_cast<uint8_t>(v4 >> 8);
-            p.addr[3] = static_cast<uint8_t>(v4);
+            std::copy(std::begin(sender), std::end(sender), p.addr);
         }
         changed = AddAnswer(answers_, p) || changed;
     }
@@ -162,13 +155,20 @@ void CDiscDlg::FinishSearch() {
     OnReadyRead(); // answers already waiting still count
     ticker_->stop();
     searching_ = false;
-    delete socket_;
-    socket_ = nullptr;
+    CloseSocket();
     list_ = MergeFound(base_, answers_);
     progress_->setValue(100);
     searchButton_->setEnabled(true);
     status_->setText(tr("%n projector(s) answered.", nullptr, static_cast<int>(answers_.size())));
     ShowList();
+}
+
+void CDiscDlg::CloseSocket() {
+    // The notifier goes first: it must never watch a descriptor number that is closed
+    // and may be handed out again.
+    delete notifier_;
+    notifier_ = nullptr;
+    socket_.Close();
 }
 
 void CDiscDlg::ShowList() {

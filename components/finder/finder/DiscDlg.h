@@ -2,6 +2,7 @@
 
 #include "finder/FinderSettings.h"
 #include "finder/FoundProjectors.h"
+#include "finder/UdpSocket.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -13,8 +14,8 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class QTimer;
+class QSocketNotifier;
 class QTreeWidget;
-class QUdpSocket;
 
 namespace finder {
 
@@ -54,6 +55,7 @@ private:
     void OnReadyRead();
     void SendProbe();
     void FinishSearch();
+    void CloseSocket();
     void ShowList();
 
     int mode_;
@@ -66,7 +68,8 @@ private:
     bool searching_ = false;
     QElapsedTimer clock_;
 
-    QUdpSocket* socket_ = nullptr;
+    UdpSocket socket_;
+    QSocketNotifier* notifier_ = nullptr;
     QTimer* ticker_ = nullptr;
     QTreeWidget* view_ = nullptr;
     QProgressBar* progress_ = nullptr;
