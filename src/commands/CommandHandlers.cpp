@@ -57,7 +57,9 @@ int CommandHandlers::RunPower(const CommandEntry& entry) {
     int reported = 0;
     const int slots = transport_.SlotsInUse();
     for (int slot = 0; slot < slots; ++slot) {
-        if (!transport_.CheckKind(slot)) {
+        // An unreachable projector's state cannot be read either: the same message as for
+        // a failed state query, without waiting for that query to fail too.
+        if (transport_.CheckKind(slot) != CommandTransport::KindCheck::Go) {
             transport_.ShowSlotError(slot, kMsgPowerRefused, kMbIconHand);
             ++reported;
             continue;
@@ -93,13 +95,16 @@ int CommandHandlers::RunFreezeOn(const CommandEntry& entry) {
     int reported = 0;
     const int slots = transport_.SlotsInUse();
     for (int slot = 0; slot < slots; ++slot) {
-        if (!transport_.CheckKind(slot)) {
+        const CommandTransport::KindCheck check = transport_.CheckKind(slot);
+        if (check == CommandTransport::KindCheck::Refused) {
             transport_.ShowSlotError(slot, entry.message, kMbIconHand);
             ++reported;
             continue;
         }
         ReplyBuffer reply{};
-        const int result = transport_.SendToSlot(slot, entry.action, entry.type, entry.setting, reply.data());
+        int result = kExchangeOpenFailed;
+        if (check == CommandTransport::KindCheck::Go)
+            result = transport_.SendToSlot(slot, entry.action, entry.type, entry.setting, reply.data());
         if (!CommandTransport::Accepted(result, reply)) {
             if (!window_.IsMainWindowVisible())
                 window_.ShowMainWindow();

@@ -56,14 +56,19 @@ std::uint16_t CommandTransport::QueryPowerState(int slot) {
     return ReplyValue(reply.data());
 }
 
-std::int32_t CommandTransport::EnsureKind(int slot) {
+std::int32_t CommandTransport::EnsureKind(int slot, int* exchange) {
+    if (exchange != nullptr)
+        *exchange = kExchangeOk;
     if (!ValidSlot(slot))
         return kKindUnknown;
     std::int32_t kind = LoadShared(model_.PjtKind[slot]);
     if (kind != kKindUnknown)
         return kind;
     ReplyBuffer reply{};
-    if (SendToSlot(slot, kActionGet, kTypeKind, 0, reply.data()) == kExchangeOk && reply[0] == kReplyData) {
+    const int result = SendToSlot(slot, kActionGet, kTypeKind, 0, reply.data());
+    if (exchange != nullptr)
+        *exchange = result;
+    if (result == kExchangeOk && reply[0] == kReplyData) {
         // Callers that need only a small value read byte 1 alone.
         kind = reply[1];
         StoreShared(model_.PjtKind[slot], kind);
@@ -71,11 +76,21 @@ std::int32_t CommandTransport::EnsureKind(int slot) {
     return kind;
 }
 
+CommandTransport::KindCheck CommandTransport::CheckKind(int slot) {
+    int exchange = kExchangeOk;
+    const std::int32_t kind = EnsureKind(slot, &exchange);
+    if (IsRefusedKind(kind))
+        return KindCheck::Refused;
+    // A refusal or a broken answer still lets the command go; only a link that did not
+    // open at all says the command cannot reach the projector either.
+    return exchange == kExchangeOpenFailed ? KindCheck::Unreachable : KindCheck::Go;
+}
+
 int CommandTransport::SendToAll(std::uint16_t action, std::uint16_t type, std::uint16_t setting, int messageNumber) {
     int reported = 0;
     const int slots = SlotsInUse();
     for (int slot = 0; slot < slots; ++slot) {
-        if (!CheckKind(slot)) {
+        if (CheckKind(slot) != KindCheck::Go) {
             ShowSlotError(slot, messageNumber, kMbIconHand);
             ++reported;
             continue;

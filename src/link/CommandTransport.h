@@ -51,15 +51,21 @@ public:
     std::uint16_t QueryPowerState(int slot);
 
     // The slot's cached kind; asked once with (2, 0x1007, 0) while it is unknown. A failed
-    // query leaves it unknown, so the next command asks again.
-    std::int32_t EnsureKind(int slot);
+    // query leaves it unknown, so the next command asks again. `exchange`, when given,
+    // receives the query's exchange result (kExchangeOk when nothing was asked).
+    std::int32_t EnsureKind(int slot, int* exchange = nullptr);
 
-    // The kind check of every projector command: true when the slot may be commanded, false
-    // for kinds 9 and 10.
-    bool CheckKind(int slot) { return !IsRefusedKind(EnsureKind(slot)); }
+    // What the kind check of a projector command decided for a slot.
+    enum class KindCheck {
+        Go,          // command it (its kind is unknown after a query that got an answer, too)
+        Refused,     // kind 9 or 10: never commanded
+        Unreachable, // the kind query could not even open the link: the command would only
+                     // wait out the same time-out again, so the slot is reported at once
+    };
+    KindCheck CheckKind(int slot);
 
     // For each slot in use, slot 0 first: the kind check, then (action, type, setting),
-    // expecting an acknowledgement. Every refused or failing slot gets message
+    // expecting an acknowledgement. Every refused, unreachable or failing slot gets message
     // `messageNumber` with the error icon. Returns the number of slots reported.
     int SendToAll(std::uint16_t action, std::uint16_t type, std::uint16_t setting, int messageNumber);
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 
 namespace orvane::test {
@@ -278,6 +279,41 @@ TEST_F(CommandHandlersTest, FreezeOnKeepsTheWindowHiddenExceptForAnErrorBox) {
               (Steps{"hide-popup@0", "suspend@0", "hide-window@0", "show-window@4", "error 91 slot 1@4",
                      "hide-window@4", "error 91 slot 2 hidden@5", "sleep 100@5", "show-window@5", "resume@5"}));
     EXPECT_TRUE(rig.rec.visible);
+}
+
+// --- unreachable projectors ------------------------------------------------------------------
+
+TEST_F(CommandHandlersTest, ProjectorWhoseLinkDoesNotOpenIsTriedOncePerCommandAndReportedAtOnce) {
+    PjsimProcess sim({PjsimProcess::Tcp("power=off")});
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    QuietListener quiet;
+    ASSERT_NE(quiet.Port(), 0);
+    HandlerRig rig(MakeWorkingModel(2));
+    PointSlotAtPort(rig.model, 0, quiet.Port());
+    PointSlotAt(rig.model, 1, sim, 1);
+    rig.rec.Watch(&sim);
+
+    // A kind query that cannot open the link is the only try: neither the power query
+    // nor the command goes after it. The projector behind it is served as usual.
+    struct Case {
+        int commandId;
+        std::string step;
+    };
+    for (const Case& c : {Case{kCmdPowerOn, "error 87 slot 0"}, Case{kCmdBlankOn, "error 89 slot 0"},
+                          Case{kCmdFreezeOn, "error 91 slot 0"}}) {
+        rig.rec.steps.clear();
+        EXPECT_EQ(rig.handlers.Run(c.commandId), 1) << c.step;
+        EXPECT_EQ(quiet.TakeConnections(), 1) << c.step;
+        EXPECT_EQ(rig.model.PjtKind[0], kKindUnknown);
+        EXPECT_EQ(std::count_if(rig.rec.steps.begin(), rig.rec.steps.end(),
+                                [&c](const std::string& s) { return s.rfind(c.step, 0) == 0; }),
+                  1)
+            << c.step;
+    }
+    EXPECT_EQ(Sent(sim), (Lines{"1 2,0x1007,0", "1 2,0x6000,0", "1 1,0x6000,1", "1 1,0x3020,1", "1 1,0x3002,1"}));
+    // Freeze On shows the window for the box, as for a failed send.
+    EXPECT_EQ(rig.rec.steps, (Steps{"hide-popup@4", "suspend@4", "hide-window@4", "show-window@4", "error 91 slot 0@4",
+                                    "hide-window@4", "sleep 100@5", "show-window@5", "resume@5"}));
 }
 
 // --- no projectors ---------------------------------------------------------------------------

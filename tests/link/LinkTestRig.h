@@ -140,6 +140,41 @@ inline int UnusedLoopbackPort() {
     return port;
 }
 
+// A projector that is plugged in but never speaks: the system completes every connection
+// into the listener's queue, nobody accepts it, and no hello ever comes. Counts the
+// connections made so far.
+class QuietListener {
+public:
+    QuietListener() {
+        fd_ = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof addr;
+        if (fd_ >= 0 && bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 && listen(fd_, 16) == 0 &&
+            getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
+            port_ = ntohs(addr.sin_port);
+    }
+    ~QuietListener() {
+        if (fd_ >= 0)
+            close(fd_);
+    }
+    QuietListener(const QuietListener&) = delete;
+    QuietListener& operator=(const QuietListener&) = delete;
+    int Port() const { return port_; }
+    // The connections made since the last call.
+    int TakeConnections() {
+        int count = 0;
+        for (int c; (c = accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC)) >= 0; ++count)
+            close(c);
+        return count;
+    }
+
+private:
+    int fd_ = -1;
+    int port_ = 0;
+};
+
 // The record, its two links and a transport over them, as the main window holds them.
 struct TransportRig {
     explicit TransportRig(CModelInfo2 initial) { model = initial; }
