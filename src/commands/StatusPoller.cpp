@@ -108,10 +108,17 @@ bool StatusPoller::WaitInterval() {
     }
 }
 
+void StatusPoller::RequestRefresh() {
+    refreshPending_ = true;
+}
+
 int StatusPoller::PollerMain() {
     for (;;) {
-        if (!WaitUntilRunnable())
+        std::uint64_t epoch = 0;
+        if (!WaitUntilRunnable(&epoch))
             return 0;
+        if (refreshPending_.exchange(false))
+            Deliver(ReadRefresh(), epoch);
         PollOnce();
         ++completedPolls_;
         if (!WaitInterval())
@@ -157,7 +164,7 @@ void StatusPoller::Deliver(const std::vector<ButtonCheck>& checks, std::uint64_t
         onCheck_(c.commandId, c.check);
 }
 
-void StatusPoller::RefreshInputState() {
+std::vector<ButtonCheck> StatusPoller::ReadRefresh() {
     CModelInfo2& model = transport_.Model();
     const auto table = InputTableForModel(model.ModelID);
     std::vector<ButtonCheck> checks;
@@ -172,6 +179,11 @@ void StatusPoller::RefreshInputState() {
         else if (reply[0] == kReplyData)
             checks = InputChecksForCode(model, table, ReplyValue(reply.data()));
     }
+    return checks;
+}
+
+void StatusPoller::RefreshInputState() {
+    const std::vector<ButtonCheck> checks = ReadRefresh();
     if (!onCheck_)
         return;
     for (const ButtonCheck& c : checks)

@@ -56,6 +56,11 @@ public:
     // a code not among the record's inputs, changes nothing.
     void RefreshInputState() override;
 
+    // The same refresh, made by the poller's thread before its next poll instead of on the
+    // caller's: the window shows at once and the buttons follow when the projector answers.
+    // Its result is dropped like a poll's when a suspend comes meanwhile.
+    void RequestRefresh();
+
     // Seconds between polls; 0 = no polling. A poller held by 0 (or suspended) runs again
     // only after a start or resume with an interval above 0; a running poller that sees 0
     // stops polling at its next safe point.
@@ -79,6 +84,8 @@ private:
     // Waits PollInterval seconds (longer while suspended); false once a stop was asked for.
     bool WaitInterval();
     void Deliver(const std::vector<ButtonCheck>& checks, std::uint64_t epoch);
+    // The reading of the status refresh, on the calling thread.
+    std::vector<ButtonCheck> ReadRefresh();
 
     CommandTransport& transport_;
     CheckCallback onCheck_;
@@ -89,6 +96,7 @@ private:
     std::atomic<int> pollRun_{0};
     std::atomic<int> pollInterval_{0};
     std::atomic<bool> suspended_{false};
+    std::atomic<bool> refreshPending_{false};
     // Counts suspends; a result read under another epoch than the current one is stale.
     std::uint64_t epoch_ = 0;
     std::atomic<std::uint64_t> completedPolls_{0};

@@ -260,6 +260,25 @@ private slots:
             box_.reset();
         }
     }
+
+    void startUpDoesNotWaitForTheReportedProjector() {
+        // The projector holds every answer back for far longer than start-up takes, though
+        // within the link's reply time-out.
+        test::PjsimProcess sim({test::PjsimProcess::Tcp("input=3,fault=slow:1500")});
+        QVERIFY2(sim.Ready(), sim.Error().c_str());
+        box_ = std::make_unique<GuiSandbox>();
+        box_->WriteConfig("AX-210", {sim.Port(1)});
+        box_->WriteOptions(1, 0, 30);
+        auto window = MakeWindow({"AX-210"}, 0);
+        QVERIFY(window->OnInitDialog());
+        QCoreApplication::processEvents();
+        QAction* hdmi1 = window->ToolbarActions()[7];
+        QCOMPARE(hdmi1->data().toInt(), 32908);
+        // Up without the answer; the button follows once it comes.
+        QVERIFY(!hdmi1->isChecked());
+        QTRY_VERIFY_WITH_TIMEOUT(hdmi1->isChecked(), 15000);
+        QCOMPARE(sim.Requests().at(0).type, 0x2000);
+    }
 };
 
 QTEST_MAIN(StartupTest)

@@ -14,6 +14,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 
 #include <algorithm>
 #include <memory>
@@ -206,10 +207,12 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!Button(kInputHdmi2)->isChecked(), 8000);
     }
 
-    void windowKeepsRunningWhileACommandWaits() {
-        PjsimProcess sim({PjsimProcess::Tcp("power=off,fault=slow:400")});
+    void clicksDuringACommandWaitAndRunInOrderAfterIt() {
+        PjsimProcess sim({PjsimProcess::Tcp("power=on,input=3,fault=slow:300")});
         QVERIFY2(sim.Ready(), sim.Error().c_str());
         Start({sim.Port(1)}, 0);
+        QVERIFY(Click(kInputHdmi1));
+        QTRY_VERIFY(Button(kInputHdmi1)->isChecked());
 
         QSignalSpy finished(window_.get(), &COrvaneDlg::commandFinished);
         int ticksWhileBusy = 0;
@@ -221,18 +224,35 @@ private slots:
         ticker.start(50);
         Button(kCmdPowerOn)->trigger();
         QVERIFY(window_->IsBusy());
-        // A click meanwhile is held back, not queued.
+        QCOMPARE(window_->Toolbar()->cursor().shape(), Qt::BusyCursor);
+        // Meanwhile: Power On again, Video twice, Blank On, Freeze On from elsewhere.
+        Button(kCmdPowerOn)->trigger();
+        Button(kInputVideo)->trigger();
+        // Nothing was sent for Video yet: its button does not look pressed.
+        QVERIFY(!Button(kInputVideo)->isChecked());
+        QVERIFY(Button(kInputHdmi1)->isChecked());
+        Button(kInputVideo)->trigger();
         Button(kCmdBlankOn)->trigger();
         window_->OnCommand(kCmdFreezeOn);
-        QVERIFY(finished.wait(20000));
-        QCOMPARE(finished.size(), 1);
+
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 4, 20000);
+        QCOMPARE(finished[0].at(0).toInt(), kCmdPowerOn);
+        QCOMPARE(finished[1].at(0).toInt(), kInputVideo);
+        QCOMPARE(finished[2].at(0).toInt(), kCmdBlankOn);
+        QCOMPARE(finished[3].at(0).toInt(), kCmdFreezeOn);
+        QVERIFY(!window_->IsBusy());
+        QCOMPARE(window_->Toolbar()->cursor().shape(), Qt::ArrowCursor);
         QVERIFY(ticksWhileBusy >= 3);
-        QVERIFY(RequestsOfType(sim, 0x3020).empty());
-        QVERIFY(RequestsOfType(sim, 0x3002).empty());
-        const auto power = RequestsOfType(sim, 0x6000);
-        QCOMPARE(power.size(), std::size_t(2)); // the state, then the switch
-        QCOMPARE(power[1].action, 1);
-        QCOMPARE(power[1].setting, 1);
+
+        std::vector<std::string> sets;
+        for (const PjsimRequest& r : sim.Requests()) {
+            if (r.action == 1)
+                sets.push_back(std::to_string(r.type) + "=" + std::to_string(r.setting));
+        }
+        // HDMI 1; Power On finds the projector on; then Video, Blank On and Freeze On, each once.
+        QCOMPARE(sets, (std::vector<std::string>{"8192=3", "8192=1", "12320=1", "12290=1"}));
+        QTRY_VERIFY(Button(kInputVideo)->isChecked());
+        QVERIFY(!Button(kInputHdmi1)->isChecked());
         QVERIFY(boxes_->boxes.empty());
     }
 

@@ -157,8 +157,10 @@ bool COrvaneDlg::OnInitDialog() {
     RebuildToolbar();
 
     PollInterval = ConfDlg.UpdateInterval;
+    // The first refresh is the poller's to make: a projector that is slow to answer must
+    // not keep the window from showing.
     if (PollInterval > 0)
-        RefreshInputState();
+        poller_.RequestRefresh();
     else
         PollInterval = 0;
     poller_.SetPollInterval(PollInterval);
@@ -193,6 +195,7 @@ void COrvaneDlg::OnDestroy() {
     if (destroyed_)
         return;
     destroyed_ = true;
+    clicks_.Clear();
     WaitUntilIdle();
     Mutex.Release();
     delete VolumePopup;
@@ -214,8 +217,10 @@ void COrvaneDlg::OnCancel() {
 }
 
 void COrvaneDlg::OnCommand(int commandId) {
-    if (busy_)
+    if (busy_) {
+        clicks_.Add(commandId, runningId_);
         return;
+    }
     switch (commandId) {
     case kCmdConfig:
     case kCmdTrayConfig:
@@ -251,7 +256,9 @@ void COrvaneDlg::RunProjectorCommand(int commandId) {
 
 void COrvaneDlg::RunBusy(int commandId, std::function<void()> work, std::function<void()> after) {
     busy_ = true;
-    QApplication::setOverrideCursor(Qt::BusyCursor);
+    runningId_ = commandId;
+    if (ToolBar != nullptr)
+        ToolBar->setCursor(Qt::BusyCursor);
     worker_ = std::thread([this, commandId, work = std::move(work), after = std::move(after)]() mutable {
         work();
         QMetaObject::invokeMethod(
@@ -259,14 +266,31 @@ void COrvaneDlg::RunBusy(int commandId, std::function<void()> work, std::functio
             [this, commandId, after = std::move(after)] {
                 if (worker_.joinable())
                     worker_.join();
-                QApplication::restoreOverrideCursor();
+                if (ToolBar != nullptr)
+                    ToolBar->unsetCursor();
                 if (after)
                     after();
                 busy_ = false;
+                runningId_ = 0;
                 emit commandFinished(commandId);
+                if (!clicks_.Empty())
+                    QMetaObject::invokeMethod(
+                        this, [this] { RunNextClick(); }, Qt::QueuedConnection);
             },
             Qt::QueuedConnection);
     });
+}
+
+void COrvaneDlg::RunNextClick() {
+    if (busy_ || ended_ || destroyed_)
+        return;
+    const int next = clicks_.Take();
+    if (next != 0)
+        OnCommand(next);
+    // A click that ran without the worker (a dialog, the tray menu) leaves the rest waiting.
+    if (!busy_ && !clicks_.Empty())
+        QMetaObject::invokeMethod(
+            this, [this] { RunNextClick(); }, Qt::QueuedConnection);
 }
 
 void COrvaneDlg::WaitUntilIdle() {
@@ -422,7 +446,13 @@ void COrvaneDlg::RebuildToolbar() {
             char tip[kCatalogBufferSize] = {};
             GetToolbarTipText(id, WorkingModel, tip, sizeof tip);
             action->setToolTip(QString::fromUtf8(tip));
-            connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+            connect(action, &QAction::triggered, this, [this, id, action] {
+                // The toolkit has toggled an input button before this runs; only the
+                // projector's report may check it, so the click's own toggle is undone.
+                if (action->isCheckable())
+                    action->setChecked(!action->isChecked());
+                OnCommand(id);
+            });
         }
         ToolBar->addAction(action);
         actions_.push_back(action);

@@ -9,6 +9,7 @@
 #include "config/qt/DialogTemplate.h"
 #include "link/CommandTransport.h"
 #include "link/SlotErrorSink.h"
+#include "mainwnd/ClickQueue.h"
 #include "mainwnd/InstanceLock.h"
 #include "mainwnd/TrayLogic.h"
 #include "model/ModelInfo2.h"
@@ -53,9 +54,10 @@ public:
 // status poller, the configuration dialog and the model catalog's records.
 //
 // Commands run on a worker thread so that the window keeps painting; clicks that arrive
-// meanwhile are dropped. Whatever a command does to windows (message boxes, hiding and
-// showing the toolbar, the poller's suspend and resume) is handed to the window's thread
-// and waited for, so that it happens in exactly the order the handler asks for it.
+// meanwhile wait (a few at most) and run afterwards in order. Whatever a command does to
+// windows (message boxes, hiding and showing the toolbar, the poller's suspend and resume)
+// is handed to the window's thread and waited for, so that it happens in exactly the order
+// the handler asks for it.
 class COrvaneDlg : public OrvaneDialog,
                    public IMainWindowSide,
                    public ISlotErrorSink,
@@ -92,7 +94,8 @@ public:
     // Clean-up when the window ends: lock, popup, model records, poller. Runs once.
     void OnDestroy();
 
-    // A toolbar, tray-menu or window-menu command by id.
+    // A toolbar, tray-menu or window-menu command by id. While a command runs, the click
+    // waits for it (see ClickQueue).
     void OnCommand(int commandId);
     // Reconfiguration (Config button and tray entry).
     void OnConfig();
@@ -175,9 +178,10 @@ private:
     int LoadPlugins();
     void OnCheckButton(int commandId, int check);
     void RunProjectorCommand(int commandId);
-    // Runs `work` on the worker; `after` follows on the window's thread. Clicks are dropped
-    // until then.
+    // Runs `work` on the worker; `after` follows on the window's thread. Clicks wait until
+    // then.
     void RunBusy(int commandId, std::function<void()> work, std::function<void()> after = {});
+    void RunNextClick();
     void WaitUntilIdle();
     int RunMenu(QMenu& menu, const QPoint& at);
     template <typename F> auto OnWindowThread(F&& f) -> decltype(f());
@@ -193,6 +197,8 @@ private:
     std::vector<QAction*> actions_;
     std::thread worker_;
     std::atomic<bool> busy_{false};
+    int runningId_ = 0;
+    ClickQueue clicks_;
     QEventLoop* loop_ = nullptr;
     bool ended_ = false;
     bool destroyed_ = false;
