@@ -1,5 +1,6 @@
 #include "app/OrvaneApp.h"
 
+#include "catalog/AppName.h"
 #include "catalog/MessageCatalog.h"
 #include "config/OptionFile.h"
 #include "platform/FileUtil.h"
@@ -13,7 +14,6 @@ namespace orvane {
 namespace {
 std::atomic<COrvaneApp*> g_current{nullptr};
 
-constexpr int kTitleNumber = 47;
 constexpr int kMessageTooManyTries = 1000;
 constexpr int kMessageNoUserTool = 1001;
 
@@ -48,7 +48,8 @@ COrvaneApp::~COrvaneApp() {
     // The catalog is not released here: a global application object is destroyed after
     // the catalog's own globals may be gone. Run and ExitInstance release it.
     COrvaneApp* self = this;
-    g_current.compare_exchange_strong(self, nullptr);
+    if (g_current.compare_exchange_strong(self, nullptr) && appName_)
+        SetAppName({});
 }
 
 COrvaneApp* COrvaneApp::Current() {
@@ -69,7 +70,10 @@ bool COrvaneApp::FileThere(const std::string& path) const {
 
 void COrvaneApp::MakeAppName() {
     appName_ = std::make_unique<char[]>(kAppNameSize); // zero-filled
-    std::memcpy(appName_.get(), AppTitle.data(), Utf8CutLength(AppTitle, kAppNameSize - 1));
+    const std::string name = CutAppName(AppTitle);
+    std::memcpy(appName_.get(), name.data(), name.size());
+    // Every message box from now on is captioned with it.
+    SetAppName(name);
 }
 
 bool COrvaneApp::InitInstance(int argc, const char* const* argv) {
@@ -86,7 +90,7 @@ bool COrvaneApp::InitInstance(int argc, const char* const* argv) {
         OpenCatalog(); // without a catalog every text reads "No Message Catalog"; start-up goes on
 
     char title[kCatalogBufferSize];
-    GetCatalogText(kCatalogSetUi, kTitleNumber, sizeof title, title);
+    GetCatalogText(kCatalogSetUi, kAppTitleNumber, sizeof title, title);
     AppTitle = title;
     MakeAppName();
 

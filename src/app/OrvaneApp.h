@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/LoginUi.h"
+#include "catalog/AppName.h"
 
 #include <cstddef>
 #include <functional>
@@ -17,7 +18,7 @@ class COrvaneApp {
 public:
     // The size of the block holding the application name; the name is at most one byte
     // shorter, so the block always ends in a zero.
-    static constexpr std::size_t kAppNameSize = 128;
+    static constexpr std::size_t kAppNameSize = orvane::kAppNameSize;
     static constexpr int kMaxLoginTries = 3;
     // The user administration tool; its presence in the working directory decides
     // whether the login's user administration button can do anything.
@@ -65,7 +66,8 @@ public:
     int Run(int argc, const char* const* argv);
 
     // The application name: the title cut to at most kAppNameSize - 1 bytes at a
-    // character boundary; empty before InitInstance. Every message box is captioned with it.
+    // character boundary; empty before InitInstance. InitInstance hands it to SetAppName,
+    // so that every message box is captioned with it.
     const char* AppName() const;
 
     Outcome LastOutcome() const { return outcome_; }

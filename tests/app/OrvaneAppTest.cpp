@@ -227,6 +227,20 @@ TEST_F(OrvaneAppTest, TheTitleComesFromTheCatalogAndTheNameIsCutTo127Bytes) {
     }
 }
 
+TEST_F(OrvaneAppTest, TheNameCaptionsTheMessageBoxesWhileTheApplicationLives) {
+    box_.Write(kDefaultCatalogFile, "[1033]\n11.47 = Projector Panel\n");
+    {
+        COrvaneApp app(MakeServices());
+        const char* argv[] = {"Orvane", "-SkipUserCheck"};
+        app.InitInstance(2, argv);
+        // The name made at start-up stays, whatever the catalog says later.
+        CloseCatalog();
+        EXPECT_EQ(AppName(), "Projector Panel");
+        app.ExitInstance();
+    }
+    EXPECT_EQ(AppName(), "No Message Catalog");
+}
+
 TEST_F(OrvaneAppTest, TheNameIsNeverCutInsideACharacter) {
     // 63 two-byte characters fill 126 bytes; the 64th would end at byte 128.
     std::string title;

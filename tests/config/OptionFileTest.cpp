@@ -56,19 +56,27 @@ TEST_F(OptionFileTest, ShortOrMissingFilesSetOnlyWhatTheyHave) {
 
 TEST_F(OptionFileTest, LongLinesAreReadInPiecesOfFourteen) {
     // The first read takes 14 characters; the rest of that line is the second read.
-    OptionValues o = Read("00000000000000" "7\n" "0\n");
+    OptionValues o = Read("00000000000000"
+                          "7\n"
+                          "0\n");
     EXPECT_EQ(o.SkipLogin, 0);
     EXPECT_EQ(o.SkipConfig, 1);
     EXPECT_EQ(o.UpdateInterval, 0);
 }
 
-TEST_F(OptionFileTest, BinaryGarbageDoesNotCrash) {
+TEST_F(OptionFileTest, BinaryGarbageReadsAsNoOptionsAndNoPolling) {
+    // No line feed among the first 42 bytes: three reads of 14 bytes each, none of them
+    // starting with a digit (a NUL, '*' and 'T').
     std::string garbage;
     for (int i = 0; i < 5000; ++i)
         garbage += static_cast<char>((i * 131) & 0xFF);
-    OptionValues o = Read(garbage);
-    EXPECT_TRUE(o.SkipLogin == 0 || o.SkipLogin == 1);
-    EXPECT_TRUE(o.SkipConfig == 0 || o.SkipConfig == 1);
+    OptionValues o;
+    o.UpdateInterval = 7;
+    box_.Write("OrvaneOpt.txt", garbage);
+    ReadOptions(o);
+    EXPECT_EQ(o.SkipLogin, 0);
+    EXPECT_EQ(o.SkipConfig, 0);
+    EXPECT_EQ(o.UpdateInterval, 0);
 }
 
 } // namespace

@@ -52,11 +52,11 @@ private slots:
         QCOMPARE(recorder.Last().owner, &owner);
         QCOMPARE(recorder.Last().text, QStringLiteral("Exit?"));
         QCOMPARE(recorder.Last().style, MB_YESNO | MB_ICONQUESTION);
-        // Without a catalog the caption is the application's name.
-        QCOMPARE(recorder.Last().caption, QCoreApplication::applicationName());
+        // Without a catalog the caption is what every lookup gives then.
+        QCOMPARE(recorder.Last().caption, QStringLiteral("No Message Catalog"));
     }
 
-    void captionIsTheCatalogTitleWhenOneIsLoaded() {
+    void captionIsTheCatalogTitleCutTo127Bytes() {
         GuiSandbox sandbox;
         sandbox.OpenCatalogWith("11.47 = Projector Panel\n2201.1001 = Tool missing\n");
         MessageBoxRecorder recorder;
@@ -64,6 +64,10 @@ private slots:
         QCOMPARE(recorder.Last().caption, QStringLiteral("Projector Panel"));
         QCOMPARE(recorder.Last().text, QStringLiteral("Tool missing"));
         QCOMPARE(recorder.Last().style, MB_ICONSTOP);
+
+        sandbox.OpenCatalogWith("11.47 = " + std::string(200, 'T') + "\n");
+        OrvaneMessageBox(nullptr, QStringLiteral("x"), MB_OK);
+        QCOMPARE(recorder.Last().caption, QString(127, QLatin1Char('T')));
     }
 
     void catalogInsertsAndSlotAddresses() {
@@ -93,7 +97,7 @@ private slots:
         QCOMPARE(seen.icon, QMessageBox::Critical);
         QCOMPARE(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         QCOMPARE(seen.text, QStringLiteral("Something happened"));
-        QCOMPARE(seen.title, QCoreApplication::applicationName());
+        QCOMPARE(seen.title, ApplicationTitle());
 
         QCOMPARE(ShowAndPress(MB_YESNO | MB_ICONQUESTION, QMessageBox::No, seen), IDNO);
         QCOMPARE(seen.icon, QMessageBox::Question);

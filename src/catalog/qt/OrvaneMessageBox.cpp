@@ -1,10 +1,10 @@
 #include "catalog/qt/OrvaneMessageBox.h"
 
+#include "catalog/AppName.h"
 #include "catalog/MessageCatalog.h"
 #include "catalog/SlotError.h"
 #include "model/ModelInfo2.h"
 
-#include <QCoreApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -82,10 +82,7 @@ MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler) {
 }
 
 QString ApplicationTitle() {
-    if (IsCatalogOpen())
-        return QString::fromStdString(CatalogText(kCatalogSetUi, 47));
-    QString name = QCoreApplication::applicationName();
-    return name.isEmpty() ? QStringLiteral("Orvane") : name;
+    return QString::fromStdString(AppName());
 }
 
 int OrvaneMessageBox(QWidget* owner, const QString& text, int style) {

@@ -43,8 +43,8 @@ using MessageBoxHandler = std::function<int(const MessageBoxRequest&)>;
 // Installs `handler` (an empty one restores the real boxes); returns the one before.
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
 
-// The caption of every box: catalog text (11, 47), or the application's name when no
-// catalog is loaded.
+// The caption of every box: the application name (AppName), "No Message Catalog" when
+// there is no catalog to take it from.
 QString ApplicationTitle();
 
 // Every message box of the program goes through here: modal to `owner`, captioned with
