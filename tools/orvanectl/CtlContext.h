@@ -5,6 +5,10 @@
 #include <functional>
 #include <string>
 
+namespace orvane {
+class CommandTransport;
+}
+
 namespace orvane::ctl {
 
 // Exit statuses of orvanectl.
@@ -25,5 +29,11 @@ void PrintError(const std::string& message);
 
 void AddConfigCommands(CLI::App& app, CtlContext& ctx);
 void AddProjectorCommands(CLI::App& app, CtlContext& ctx);
+void AddImageCommands(CLI::App& app, CtlContext& ctx);
+
+// Runs `command` with the configuration in use loaded (./Orvane.txt, or MODEL.txt of the
+// program directory for a non-empty configName), the catalog open, and failing projectors
+// reported on stderr. Returns the command's exit status, or kExitUsage without a configuration.
+int WithTransport(const std::string& configName, const std::function<int(CommandTransport&)>& command);
 
 } // namespace orvane::ctl

@@ -185,6 +185,10 @@ int RunStatus(const std::string& configName) {
 
 } // namespace
 
+int WithTransport(const std::string& configName, const std::function<int(CommandTransport&)>& command) {
+    return WithSession(configName, [&command](Session& s) { return command(s.transport); });
+}
+
 void AddProjectorCommands(CLI::App& app, CtlContext& ctx) {
     struct Args {
         std::string config;

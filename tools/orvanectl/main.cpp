@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 namespace orvane::ctl {
-void PrintError(const std::string& message) { std::cerr << "orvanectl: " << message << std::endl; }
+void PrintError(const std::string& message) {
+    std::cerr << "orvanectl: " << message << std::endl;
+}
 } // namespace orvane::ctl
 
 int main(int argc, char** argv) {
@@ -19,6 +21,7 @@ int main(int argc, char** argv) {
     app.add_option("--program-dir", ctx.programDir, "Directory of the per-model configuration files");
     AddConfigCommands(app, ctx);
     AddProjectorCommands(app, ctx);
+    AddImageCommands(app, ctx);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {

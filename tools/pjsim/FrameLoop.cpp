@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <poll.h>
 #include <unistd.h>
+#include <vector>
 
 namespace pjsim {
 
@@ -17,8 +18,12 @@ constexpr int kWriteTimeoutMs = 1000;
 } // namespace
 
 void ServeFrames(int fd, bool isSocket, ProjectorService& service, const StopEvent& stop) {
-    linkcore::FrameScanner scanner;
-    unsigned char buffer[512];
+    // Images come over TCP only; on a serial line their requests are refused.
+    const bool imagesOk = isSocket && service.AcceptsImages();
+    linkcore::FrameScanner scanner(imagesOk);
+    ImageSession images(service.Images());
+    // Large reads, so that an image's bulk frames do not cost a system call per few bytes.
+    std::vector<unsigned char> buffer(64 * 1024);
     for (;;) {
         pollfd fds[2] = {{fd, POLLIN, 0}, {stop.Fd(), POLLIN, 0}};
         int rc = poll(fds, 2, scanner.HasPartial() ? kFrameGapMs : -1);
@@ -33,7 +38,7 @@ void ServeFrames(int fd, bool isSocket, ProjectorService& service, const StopEve
             scanner.Reset();
             continue;
         }
-        ssize_t n = read(fd, buffer, sizeof buffer);
+        ssize_t n = read(fd, buffer.data(), buffer.size());
         if (n == 0)
             return;
         if (n < 0) {
@@ -41,12 +46,14 @@ void ServeFrames(int fd, bool isSocket, ProjectorService& service, const StopEve
                 continue;
             return;
         }
-        scanner.Feed(buffer, static_cast<std::size_t>(n));
+        scanner.Feed(buffer.data(), static_cast<std::size_t>(n));
 
-        linkcore::Request request;
-        linkcore::FrameStatus status;
-        while (scanner.Next(request, status)) {
-            std::vector<unsigned char> answer = service.Answer(request, status);
+        linkcore::ScannedFrame frame;
+        while (scanner.Next(frame)) {
+            std::vector<unsigned char> answer =
+                frame.kind == linkcore::ScannedFrame::Kind::Request
+                    ? service.Answer(frame.request, frame.status, imagesOk ? &images : nullptr)
+                    : service.AnswerBulk(frame, images);
             if (answer.empty())
                 continue;
             int delay = service.ReplyDelayMs();

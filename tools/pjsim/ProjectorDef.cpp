@@ -103,6 +103,12 @@ bool ParseOption(std::string_view key, std::string_view value, ProjectorDef& out
     }
     if (key == "fault")
         return ParseFault(value, out);
+    if (key == "images") {
+        if (value != "0" && value != "1")
+            return false;
+        out.images = value == "1";
+        return true;
+    }
     if (key == "warm") {
         if (!ParseNumber(value, kMaxDelayMs, number))
             return false;

@@ -25,12 +25,14 @@ struct ProjectorDef {
     std::string name;
     Fault fault = Fault::None;
     int slowMs = 0;
+    // false: the projector knows no images; bulk frames are noise and image requests unknown.
+    bool images = true;
     SimSettings sim;
 };
 
 // Parses "HOST:PORT" or "serial", then comma-separated options
 // (password=, kind=, power=off|on|transit, warm=, input=, volume=, volmax=,
-// fault=nak|silent|drop|garbage|slow:MS, name=). False with a message in `error`.
+// fault=nak|silent|drop|garbage|slow:MS, name=, images=0|1). False with a message in `error`.
 bool ParseProjectorDef(std::string_view text, ProjectorDef& out, std::string& error);
 
 } // namespace pjsim

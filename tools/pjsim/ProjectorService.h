@@ -1,10 +1,12 @@
 #pragma once
 
+#include "ImageStore.h"
 #include "ProjectorDef.h"
 #include "RequestLog.h"
 #include "SimProjector.h"
 
 #include "linkcore/Frame.h"
+#include "linkcore/FrameScanner.h"
 
 #include <cstddef>
 #include <mutex>
@@ -18,24 +20,37 @@ namespace pjsim {
 class ProjectorService {
 public:
     // index is the projector's 1-based place on the command line, as the log names it.
-    ProjectorService(int index, const ProjectorDef& def, RequestLog& log);
+    // imageDir: where taken images are also written; empty for nowhere.
+    ProjectorService(int index, const ProjectorDef& def, RequestLog& log, const std::string& imageDir = {});
 
     int Index() const { return index_; }
     const ProjectorDef& Def() const { return def_; }
 
-    // The bytes to answer a received frame with; empty for no answer at all.
-    std::vector<unsigned char> Answer(const linkcore::Request& request, linkcore::FrameStatus status);
+    // The bytes to answer a received frame with; empty for no answer at all. The image
+    // requests need the connection's image session; without one they are refused.
+    std::vector<unsigned char> Answer(const linkcore::Request& request, linkcore::FrameStatus status,
+                                      ImageSession* images = nullptr);
+
+    // True when the projector knows images and so reads bulk frames.
+    bool AcceptsImages() const { return def_.images; }
+    ImageStore& Images() { return imageStore_; }
+    // The answer to a bulk frame (or an oversized bulk header) of the connection's session.
+    std::vector<unsigned char> AnswerBulk(const linkcore::ScannedFrame& frame, ImageSession& images);
 
     // How long to hold every answer back (the slow fault).
     int ReplyDelayMs() const { return def_.fault == Fault::Slow ? def_.slowMs : 0; }
 
 private:
     std::vector<unsigned char> Garbage();
+    std::vector<unsigned char> Encode(const SimReply& reply);
+    SimReply HandleImage(const linkcore::Request& request, ImageSession& images);
+    SimReply EndImage(ImageSession& images);
 
     int index_;
     ProjectorDef def_;
     RequestLog& log_;
     SimProjector sim_;
+    ImageStore imageStore_;
     std::mutex rngMutex_;
     std::mt19937 rng_;
 };

@@ -32,7 +32,15 @@ std::string RequestLog::FormatLine(int projector, const linkcore::Request& reque
 }
 
 void RequestLog::Write(int projector, const linkcore::Request& request, std::string_view reply) {
-    std::string line = FormatLine(projector, request, reply);
+    WriteLine(FormatLine(projector, request, reply));
+}
+
+void RequestLog::WriteBulk(int projector, std::size_t bytes, std::string_view reply) {
+    WriteLine("BULK " + std::to_string(projector) + " bytes=" + std::to_string(bytes) + " reply=" + std::string(reply));
+}
+
+void RequestLog::WriteLine(std::string_view text) {
+    std::string line(text);
     line += '\n';
     std::lock_guard lock(mutex_);
     std::fwrite(line.data(), 1, line.size(), file_);

@@ -24,6 +24,10 @@ public:
     bool Open(const std::string& path, std::string& error);
 
     void Write(int projector, const linkcore::Request& request, std::string_view reply);
+    // BULK <n> bytes=<N> reply=<ack|nak|none>: one bulk frame of an image.
+    void WriteBulk(int projector, std::size_t bytes, std::string_view reply);
+    // Any other line, e.g. the IMAGE line of a finished image.
+    void WriteLine(std::string_view line);
 
     static std::string FormatLine(int projector, const linkcore::Request& request, std::string_view reply);
 

@@ -26,7 +26,7 @@ constexpr int kExitFailure = 1;
 
 const char* kProjectorHelp = "HOST:PORT or serial, then comma-separated options: password=P, kind=N, "
                              "power=off|on|transit, warm=MS, input=N, volume=N, volmax=N, "
-                             "fault=nak|silent|drop|garbage|slow:MS, name=TEXT. Port 0 picks a free port.";
+                             "fault=nak|silent|drop|garbage|slow:MS, name=TEXT, images=0|1. Port 0 picks a free port.";
 
 int Usage(const std::string& message) {
     std::fprintf(stderr, "pjsim: %s\nRun pjsim --help for the options.\n", message.c_str());
@@ -41,11 +41,15 @@ int main(int argc, char** argv) {
     std::vector<std::string> projectorArgs;
     std::string logPath;
     std::string discoveryArg;
+    std::string imageDir;
     app.add_option("--projector", projectorArgs, kProjectorHelp)->required()->allow_extra_args(false)->type_name("DEF");
     app.add_option("--log", logPath, "Write the request log to FILE instead of standard output")->type_name("FILE");
     app.add_option("--discovery", discoveryArg,
                    "Answer discovery probes on this UDP HOST:PORT for every network projector (port 0 picks one)")
         ->type_name("HOST:PORT");
+    app.add_option("--image-dir", imageDir, "Also write every image a projector takes to DIR as <n>-<k>.<jpg|png>")
+        ->type_name("DIR")
+        ->check(CLI::ExistingDirectory);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -93,7 +97,7 @@ int main(int argc, char** argv) {
 
     std::vector<std::unique_ptr<pjsim::Endpoint>> endpoints;
     for (std::size_t i = 0; i < defs.size(); ++i) {
-        auto service = std::make_unique<pjsim::ProjectorService>(static_cast<int>(i + 1), defs[i], log);
+        auto service = std::make_unique<pjsim::ProjectorService>(static_cast<int>(i + 1), defs[i], log, imageDir);
         if (defs[i].serial)
             endpoints.push_back(std::make_unique<pjsim::SerialProjectorPort>(std::move(service), stop));
         else

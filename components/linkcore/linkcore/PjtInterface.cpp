@@ -1,5 +1,6 @@
 #include "linkcore/PjtInterface.h"
 
+#include "linkcore/BulkFrame.h"
 #include "linkcore/FdIo.h"
 #include "linkcore/Frame.h"
 #include "linkcore/LinkSettings.h"
@@ -81,6 +82,22 @@ int CPjtInterface::Send(unsigned short action, unsigned short type, unsigned sho
     if (fd_ < 0 || reply == nullptr)
         return 0;
     return ExchangeRequest(fd_, isSocket_, linkcore::Request{action, type, setting}, replyMs_, reply) ? 1 : 0;
+}
+
+int CPjtInterface::SendBulk(const unsigned char* data, unsigned int size, unsigned char* reply,
+                            CPjtInterface* /*peer*/) {
+    if (fd_ < 0 || !isSocket_ || reply == nullptr || data == nullptr || size == 0 || size > linkcore::kMaxBulkPayload)
+        return 0;
+    linkcore::Deadline deadline(replyMs_);
+    if (linkcore::WriteBulkFrame(fd_, data, size, deadline) != linkcore::IoResult::Ok)
+        return 0;
+    unsigned char answer = 0;
+    if (linkcore::ReadExact(fd_, &answer, 1, deadline) != linkcore::IoResult::Ok)
+        return 0;
+    if (answer != linkcore::kReplyAck && answer != linkcore::kReplyNak)
+        return 0;
+    reply[0] = answer;
+    return 1;
 }
 
 int CPjtInterface::Close(CPjtInterface* /*peer*/) {

@@ -27,6 +27,11 @@ public:
     int Send(unsigned short action, unsigned short type, unsigned short setting, unsigned char* reply,
              CPjtInterface* peer);
 
+    // Sends one bulk frame carrying data[0..size) (1 to 1 MiB) on an open TCP session and waits
+    // for its answer within the reply time-out, as Send does: nonzero with reply[0] 6 (taken)
+    // or 0x15 (refused); 0 on a serial line, on a size out of range, or without an answer.
+    int SendBulk(const unsigned char* data, unsigned int size, unsigned char* reply, CPjtInterface* peer);
+
     // Ends the connection. Nonzero if one was open.
     int Close(CPjtInterface* peer);
 

@@ -1,0 +1,26 @@
+#include "commands/ImageSendSlots.h"
+
+namespace orvane {
+
+namespace {
+
+constexpr std::int32_t kConnectNetwork = 1;
+
+} // namespace
+
+bool IsImageSendSlot(CommandTransport& transport, int slot) {
+    if (slot < 0 || slot >= transport.SlotsInUse() || transport.Model().ConnectMethod[slot] != kConnectNetwork)
+        return false;
+    return !IsRefusedKind(transport.EnsureKind(slot));
+}
+
+std::vector<int> ImageSendSlots(CommandTransport& transport) {
+    std::vector<int> slots;
+    for (int slot = 0; slot < transport.SlotsInUse(); ++slot) {
+        if (IsImageSendSlot(transport, slot))
+            slots.push_back(slot);
+    }
+    return slots;
+}
+
+} // namespace orvane
