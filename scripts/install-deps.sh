@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
-    nlohmann-json3-dev libcli11-dev libssl-dev zlib1g-dev
+    nlohmann-json3-dev libcli11-dev libssl-dev libdeflate-dev
 )
 if [[ "${ORVANE_WITH_GUI:-1}" == 1 ]]; then
     packages+=(qt6-base-dev qt6-svg-dev libgl-dev)

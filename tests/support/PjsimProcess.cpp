@@ -115,12 +115,14 @@ std::string PjsimProcess::Path() {
     return std::string(ORVANE_BIN_DIR) + "/pjsim";
 }
 
-PjsimProcess::PjsimProcess(const std::vector<std::string>& projectors) : logPath_(dir_.File("requests.log")) {
+PjsimProcess::PjsimProcess(const std::vector<std::string>& projectors, const std::vector<std::string>& extraArgs)
+    : logPath_(dir_.File("requests.log")) {
     std::vector<std::string> args = {Path(), "--log", logPath_};
     for (const std::string& def : projectors) {
         args.push_back("--projector");
         args.push_back(def);
     }
+    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
     pid_ = Spawn(args, false, stdoutFd_);
     if (pid_ < 0) {
         error_ = "cannot start " + Path();
@@ -192,12 +194,16 @@ std::string PjsimProcess::PtyPath(int n) const {
 }
 
 std::vector<std::string> PjsimProcess::RequestLines() const {
+    return LogLines("REQ ");
+}
+
+std::vector<std::string> PjsimProcess::LogLines(std::string_view prefix) const {
     std::vector<std::string> lines;
     std::ifstream in(logPath_);
     std::string line;
     // A line without its newline is still being written.
     while (std::getline(in, line) && !in.eof()) {
-        if (line.rfind("REQ ", 0) == 0)
+        if (line.rfind(prefix, 0) == 0)
             lines.push_back(line);
     }
     return lines;

@@ -40,7 +40,8 @@ public:
     // The pjsim executable beside the test programs.
     static std::string Path();
 
-    explicit PjsimProcess(const std::vector<std::string>& projectors);
+    // extraArgs follow the definitions on pjsim's command line, e.g. {"--image-dir", dir}.
+    explicit PjsimProcess(const std::vector<std::string>& projectors, const std::vector<std::string>& extraArgs = {});
     ~PjsimProcess();
     PjsimProcess(const PjsimProcess&) = delete;
     PjsimProcess& operator=(const PjsimProcess&) = delete;
@@ -63,6 +64,8 @@ public:
     // Every REQ line logged so far, in order.
     std::vector<std::string> RequestLines() const;
     std::vector<PjsimRequest> Requests() const;
+    // Every finished log line that starts with `prefix` (e.g. "IMAGE "), in order.
+    std::vector<std::string> LogLines(std::string_view prefix) const;
     // Waits until at least `count` REQ lines are logged; false when the wait runs out first.
     bool WaitForRequests(std::size_t count, std::chrono::milliseconds timeout = kDefaultWait) const;
 

@@ -23,7 +23,7 @@ void ServeFrames(int fd, bool isSocket, ProjectorService& service, const StopEve
     linkcore::FrameScanner scanner(imagesOk);
     ImageSession images(service.Images());
     // Large reads, so that an image's bulk frames do not cost a system call per few bytes.
-    std::vector<unsigned char> buffer(64 * 1024);
+    std::vector<unsigned char> buffer(256 * 1024);
     for (;;) {
         pollfd fds[2] = {{fd, POLLIN, 0}, {stop.Fd(), POLLIN, 0}};
         int rc = poll(fds, 2, scanner.HasPartial() ? kFrameGapMs : -1);

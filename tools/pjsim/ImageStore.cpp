@@ -48,6 +48,8 @@ bool ImageSession::Begin() {
         return false;
     receiving_ = true;
     data_.clear();
+    // Most images are a few MiB; growing from nothing would copy them over and over.
+    data_.reserve(kInitialCapacity);
     return true;
 }
 

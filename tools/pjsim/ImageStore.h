@@ -7,6 +7,12 @@
 
 namespace pjsim {
 
+// What pjsim does with the images its projectors take, beside keeping the last one.
+struct ImageOptions {
+    std::string dir;  // where taken images are also written; empty for nowhere
+    bool hash = true; // log each image's SHA-256 (a benchmark of the transfer may leave it out)
+};
+
 // What one projector keeps of images: the last one taken, whether a connection is receiving
 // one (a projector takes one image at a time), and where taken images are also written.
 class ImageStore {
@@ -53,6 +59,8 @@ public:
     void Abandon();
 
 private:
+    static constexpr std::size_t kInitialCapacity = 4 * 1024 * 1024;
+
     ImageStore& store_;
     bool receiving_ = false;
     std::vector<unsigned char> data_;

@@ -32,8 +32,9 @@ bool IsImageType(std::uint16_t type) {
 
 } // namespace
 
-ProjectorService::ProjectorService(int index, const ProjectorDef& def, RequestLog& log, const std::string& imageDir)
-    : index_(index), def_(def), log_(log), sim_(def.sim), imageStore_(index, imageDir), rng_(std::random_device{}()) {}
+ProjectorService::ProjectorService(int index, const ProjectorDef& def, RequestLog& log, const ImageOptions& images)
+    : index_(index), def_(def), log_(log), hashImages_(images.hash), sim_(def.sim), imageStore_(index, images.dir),
+      rng_(std::random_device{}()) {}
 
 std::vector<unsigned char> ProjectorService::Answer(const linkcore::Request& request, linkcore::FrameStatus status,
                                                     ImageSession* images) {
@@ -103,8 +104,8 @@ SimReply ProjectorService::EndImage(ImageSession& images) {
     const SimReply reply = check.ok ? SimReply::Ack() : SimReply::Nak();
     char line[256];
     std::snprintf(line, sizeof line, "IMAGE %d bytes=%zu sha256=%s format=%s size=%dx%d reply=%s", index_, data.size(),
-                  Sha256Hex(data).c_str(), picpush::FormatName(check.format), check.width, check.height,
-                  reply.Describe().c_str());
+                  hashImages_ ? Sha256Hex(data).c_str() : "-", picpush::FormatName(check.format), check.width,
+                  check.height, reply.Describe().c_str());
     log_.WriteLine(line);
     if (check.ok)
         imageStore_.Keep(std::move(data), check.format == picpush::ImageFormat::Jpeg ? "jpg" : "png");

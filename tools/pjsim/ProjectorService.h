@@ -20,8 +20,7 @@ namespace pjsim {
 class ProjectorService {
 public:
     // index is the projector's 1-based place on the command line, as the log names it.
-    // imageDir: where taken images are also written; empty for nowhere.
-    ProjectorService(int index, const ProjectorDef& def, RequestLog& log, const std::string& imageDir = {});
+    ProjectorService(int index, const ProjectorDef& def, RequestLog& log, const ImageOptions& images = {});
 
     int Index() const { return index_; }
     const ProjectorDef& Def() const { return def_; }
@@ -49,6 +48,7 @@ private:
     int index_;
     ProjectorDef def_;
     RequestLog& log_;
+    bool hashImages_;
     SimProjector sim_;
     ImageStore imageStore_;
     std::mutex rngMutex_;

@@ -41,15 +41,18 @@ int main(int argc, char** argv) {
     std::vector<std::string> projectorArgs;
     std::string logPath;
     std::string discoveryArg;
-    std::string imageDir;
+    pjsim::ImageOptions imageOptions;
+    bool noImageHash = false;
     app.add_option("--projector", projectorArgs, kProjectorHelp)->required()->allow_extra_args(false)->type_name("DEF");
     app.add_option("--log", logPath, "Write the request log to FILE instead of standard output")->type_name("FILE");
     app.add_option("--discovery", discoveryArg,
                    "Answer discovery probes on this UDP HOST:PORT for every network projector (port 0 picks one)")
         ->type_name("HOST:PORT");
-    app.add_option("--image-dir", imageDir, "Also write every image a projector takes to DIR as <n>-<k>.<jpg|png>")
+    app.add_option("--image-dir", imageOptions.dir,
+                   "Also write every image a projector takes to DIR as <n>-<k>.<jpg|png>")
         ->type_name("DIR")
         ->check(CLI::ExistingDirectory);
+    app.add_flag("--no-image-hash", noImageHash, "Log images with sha256=- instead of their hash (for benchmarks)");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -66,6 +69,7 @@ int main(int argc, char** argv) {
             return Usage("--discovery: " + error);
     }
 
+    imageOptions.hash = !noImageHash;
     std::vector<pjsim::ProjectorDef> defs;
     for (const std::string& text : projectorArgs) {
         pjsim::ProjectorDef def;
@@ -97,7 +101,7 @@ int main(int argc, char** argv) {
 
     std::vector<std::unique_ptr<pjsim::Endpoint>> endpoints;
     for (std::size_t i = 0; i < defs.size(); ++i) {
-        auto service = std::make_unique<pjsim::ProjectorService>(static_cast<int>(i + 1), defs[i], log, imageDir);
+        auto service = std::make_unique<pjsim::ProjectorService>(static_cast<int>(i + 1), defs[i], log, imageOptions);
         if (defs[i].serial)
             endpoints.push_back(std::make_unique<pjsim::SerialProjectorPort>(std::move(service), stop));
         else

@@ -3,24 +3,17 @@
 #include "linkcore/Frame.h"
 
 #include <cerrno>
+#include <libdeflate.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/uio.h>
-#include <zlib.h>
 
 namespace linkcore {
 
 std::uint32_t Crc32(const unsigned char* data, std::size_t size, std::uint32_t crc) {
-    // zlib takes at most a uInt per call.
-    constexpr std::size_t kStep = 1u << 30;
-    uLong value = crc;
-    while (size > 0) {
-        const std::size_t step = size < kStep ? size : kStep;
-        value = crc32(value, data, static_cast<uInt>(step));
-        data += step;
-        size -= step;
-    }
-    return static_cast<std::uint32_t>(value);
+    // libdeflate's CRC-32 is zlib's, computed with carry-less multiplication where the CPU
+    // has it: several times faster, which an image's worth of frames notices.
+    return libdeflate_crc32(crc, data, size);
 }
 
 void EncodeBulkHeader(std::uint32_t payloadSize, unsigned char (&out)[kBulkHeaderSize]) {
