@@ -3,7 +3,6 @@
 #include "platform/FileUtil.h"
 
 #include <charconv>
-#include <sys/stat.h>
 
 namespace orvane {
 
@@ -122,11 +121,8 @@ std::uint32_t CatalogFile::MessageId(int set, int number) {
 int CatalogFile::Load(const std::string& path) {
     texts_.clear();
     problems_.clear();
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0 || static_cast<std::uint64_t>(st.st_size) > kMaxFileSize)
-        return -1;
     std::string content;
-    if (ReadWholeFile(path, content) != 0 || content.size() > kMaxFileSize)
+    if (!ReadWholeFile(path, content, kMaxFileSize).ok())
         return -1;
     Parse(content);
     return 0;

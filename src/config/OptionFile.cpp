@@ -33,30 +33,32 @@ private:
 };
 } // namespace
 
-void ReadOptions(OptionValues& options) {
+FileReadResult ReadOptions(OptionValues& options) {
     options.SkipLogin = 0;
     options.SkipConfig = 0;
     std::string text;
-    if (ReadWholeFile(kOptionFile, text) != 0)
-        return;
+    FileReadResult read = ReadWholeFile(kOptionFile, text, kMaxSettingsFileSize);
+    if (!read.ok())
+        return read;
     LineReader reader(std::move(text));
     std::string line;
     if (!reader.Next(line))
-        return;
+        return read;
     options.SkipLogin = ProfileAtoi(line) != 0 ? 1 : 0;
     if (!reader.Next(line))
-        return;
+        return read;
     options.SkipConfig = ProfileAtoi(line) != 0 ? 1 : 0;
     if (!reader.Next(line))
-        return;
+        return read;
     options.UpdateInterval = ProfileAtoi(line);
+    return read;
 }
 
 int WriteOptions(const OptionValues& options) {
     char buf[64];
     // Text-mode lines, CR LF like the configuration files.
-    std::snprintf(buf, sizeof buf, "%d\r\n%d\r\n%d\r\n", options.SkipLogin != 0 ? 1 : 0, options.SkipConfig != 0 ? 1 : 0,
-                  options.UpdateInterval);
+    std::snprintf(buf, sizeof buf, "%d\r\n%d\r\n%d\r\n", options.SkipLogin != 0 ? 1 : 0,
+                  options.SkipConfig != 0 ? 1 : 0, options.UpdateInterval);
     return WriteFileAtomically(kOptionFile, buf, 0644);
 }
 

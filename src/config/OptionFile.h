@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileUtil.h"
+
 namespace orvane {
 
 inline constexpr const char* kOptionFile = "./OrvaneOpt.txt";
@@ -14,8 +16,9 @@ struct OptionValues {
 
 // Clears both flags, then sets what the file has: line 1 skip login, line 2 skip
 // configuration dialog (any number but 0 counts as 1), line 3 the interval as written.
-// A missing file or missing lines leave the interval as it was.
-void ReadOptions(OptionValues& options);
+// A missing file or missing lines leave the interval as it was; so does a file that cannot
+// be read, which the result reports.
+FileReadResult ReadOptions(OptionValues& options);
 
 // Writes the three lines; 0 on success, -1 when the file cannot be written (the old
 // file then stays as it was).

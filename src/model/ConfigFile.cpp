@@ -178,15 +178,22 @@ std::string ModelFilePath(const std::string& modelName) {
 }
 
 ConfigSource ReadConfigFile(const std::string& path, int index, CModelInfo2& model, const ModelList& list,
-                            OptionValues& options) {
+                            OptionValues& options, FileReadResult* read) {
     ConfigSource source = ConfigSource::None;
-    if (!path.empty() && FileExists(path)) {
-        ReadFromProfile(PrivateProfile::Load(path), model);
+    const PrivateProfile ini = PrivateProfile::Load(path, kMaxSettingsFileSize);
+    if (ini.Loaded()) {
+        ReadFromProfile(ini, model);
         source = ConfigSource::File;
-    } else if (index >= 0 && static_cast<std::size_t>(index) < list.size()) {
-        model = *list[static_cast<std::size_t>(index)];
-        source = ConfigSource::Catalog;
+    } else {
+        if (index >= 0 && static_cast<std::size_t>(index) < list.size()) {
+            model = *list[static_cast<std::size_t>(index)];
+            source = ConfigSource::Catalog;
+        }
+        if (ini.ReadResult().failed())
+            source = ConfigSource::Unreadable;
     }
+    if (read != nullptr)
+        *read = ini.ReadResult();
     ReadOptions(options);
     return source;
 }
@@ -220,9 +227,9 @@ std::string FormatConfigFile(const CModelInfo2& m, const ConfigControls& c, bool
 
     w("[%s]\r\n", "TOOLBAR");
     const std::pair<const char*, bool> toolbar[] = {
-        {"CONFIG", c.config},     {"POWERON", c.powerOn},   {"POWEROFF", c.powerOff},   {"BLANKON", c.blankOn},
-        {"BLANKOFF", c.blankOff}, {"VOLUME", c.volume},     {"MUTE", c.mute},           {"FREEZEON", c.freezeOn},
-        {"FREEZEOFF", c.freezeOff}, {"ADVANCE", c.advance}, {"ABOUT", c.about},         {"IMGSEND", c.imgSend},
+        {"CONFIG", c.config},       {"POWERON", c.powerOn}, {"POWEROFF", c.powerOff}, {"BLANKON", c.blankOn},
+        {"BLANKOFF", c.blankOff},   {"VOLUME", c.volume},   {"MUTE", c.mute},         {"FREEZEON", c.freezeOn},
+        {"FREEZEOFF", c.freezeOff}, {"ADVANCE", c.advance}, {"ABOUT", c.about},       {"IMGSEND", c.imgSend},
     };
     for (const auto& [key, on] : toolbar)
         w("%s=%d\r\n", key, on ? 1 : 0);
@@ -277,7 +284,7 @@ int WriteConfigFiles(const CModelInfo2& model, const ConfigControls& controls) {
 
 int CopyConfigToCurrent(const std::string& path) {
     std::string content;
-    if (path.empty() || ReadWholeFile(path, content) != 0)
+    if (!ReadWholeFile(path, content, kMaxSettingsFileSize).ok())
         return -1;
     return WriteFileAtomically(kCurrentConfigFile, content, kConfigFileMode);
 }

@@ -2,6 +2,7 @@
 
 #include "config/OptionFile.h"
 #include "model/ModelInfo2.h"
+#include "platform/FileUtil.h"
 
 #include <string>
 
@@ -28,13 +29,20 @@ struct ConfigControls {
 std::string ModelFilePath(const std::string& modelName);
 
 // Result of ReadConfigFile.
-enum class ConfigSource { File, Catalog, None };
+enum class ConfigSource {
+    File,       // read from the file
+    Catalog,    // no file: a copy of the catalog record
+    None,       // no file and no such catalog record: the record is unchanged
+    Unreadable, // the file exists but cannot be read: handled as Catalog (or None), and
+                // the caller must report it and never write over the file
+};
 
-// Loads the working record from the file; when the file does not exist, copies catalog
-// record `index` instead (nothing when the index is outside the list). Either way it
-// ends by reading the option file into `options`.
+// Loads the working record from the file; when the file does not exist or cannot be
+// read, copies catalog record `index` instead (nothing when the index is outside the
+// list). Either way it ends by reading the option file into `options`. `read`, when
+// given, receives the outcome of reading the file.
 ConfigSource ReadConfigFile(const std::string& path, int index, CModelInfo2& model, const ModelList& list,
-                            OptionValues& options);
+                            OptionValues& options, FileReadResult* read = nullptr);
 
 // The bytes of a configuration file. The per-model file differs from Orvane.txt only in
 // the line endings of its InputNameView_ lines.

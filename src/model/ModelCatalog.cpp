@@ -13,23 +13,26 @@ namespace orvane {
 
 namespace {
 
-void ReadCodeList(const PrivateProfile& ini, const std::string& section, const ListField& list, CModelInfo2& m) {
-    const int count = BeginListRead(m, list, ini.GetInt(section, list.countKey));
+using Section = PrivateProfile::Section;
+
+void ReadCodeList(const Section& sec, const ListField& list, CModelInfo2& m) {
+    const int count = BeginListRead(m, list, sec.GetInt(list.countKey));
     for (int n = 1; n <= count; ++n)
-        ParseCatalogEntry(ini.GetString(section, NumberedKey(list.entryPrefix, n)), (m.*list.codes)[n - 1],
+        ParseCatalogEntry(sec.GetString(NumberedKey(list.entryPrefix, n)), (m.*list.codes)[n - 1],
                           (m.*list.names)[n - 1]);
 }
 
-void FillRecord(const PrivateProfile& ini, CModelInfo2& m) {
-    const std::string& s = m.Name;
-    m.Type = ini.GetInt(s, "Type");
-    m.ModelID = ini.GetInt(s, "ModelID");
+// The model's section is looked up once; its keys are then found without touching the
+// section name again.
+void FillRecord(const Section& sec, CModelInfo2& m) {
+    m.Type = sec.GetInt("Type");
+    m.ModelID = sec.GetInt("ModelID");
     if (m.ModelID == 0)
         m.ModelID = LookupBuiltInModelId(m.Name.c_str());
     m.PjtNum = 0;
-    const int method = ini.GetInt(s, "ConnectMethod");
-    const int comNo = ini.GetInt(s, "ComNo");
-    const int portNo = ini.GetInt(s, "PortNo");
+    const int method = sec.GetInt("ConnectMethod");
+    const int comNo = sec.GetInt("ComNo");
+    const int portNo = sec.GetInt("PortNo");
     for (int i = 0; i < CModelInfo2::kSlots; ++i) {
         m.ConnectMethod[i] = method;
         m.ComNo[i] = comNo;
@@ -39,27 +42,27 @@ void FillRecord(const PrivateProfile& ini, CModelInfo2& m) {
     }
     m.IconSize = 0;
     m.AlwaysOnTop = 0;
-    m.Discovery = ini.GetInt(s, "Discovery");
-    m.ImageSendEnable = ini.GetInt(s, "ImageSendEnable") > 0 ? 1 : 0;
-    m.ImageDispEnable = ini.GetInt(s, "ImageDispEnable") > 0 ? 1 : 0;
+    m.Discovery = sec.GetInt("Discovery");
+    m.ImageSendEnable = sec.GetInt("ImageSendEnable") > 0 ? 1 : 0;
+    m.ImageDispEnable = sec.GetInt("ImageDispEnable") > 0 ? 1 : 0;
     for (const RangeField& r : AllRangeFields())
-        m.*r.field = ini.GetString(s, r.name);
-    ReadCodeList(ini, s, AspectList(), m);
-    ReadCodeList(ini, s, WhisperList(), m);
-    m.WhisperType = ini.GetInt(s, "WhisperType");
-    ReadCodeList(ini, s, GammaList(), m);
-    ReadCodeList(ini, s, ColorTempList(), m);
+        m.*r.field = sec.GetString(r.name);
+    ReadCodeList(sec, AspectList(), m);
+    ReadCodeList(sec, WhisperList(), m);
+    m.WhisperType = sec.GetInt("WhisperType");
+    ReadCodeList(sec, GammaList(), m);
+    ReadCodeList(sec, ColorTempList(), m);
 
-    m.InputNum = ini.GetInt(s, "InputNum");
+    m.InputNum = sec.GetInt("InputNum");
     if (m.InputNum > CModelInfo2::kInputCapacity)
         m.InputNum = CModelInfo2::kInputCapacity;
     for (int i = 0; i < CModelInfo2::kInputCapacity; ++i)
         m.InputCode[i] = -1;
     for (int n = 1; n <= m.InputNum; ++n) {
-        ParseCatalogEntry(ini.GetString(s, NumberedKey("Input_", n)), m.InputCode[n - 1], m.InputName[n - 1]);
+        ParseCatalogEntry(sec.GetString(NumberedKey("Input_", n)), m.InputCode[n - 1], m.InputName[n - 1]);
         m.InputShow[n - 1] = 1;
     }
-    ReadCodeList(ini, s, MyButtonList(), m);
+    ReadCodeList(sec, MyButtonList(), m);
 
     m.ToolbarConfig = 1;
     m.ToolbarPowerOn = m.ToolbarPowerOff = m.ToolbarBlankOn = m.ToolbarBlankOff = 1;
@@ -75,22 +78,34 @@ void ParseCatalogEntry(const std::string& value, int32_t& code, char (&label)[CM
     SetText(label, semi == std::string::npos ? std::string_view() : std::string_view(value).substr(semi + 1));
 }
 
-void LoadModelCatalog(ModelList& list) { LoadModelCatalogFrom(kModelCatalogFile, list); }
+FileReadResult LoadModelCatalog(ModelList& list) {
+    return LoadModelCatalogFrom(kModelCatalogFile, list);
+}
 
-void LoadModelCatalogFrom(const std::string& path, ModelList& list) {
+FileReadResult LoadModelCatalogFrom(const std::string& path, ModelList& list, int pauseMs) {
     list.clear();
-    const PrivateProfile ini = PrivateProfile::Load(path);
+    const PrivateProfile ini = PrivateProfile::Load(path, kMaxModelCatalogSize);
+    if (ini.Loaded())
+        ReadModelCatalog(ini, list, pauseMs);
+    return ini.ReadResult();
+}
+
+void ReadModelCatalog(const PrivateProfile& ini, ModelList& list, int pauseMs) {
+    list.clear();
+    const Section& models = ini.GetSection("MODEL");
     // Model keys have three digits; a larger count is a damaged file, and honouring it
     // would build millions of empty records.
-    const int num = std::min(ini.GetInt("MODEL", "Num"), kMaxCatalogModels);
+    const int num = std::min(models.GetInt("Num"), kMaxCatalogModels);
+    list.reserve(num > 0 ? static_cast<std::size_t>(num) : 0);
     for (int i = 1; i <= num; ++i) {
         auto record = std::make_unique<CModelInfo2>();
-        record->Name = ini.GetString("MODEL", NumberedKey("Model_", i));
+        record->Name = models.GetString(NumberedKey("Model_", i));
         CModelInfo2& m = *record;
         list.push_back(std::move(record));
-        FillRecord(ini, m);
+        FillRecord(ini.GetSection(m.Name), m);
         // Kept from the original reader, which paced itself between models.
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (pauseMs > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
     }
 }
 

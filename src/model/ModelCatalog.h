@@ -1,19 +1,29 @@
 #pragma once
 
 #include "model/ModelInfo2.h"
+#include "platform/FileUtil.h"
 
 #include <string>
 
 namespace orvane {
 
+class PrivateProfile;
+
 // The model catalog, read from the working directory.
 inline constexpr const char* kModelCatalogFile = "./OrvaneModel.txt";
 inline constexpr int kMaxCatalogModels = 999;
 
-// Empties the list, then appends one record per catalog model in catalog order.
-// A missing or empty catalog gives an empty list.
-void LoadModelCatalog(ModelList& list);
-void LoadModelCatalogFrom(const std::string& path, ModelList& list);
+// The reader's pause after each model, in milliseconds.
+inline constexpr int kCatalogPauseMs = 1;
+
+// Empties the list, then appends one record per catalog model in catalog order, pausing
+// `pauseMs` after each. A missing, unreadable or empty catalog gives an empty list; the
+// result tells missing and unreadable apart.
+FileReadResult LoadModelCatalog(ModelList& list);
+FileReadResult LoadModelCatalogFrom(const std::string& path, ModelList& list, int pauseMs = kCatalogPauseMs);
+
+// The records of a catalog already in memory, as LoadModelCatalogFrom builds them.
+void ReadModelCatalog(const PrivateProfile& ini, ModelList& list, int pauseMs);
 
 // A catalog entry "code;label": the label is everything after the first ';'.
 void ParseCatalogEntry(const std::string& value, int32_t& code, char (&label)[CModelInfo2::kTextBytes]);

@@ -1,17 +1,23 @@
 #pragma once
 
+#include "platform/FileUtil.h"
+
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <vector>
 
 namespace orvane {
 
 // Reads files of sections and keys by the rules of the classic private-profile reader:
 // section and key names match without regard to case, the first occurrence of a section
 // and of a key counts, a missing key or section reads as the empty text, values are cut
-// to 127 characters and numbers are read as atoi reads them.
+// to 127 characters and numbers are read as atoi reads them. Files written elsewhere are
+// read as that reader reads them: CR, LF and CR LF all end a line, a NUL ends the text of
+// its line, Ctrl-Z counts as a blank, a section name runs to the last ']' of its line (a
+// line with '[' but no ']' is an ordinary line), a UTF-8 byte-order mark is skipped and
+// a file with a UTF-16 one is decoded to UTF-8 first.
 //
 // The file is parsed once; every lookup is answered from memory. The classic reader
 // re-reads the file for each key, which makes a large model catalog quadratic.
@@ -20,25 +26,55 @@ public:
     // Values are read into a 128-byte buffer by the classic reader.
     static constexpr std::size_t kValueCapacity = 128;
 
+    // The keys of one section. Readers that ask one section many times find it once.
+    class Section {
+    public:
+        // The value cut to capacity - 1 bytes; empty when the key is missing.
+        std::string GetString(std::string_view key, std::size_t capacity = kValueCapacity) const;
+        // atoi of GetString: 0 for a missing key.
+        int GetInt(std::string_view key) const;
+
+    private:
+        friend class PrivateProfile;
+        struct NoCaseHash {
+            std::size_t operator()(std::string_view s) const;
+        };
+        struct NoCaseEqual {
+            bool operator()(std::string_view a, std::string_view b) const;
+        };
+        // Both views point into the profile's text.
+        std::unordered_map<std::string_view, std::string_view, NoCaseHash, NoCaseEqual> keys_;
+    };
+
     PrivateProfile() = default;
 
-    // A file that does not exist or cannot be read gives an empty profile.
-    static PrivateProfile Load(const std::string& path);
+    // Reads the file (at most `limit` bytes, see ReadWholeFile). A file that cannot be
+    // read gives an empty profile; ReadResult() tells why.
+    static PrivateProfile Load(const std::string& path, std::size_t limit = kMaxSettingsFileSize);
     static PrivateProfile Parse(std::string_view text);
 
+    // The file was read (always so after Parse).
     bool Loaded() const { return loaded_; }
-    bool HasSection(std::string_view section) const;
+    const FileReadResult& ReadResult() const { return read_; }
 
-    // The value, at most 127 characters; empty when the key or section is missing.
-    std::string GetString(std::string_view section, std::string_view key) const;
+    bool HasSection(std::string_view section) const;
+    // The section, or an empty one when the file has none of that name.
+    const Section& GetSection(std::string_view section) const;
+
+    // The value cut to capacity - 1 bytes (127 by default); empty when the key or section
+    // is missing.
+    std::string GetString(std::string_view section, std::string_view key, std::size_t capacity = kValueCapacity) const;
     // atoi of GetString: 0 for a missing key.
     int GetInt(std::string_view section, std::string_view key) const;
 
 private:
-    struct Section {
-        std::unordered_map<std::string, std::string> keys; // lower-case key -> value
-    };
-    std::unordered_map<std::string, Section> sections_; // lower-case name -> section
+    void ParseOwnText();
+    const Section* FindSection(std::string_view section) const;
+
+    // Shared, so that copies of a profile keep their views valid.
+    std::shared_ptr<const std::string> text_;
+    std::unordered_map<std::string_view, Section, Section::NoCaseHash, Section::NoCaseEqual> sections_;
+    FileReadResult read_;
     bool loaded_ = false;
 };
 

@@ -32,8 +32,8 @@ std::vector<MessageKey> RequiredMessages() {
     // application title, exit question, system menu entry.
     for (int n : {31, 32, 33, 34, 39, 40, 41, 52, 53, 42, 43, 44, 45, 46, 47, 48, 60})
         keys.push_back({11, n});
-    // Connection page checks, login, configuration file write failure.
-    for (int n : {8, 9, 85, 86, 1000, 1001, 1100})
+    // Connection page checks, login, configuration file write failure, file read failure.
+    for (int n : {8, 9, 85, 86, 1000, 1001, 1100, 3300})
         keys.push_back({2201, n});
     // Projector commands.
     for (int n : {27, 87, 88, 89, 90, 91, 92, 93, 94, 209, 210, 211})
@@ -191,10 +191,10 @@ protected:
 TEST_F(ShippedCatalogLookupTest, TitleAndSlotMessagesFromTheRealCatalogs) {
     test::Sandbox box;
     std::string en;
-    ASSERT_EQ(ReadWholeFile(SourceFile(kDefaultCatalogFile), en), 0);
+    ASSERT_TRUE(ReadWholeFile(SourceFile(kDefaultCatalogFile), en, CatalogFile::kMaxFileSize).ok());
     box.Write(kDefaultCatalogFile, en);
     std::string zh;
-    ASSERT_EQ(ReadWholeFile(SourceFile(kChineseCatalogFile), zh), 0);
+    ASSERT_TRUE(ReadWholeFile(SourceFile(kChineseCatalogFile), zh, CatalogFile::kMaxFileSize).ok());
     box.Write(kChineseCatalogFile, zh);
 
     ASSERT_EQ(OpenCatalog(), 0);

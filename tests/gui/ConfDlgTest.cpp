@@ -334,10 +334,10 @@ private slots:
 
     void failedWriteShowsTheFileAndKeepsTheDialogOpen() {
         MessageBoxRecorder boxes;
-        // A directory in the way: the file cannot be replaced.
-        QVERIFY(QDir(QString::fromStdString(sandbox_->Box().dir().path())).mkdir(QStringLiteral("Orvane.txt")));
         Conf c(*sandbox_);
         QVERIFY(c.dlg.OnInitDialog());
+        // A directory in the way: the file cannot be replaced.
+        QVERIFY(QDir(QString::fromStdString(sandbox_->Box().dir().path())).mkdir(QStringLiteral("Orvane.txt")));
         c.InsertCom(2);
         c.Options().IntervalEdit->setText(QStringLiteral("45"));
         c.ClickOK();

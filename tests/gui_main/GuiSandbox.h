@@ -24,7 +24,7 @@ namespace orvane::test {
 
 inline std::string ReadTextFile(const std::string& path) {
     std::string text;
-    ReadWholeFile(path, text);
+    ReadWholeFile(path, text, kMaxSettingsFileSize);
     return text;
 }
 

@@ -12,7 +12,9 @@
 #include <QTest>
 #include <QToolBar>
 
+#include <cstdio>
 #include <memory>
+#include <sys/stat.h>
 
 using namespace orvane;
 using orvane::test::GuiSandbox;
@@ -129,6 +131,46 @@ private slots:
         auto window = MakeWindow({}, 0);
         QVERIFY(!window->OnInitDialog());
         QCOMPARE(configRuns_, 1);
+    }
+
+    void skipConfigReadsAModelNameOfUpTo255Characters() {
+        box_ = std::make_unique<GuiSandbox>();
+        const std::string name(200, 'L');
+        box_->WriteConfig(name, {});
+        auto window = MakeWindow({}, 1);
+        QVERIFY(window->OnInitDialog());
+        QCOMPARE(configRuns_, 0);
+        QVERIFY(window->Mutex.Held());
+    }
+
+    void unreadableFilesAreReportedAndLeftAlone() {
+        box_ = std::make_unique<GuiSandbox>();
+        box_->WriteConfig("AX-210", {});
+        const std::string current = box_->Read("Orvane.txt");
+        // A FIFO stands for every file that is there but cannot be read (as root, a file
+        // without read permission can still be read).
+        std::remove(box_->File("AX-210.txt").c_str());
+        QCOMPARE(mkfifo(box_->File("AX-210.txt").c_str(), 0600), 0);
+        auto window = MakeWindow({"AX-210"}, 0);
+        QCOMPARE(window->DoModal(), IDCANCEL);
+        QCOMPARE(configRuns_, 1);
+        QCOMPARE(boxes_->boxes.size(), std::size_t(1));
+        QCOMPARE(boxes_->boxes[0].text, QString::fromStdString("The file " + box_->File("AX-210.txt") +
+                                                               " cannot be read (not a regular file); it was "
+                                                               "left as it is."));
+        QCOMPARE(boxes_->boxes[0].style, MB_ICONSTOP);
+        QCOMPARE(box_->Read("Orvane.txt"), current);
+
+        // The model catalog: said so, and the program ends.
+        configRuns_ = 0;
+        std::remove(box_->File("OrvaneModel.txt").c_str());
+        QCOMPARE(mkfifo(box_->File("OrvaneModel.txt").c_str(), 0600), 0);
+        auto second = MakeWindow({"AX-210"}, 1);
+        QCOMPARE(second->DoModal(), IDCANCEL);
+        QCOMPARE(configRuns_, 0);
+        QCOMPARE(boxes_->boxes.size(), std::size_t(2));
+        QVERIFY(boxes_->boxes[1].text.contains(QString::fromStdString(box_->File("OrvaneModel.txt"))));
+        QVERIFY(!second->Mutex.Held());
     }
 
     void acceptedDialogStartsTheWindow() {

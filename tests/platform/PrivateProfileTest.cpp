@@ -77,9 +77,86 @@ TEST(PrivateProfile, MissingFileIsEmptyAndGarbageDoesNotCrash) {
     EXPECT_EQ(ini.GetString("S", "K"), "v");
 }
 
-TEST(PrivateProfile, Utf8ByteOrderMarkIsIgnored) {
-    auto ini = PrivateProfile::Parse("\xEF\xBB\xBF[MODEL]\nNum=2\n");
-    EXPECT_EQ(ini.GetInt("MODEL", "Num"), 2);
+TEST(PrivateProfile, ALoneCarriageReturnEndsALine) {
+    auto ini = PrivateProfile::Parse("[S]\rk=v\rnext=w\r");
+    EXPECT_EQ(ini.GetString("S", "k"), "v");
+    EXPECT_EQ(ini.GetString("S", "next"), "w");
+    // The text after the CR is a line of its own, here without '='.
+    auto split = PrivateProfile::Parse("[S]\nk=a\rb\n");
+    EXPECT_EQ(split.GetString("S", "k"), "a");
+}
+
+TEST(PrivateProfile, SectionNameRunsToTheLastClosingBracket) {
+    auto ini = PrivateProfile::Parse("[a[b]c]\nk=1\n[ X]1 ] trailing\nk=2\n");
+    EXPECT_EQ(ini.GetString("a[b]c", "k"), "1");
+    EXPECT_FALSE(ini.HasSection("a[b"));
+    EXPECT_EQ(ini.GetString("X]1", "k"), "2");
+}
+
+TEST(PrivateProfile, OpeningBracketWithoutClosingOneIsAnOrdinaryLine) {
+    auto ini = PrivateProfile::Parse("[S]\n[T=5\n[U\nafter=6\n");
+    EXPECT_EQ(ini.GetString("S", "[T"), "5");
+    EXPECT_FALSE(ini.HasSection("T"));
+    EXPECT_FALSE(ini.HasSection("U"));
+    // "[U" opened nothing: the next key is still in S.
+    EXPECT_EQ(ini.GetString("S", "after"), "6");
+}
+
+TEST(PrivateProfile, NulEndsTheTextOfItsLine) {
+    using namespace std::string_literals;
+    auto ini = PrivateProfile::Parse("[S]\nk=a\0b\nnext=c\n"s);
+    EXPECT_EQ(ini.GetString("S", "k"), "a");
+    EXPECT_EQ(ini.GetString("S", "next"), "c");
+}
+
+TEST(PrivateProfile, CtrlZIsTrimmedAsABlank) {
+    auto ini = PrivateProfile::Parse("[S]\x1A\nk=v\x1A\n\x1A m = \x1Aw\n");
+    EXPECT_EQ(ini.GetString("S", "k"), "v");
+    EXPECT_EQ(ini.GetString("S", "m"), "w");
+}
+
+TEST(PrivateProfile, ByteOrderMarks) {
+    auto utf8 = PrivateProfile::Parse("\xEF\xBB\xBF[MODEL]\nNum=2\n");
+    EXPECT_EQ(utf8.GetInt("MODEL", "Num"), 2);
+
+    // UTF-16 in both byte orders, with a character outside the basic plane and a lone
+    // surrogate, read from a file as a catalog saved by a Windows editor would be.
+    const std::u16string text = u"[MODEL]\r\nNum=3\r\nModel_001=Caf\u00e9 \U0001F4FD\r\nBad=x\xD800y\r\n";
+    test::TempDir dir;
+    for (bool bigEndian : {false, true}) {
+        std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+        for (char16_t c : text) {
+            const char hi = static_cast<char>(c >> 8), lo = static_cast<char>(c & 0xFF);
+            bytes += bigEndian ? std::string{hi, lo} : std::string{lo, hi};
+        }
+        dir.Write("u16.txt", bytes);
+        auto ini = PrivateProfile::Load(dir.File("u16.txt"));
+        ASSERT_TRUE(ini.Loaded()) << bigEndian;
+        EXPECT_EQ(ini.GetInt("MODEL", "Num"), 3) << bigEndian;
+        EXPECT_EQ(ini.GetString("MODEL", "Model_001"), "Caf\xC3\xA9 \xF0\x9F\x93\xBD") << bigEndian;
+        EXPECT_EQ(ini.GetString("MODEL", "Bad"), "x\xEF\xBF\xBDy") << bigEndian;
+    }
+}
+
+TEST(PrivateProfile, LongerReadsKeepUpToTheirCapacity) {
+    const std::string name(300, 'n');
+    auto ini = PrivateProfile::Parse("[GENERAL]\nMODEL=" + name + "\n");
+    EXPECT_EQ(ini.GetString("GENERAL", "MODEL"), name.substr(0, 127));
+    EXPECT_EQ(ini.GetString("GENERAL", "MODEL", 256), name.substr(0, 255));
+}
+
+TEST(PrivateProfile, ReportsWhyAFileCannotBeRead) {
+    test::TempDir dir;
+    auto missing = PrivateProfile::Load(dir.File("none.txt"));
+    EXPECT_TRUE(missing.ReadResult().missing());
+    auto directory = PrivateProfile::Load(dir.path());
+    EXPECT_TRUE(directory.ReadResult().failed());
+    EXPECT_FALSE(directory.Loaded());
+    EXPECT_EQ(directory.ReadResult().reason, "is a directory");
+    dir.Write("big.txt", "[S]\nk=" + std::string(100, 'v') + "\n");
+    auto big = PrivateProfile::Load(dir.File("big.txt"), 64);
+    EXPECT_TRUE(big.ReadResult().failed());
+    EXPECT_EQ(big.GetString("S", "k"), "");
 }
 
 } // namespace

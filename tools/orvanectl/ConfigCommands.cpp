@@ -22,19 +22,25 @@ void PrintJson(const nlohmann::json& j) {
     std::cout << j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << std::endl;
 }
 
-bool LoadCatalog(ModelList& list) {
-    if (!FileExists(kModelCatalogFile)) {
+// 0 when the catalog was read, else the exit status (a missing catalog is a usage error,
+// one that cannot be read a failed file operation).
+int LoadCatalog(ModelList& list) {
+    const FileReadResult read = LoadModelCatalog(list);
+    if (read.missing()) {
         PrintError(std::string(kModelCatalogFile) + " not found (use --dir to name the working directory)");
-        return false;
+        return kExitUsage;
     }
-    LoadModelCatalog(list);
-    return true;
+    if (read.failed()) {
+        PrintError(ReadFailureText(kModelCatalogFile, read));
+        return kExitFailed;
+    }
+    return kExitOk;
 }
 
 int RunModels(bool json) {
     ModelList list;
-    if (!LoadCatalog(list))
-        return kExitUsage;
+    if (int rc = LoadCatalog(list); rc != kExitOk)
+        return rc;
     if (json) {
         nlohmann::json out = nlohmann::json::array();
         for (const auto& m : list)
@@ -47,7 +53,9 @@ int RunModels(bool json) {
     return kExitOk;
 }
 
-const char* OnOff(int32_t flag) { return flag == 1 ? "on" : "off"; }
+const char* OnOff(int32_t flag) {
+    return flag == 1 ? "on" : "off";
+}
 
 void PrintSummary(const CModelInfo2& m) {
     std::cout << "Model:      " << m.Name << " (ModelID " << m.ModelID << ", Type " << m.Type << ")\n";
@@ -81,15 +89,24 @@ void PrintSummary(const CModelInfo2& m) {
 
 int RunShow(const std::string& file, bool json) {
     ModelList list;
-    if (FileExists(kModelCatalogFile))
-        LoadModelCatalog(list);
-    if (!file.empty() && !FileExists(file)) {
+    // Without a catalog only the fallback for a missing Orvane.txt is lost.
+    if (const FileReadResult catalog = LoadModelCatalog(list); catalog.failed()) {
+        PrintError(ReadFailureText(kModelCatalogFile, catalog));
+        return kExitFailed;
+    }
+    if (!file.empty() && ProbeReadable(file).missing()) {
         PrintError("configuration file not found: " + file);
         return kExitUsage;
     }
     CModelInfo2 working;
     OptionValues options;
-    ConfigSource source = ReadConfigFile(file.empty() ? kCurrentConfigFile : file, 0, working, list, options);
+    const std::string path = file.empty() ? kCurrentConfigFile : file;
+    FileReadResult read;
+    ConfigSource source = ReadConfigFile(path, 0, working, list, options, &read);
+    if (source == ConfigSource::Unreadable) {
+        PrintError(ReadFailureText(path, read));
+        return kExitFailed;
+    }
     if (source == ConfigSource::None) {
         PrintError("no configuration: neither ./Orvane.txt nor a model catalog is present");
         return kExitUsage;
@@ -106,7 +123,10 @@ int RunShow(const std::string& file, bool json) {
 
 int RunOptions(bool json) {
     OptionValues options;
-    ReadOptions(options);
+    if (const FileReadResult read = ReadOptions(options); read.failed()) {
+        PrintError(ReadFailureText(kOptionFile, read));
+        return kExitFailed;
+    }
     if (json) {
         PrintJson({{"SkipLogin", options.SkipLogin},
                    {"SkipConfig", options.SkipConfig},
@@ -122,8 +142,8 @@ int RunOptions(bool json) {
 // without touching anything else.
 int RunUse(const std::string& modelName) {
     ModelList list;
-    if (!LoadCatalog(list))
-        return kExitUsage;
+    if (int rc = LoadCatalog(list); rc != kExitOk)
+        return rc;
     const int index = FindModelIndex(list, modelName);
     if (index < 0) {
         PrintError("no model named \"" + modelName + "\" in " + kModelCatalogFile);
@@ -135,7 +155,19 @@ int RunUse(const std::string& modelName) {
     }
     CModelInfo2 working;
     OptionValues options;
-    ReadConfigFile(ModelFilePath(modelName), index, working, list, options);
+    // Nothing is written when a file that would be replaced cannot be read: its content
+    // would be lost.
+    FileReadResult read;
+    if (ReadConfigFile(ModelFilePath(modelName), index, working, list, options, &read) == ConfigSource::Unreadable) {
+        PrintError(ReadFailureText(ModelFilePath(modelName), read));
+        return kExitFailed;
+    }
+    for (const char* file : {kCurrentConfigFile, kOptionFile}) {
+        if (read = ProbeReadable(file, kMaxSettingsFileSize); read.failed()) {
+            PrintError(ReadFailureText(file, read));
+            return kExitFailed;
+        }
+    }
 
     ConfigControls controls;
     controls.modelName = modelName;

@@ -74,7 +74,7 @@ int LoadConfiguration(const std::string& configName, CModelInfo2& working) {
             return kExitUsage;
         }
     }
-    if (!FileExists(path)) {
+    if (ProbeReadable(path).missing()) {
         PrintError("no configuration: " + path + " not found (use --dir, or --config MODEL)");
         return kExitUsage;
     }
@@ -82,7 +82,11 @@ int LoadConfiguration(const std::string& configName, CModelInfo2& working) {
     if (FileExists(kModelCatalogFile))
         LoadModelCatalog(list);
     OptionValues options;
-    ReadConfigFile(path, 0, working, list, options);
+    FileReadResult read;
+    if (ReadConfigFile(path, 0, working, list, options, &read) != ConfigSource::File) {
+        PrintError(ReadFailureText(path, read));
+        return kExitFailed;
+    }
     return 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/FileUtil.h"
 
+#include <climits>
 #include <cstdio>
 #include <iostream>
 #include <unistd.h>
@@ -29,6 +30,16 @@ int main(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         PrintError(e.what());
         return kExitUsage;
+    }
+    // Both directories are named relative to where the command was started: the program
+    // directory is made absolute before --dir changes the working directory.
+    if (!ctx.programDir.empty() && ctx.programDir.front() != '/') {
+        char cwd[PATH_MAX];
+        if (getcwd(cwd, sizeof cwd) == nullptr) {
+            PrintError("cannot resolve --program-dir " + ctx.programDir + ": the current directory is unknown");
+            return kExitUsage;
+        }
+        ctx.programDir = std::string(cwd) + "/" + ctx.programDir;
     }
     if (!ctx.workDir.empty() && chdir(ctx.workDir.c_str()) != 0) {
         PrintError("cannot change to directory " + ctx.workDir);

@@ -59,7 +59,7 @@ int UserStore::Load() {
         return kStoreOk;
     }
     std::string text;
-    if (orvane::ReadWholeFile(path_, text) != 0 || text.size() > kMaxUserFileSize)
+    if (!orvane::ReadWholeFile(path_, text, kMaxUserFileSize).ok())
         return kStoreReadError;
 
     std::string_view rest(text);

@@ -4,7 +4,9 @@
 #include "catalog/MessageCatalog.h"
 #include "catalog/SlotError.h"
 #include "model/ModelInfo2.h"
+#include "platform/FileUtil.h"
 
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -95,6 +97,11 @@ int OrvaneMessageBox(QWidget* owner, const QString& text, int style) {
 int CatalogMessageBox(QWidget* owner, int set, int number, int style, const std::vector<std::string>& args) {
     const std::string text = CatalogText(set, number, std::span<const std::string>(args.data(), args.size()));
     return OrvaneMessageBox(owner, QString::fromStdString(text), style);
+}
+
+int ShowFileReadFailure(QWidget* owner, const std::string& path, const FileReadResult& result) {
+    const std::string full = QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString();
+    return CatalogMessageBox(owner, kCatalogSetErrors, kFileReadFailedMessage, MB_ICONSTOP, {full, result.reason});
 }
 
 int ShowSlotError(QWidget* owner, const CModelInfo2& model, int slot, int number, int style) {

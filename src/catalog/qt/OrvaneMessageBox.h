@@ -11,6 +11,7 @@ class QWidget;
 namespace orvane {
 
 class CModelInfo2;
+struct FileReadResult;
 
 // Message box styles: the low four bits choose the buttons, the next four the icon.
 inline constexpr int MB_OK = 0x00;
@@ -54,6 +55,12 @@ int OrvaneMessageBox(QWidget* owner, const QString& text, int style);
 
 // A box with catalog text (set, number); `args` fill its inserts.
 int CatalogMessageBox(QWidget* owner, int set, int number, int style, const std::vector<std::string>& args = {});
+
+// (2201, 3300): a file cannot be read and is left as it is; %1 names it, %2 the reason.
+inline constexpr int kFileReadFailedMessage = 3300;
+
+// The error box for a file the program cannot read, naming it by its full path.
+int ShowFileReadFailure(QWidget* owner, const std::string& path, const FileReadResult& result);
 
 // A box about one projector slot (0-based) of `model`: catalog text (2201, number)
 // followed by the slot's address, "(192.168.1.10)" or "(com1)".

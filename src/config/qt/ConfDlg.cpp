@@ -93,7 +93,12 @@ void CConfDlg::DestroyPages() {
 
 void CConfDlg::ReadConfig(const std::string& path, int index) {
     OptionValues options{SkipLogin, SkipConfig, UpdateInterval};
-    ReadConfigFile(path, index, *Model, ModelList != nullptr ? *ModelList : EmptyModelList(), options);
+    FileReadResult read;
+    // An unreadable file is shown as a missing one would be (the catalog's record), and the
+    // operator is told; OK will not write over it.
+    if (ReadConfigFile(path, index, *Model, ModelList != nullptr ? *ModelList : EmptyModelList(), options, &read) ==
+        ConfigSource::Unreadable)
+        ShowFileReadFailure(this, path, read);
     SkipLogin = options.SkipLogin;
     SkipConfig = options.SkipConfig;
     UpdateInterval = options.UpdateInterval;

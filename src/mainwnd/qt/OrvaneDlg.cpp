@@ -105,15 +105,20 @@ bool COrvaneDlg::OnInitDialog() {
     OrvaneDialog::OnInitDialog();
     setWindowIcon(Icon);
 
-    if (!FileExists(kModelCatalogFile)) {
-        OrvaneMessageBox(this, QString::fromLatin1(kInitializeFailedText), MB_ICONSTOP);
+    const FileReadResult catalog = LoadModelCatalog(ModelList);
+    if (!catalog.ok()) {
+        // A catalog that is there but cannot be read says why; a missing one is the
+        // classic start-up failure.
+        if (catalog.failed())
+            ShowFileReadFailure(this, kModelCatalogFile, catalog);
+        else
+            OrvaneMessageBox(this, QString::fromLatin1(kInitializeFailedText), MB_ICONSTOP);
         OrvaneDialog::OnCancel();
         return false;
     }
 
     ClearFoundList(ConfDlg.FoundAddr, ConfDlg.FoundName, ConfDlg.FoundInfo);
     ConfDlg.FoundCount = 0;
-    LoadModelCatalog(ModelList);
     LoadPlugins();
 
     ConfDlg.Model = &WorkingModel;
@@ -126,7 +131,9 @@ bool COrvaneDlg::OnInitDialog() {
     if (!arguments_.empty())
         loaded = LoadConfiguration(arguments_.front());
     if (!loaded && SkipConfig == 1) {
-        const std::string name = PrivateProfile::Load(kCurrentConfigFile).GetString("GENERAL", "MODEL");
+        // An unreadable Orvane.txt is reported by the configuration dialog, which reads it next.
+        const std::string name =
+            PrivateProfile::Load(kCurrentConfigFile).GetString("GENERAL", "MODEL", kMaxConfigName + 1);
         if (!name.empty())
             loaded = LoadConfiguration(name);
     }
@@ -177,10 +184,18 @@ bool COrvaneDlg::LoadConfiguration(const std::string& name) {
     options.SkipLogin = ConfDlg.SkipLogin;
     options.SkipConfig = ConfDlg.SkipConfig;
     options.UpdateInterval = ConfDlg.UpdateInterval;
-    ReadConfigFile(path, FindModelIndex(ModelList, configName), WorkingModel, ModelList, options);
+    FileReadResult read;
+    const ConfigSource source =
+        ReadConfigFile(path, FindModelIndex(ModelList, configName), WorkingModel, ModelList, options, &read);
     ConfDlg.SkipLogin = options.SkipLogin;
     ConfDlg.SkipConfig = options.SkipConfig;
     ConfDlg.UpdateInterval = options.UpdateInterval;
+    if (source != ConfigSource::File) {
+        // Not copied over Orvane.txt: the configuration dialog takes over.
+        if (source == ConfigSource::Unreadable)
+            ShowFileReadFailure(this, path, read);
+        return false;
+    }
     CopyConfigToCurrent(path);
     return true;
 }
