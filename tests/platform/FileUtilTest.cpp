@@ -108,10 +108,10 @@ TEST(FileUtil, TemporaryFilesAreHiddenAndStaleOnesOfTheSameFileRemoved) {
                                         "AX-210.txt.tmp-old123", ".QX-88.txt.tmp-old123"};
     for (const std::string& name : kept)
         dir.Write(name, "x");
-    for (const std::string& name : {".AX-210.txt.tmp-old123", ".AX-210.txt.tmp-ZZ9zz9"})
+    for (const char* name : {".AX-210.txt.tmp-old123", ".AX-210.txt.tmp-ZZ9zz9"})
         dir.Write(name, "x");
-    for (const std::string& name : {".AX-210.txt.tmp-old123", ".AX-210.txt.tmp-ZZ9zz9", ".AX-210.txt.tmp-toolong1",
-                                    ".AX-210.txt.tmp-ab_d3f", "AX-210.txt.tmp-old123", ".QX-88.txt.tmp-old123"})
+    for (const char* name : {".AX-210.txt.tmp-old123", ".AX-210.txt.tmp-ZZ9zz9", ".AX-210.txt.tmp-toolong1",
+                             ".AX-210.txt.tmp-ab_d3f", "AX-210.txt.tmp-old123", ".QX-88.txt.tmp-old123"})
         SetAge(dir.File(name), 2 * kStaleTempFileSeconds);
     SetAge(dir.File(".AX-210.txt.tmp-young1"), kStaleTempFileSeconds / 2);
 
