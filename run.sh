@@ -31,7 +31,8 @@ echo "Models of the sample catalog (index, name, model id):"
 # off and warms up for three seconds after every power change (it answers "neither on nor
 # off" meanwhile, and refuses other commands until it is on).
 password=orvane
-"$demo/pjsim" --log "$demo/pjsim.log" \
+mkdir -p "$demo/images"
+"$demo/pjsim" --log "$demo/pjsim.log" --image-dir "$demo/images" \
     --projector "127.0.0.1:0,name=Lectern,power=on,input=3" \
     --projector "127.0.0.1:0,name=Left,password=$password,power=on,input=3" \
     --projector "127.0.0.1:0,name=Right,power=off,warm=3000,input=3" >"$demo/pjsim.out" 2>&1 &
@@ -55,11 +56,12 @@ fi
 mapfile -t ports < <(awk '$1 == "PROJECTOR" { n = split($3, a, ":"); print a[n] }' "$demo/pjsim.out")
 
 # The demo configuration: model AX-210 with the three projectors, the first one reported on
-# the toolbar, HDMI 1 and Video labelled. The options skip the login, start with this
+# the toolbar, HDMI 1 and Video labelled, taking images (the Image Send button; pjsim keeps
+# what it takes in build/demo/images). The options skip the login, start with this
 # configuration and poll every 5 seconds.
 model=AX-210
 {
-    printf '[GENERAL]\nMODEL=%s\nModelID=101\nType=1\nDiscovery=0\nImageSendEnable=0\nImageDispEnable=0\n' "$model"
+    printf '[GENERAL]\nMODEL=%s\nModelID=101\nType=1\nDiscovery=0\nImageSendEnable=1\nImageDispEnable=1\n' "$model"
     printf '[PROJECTOR]\nPJTNUM=3\nSELECTPRJ=1\n'
     for n in 1 2 3; do
         pw=""
@@ -71,7 +73,7 @@ model=AX-210
     for key in CONFIG POWERON POWEROFF BLANKON BLANKOFF VOLUME MUTE FREEZEON FREEZEOFF ABOUT; do
         printf '%s=1\n' "$key"
     done
-    printf 'ADVANCE=0\nIMGSEND=0\n'
+    printf 'ADVANCE=0\nIMGSEND=1\n'
     printf '[INPUTSOURCE]\nInputNum=7\n'
     printf 'Input_001=1;0;Computer in 1\nInput_002=1;4;Computer in 2\nInput_003=1;3;HDMI 1\n'
     printf 'Input_004=1;13;HDMI 2\nInput_005=1;1;Video\nInput_006=0;2;S-Video\nInput_007=1;11;LAN\n'

@@ -5,6 +5,7 @@
 #include "catalog/qt/TranslateWindow.h"
 #include "commands/CommandCatalog.h"
 #include "commands/CommandIds.h"
+#include "commands/ImageSendSlots.h"
 #include "config/OptionFile.h"
 #include "mainwnd/ToolbarLayout.h"
 #include "mainwnd/qt/AboutDlg.h"
@@ -13,6 +14,8 @@
 #include "model/ModelCatalog.h"
 #include "platform/FileUtil.h"
 #include "platform/PrivateProfile.h"
+
+#include "picpush/qt/ImageSendDlg.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,7 +29,9 @@
 #include <QToolBar>
 
 #include <chrono>
+#include <memory>
 #include <type_traits>
+#include <unistd.h>
 
 namespace orvane {
 
@@ -244,9 +249,11 @@ void COrvaneDlg::OnCommand(int commandId) {
     case kCmdAbout:
         OnAbout();
         return;
-    case kCmdAdvance:
     case kCmdImageSend:
-        // Their dialogs belong to components the program does not have yet.
+        OnImageSend();
+        return;
+    case kCmdAdvance:
+        // Its dialog belongs to a component the program does not have yet.
         HideVolumePopup();
         return;
     case kCmdTrayHideShow:
@@ -358,6 +365,28 @@ void COrvaneDlg::OnAbout() {
         about.DoModal();
     ControlPoller(kPollerResume);
     Flags.ModalOpen = 0;
+}
+
+void COrvaneDlg::OnImageSend() {
+    if (busy_)
+        return;
+    auto dialog = std::make_shared<picpush::CImageSendDlg>(picpush::CImageSendDlg::kModeSend, nullptr);
+    HideVolumePopup();
+    auto eligible = std::make_shared<std::vector<int>>();
+    RunBusy(
+        kCmdImageSend, [this, eligible] { *eligible = ImageSendSlots(transport_); },
+        [this, dialog, eligible] {
+            for (int slot : *eligible)
+                dialog->DataAdd(&WorkingModel, slot);
+            if (imageSendRunner_)
+                imageSendRunner_(*dialog);
+            else
+                dialog->DoModal();
+            // The program's relative paths (the model catalog, the marker files) are resolved
+            // against the working directory, which a file dialog may have moved.
+            if (chdir(ProgramDir().c_str()) != 0) {
+            }
+        });
 }
 
 void COrvaneDlg::OnSysCommand(unsigned commandId) {

@@ -32,6 +32,10 @@ class QMenu;
 class QSystemTrayIcon;
 class QToolBar;
 
+namespace picpush {
+class CImageSendDlg;
+}
+
 namespace orvane {
 
 class CAboutDlg;
@@ -78,6 +82,7 @@ public:
     // Test seams: each replaces a modal run that would wait for a person.
     using ConfigRunner = std::function<int(CConfDlg& dialog)>;
     using AboutRunner = std::function<int(CAboutDlg& dialog)>;
+    using ImageSendRunner = std::function<int(picpush::CImageSendDlg& dialog)>;
     // Opens a popup menu at a screen position; returns the command id chosen, 0 for none.
     using MenuRunner = std::function<int(QMenu& menu, const QPoint& at)>;
 
@@ -100,6 +105,10 @@ public:
     // Reconfiguration (Config button and tray entry).
     void OnConfig();
     void OnAbout();
+    // Image Send: the networked projectors of an accepted kind go to the image-send dialog.
+    // Their kinds are asked beside the window, like a command's exchanges; the dialog opens
+    // when that is done, with the poller running and ModalOpen left at 0.
+    void OnImageSend();
     void OnSysCommand(unsigned commandId);
     // The tray icon's callback; callable without a tray.
     void OnTrayNotify(TrayMouse event);
@@ -128,6 +137,7 @@ public:
     void SetArguments(std::vector<std::string> arguments) { arguments_ = std::move(arguments); }
     void SetConfigRunner(ConfigRunner runner) { configRunner_ = std::move(runner); }
     void SetAboutRunner(AboutRunner runner) { aboutRunner_ = std::move(runner); }
+    void SetImageSendRunner(ImageSendRunner runner) { imageSendRunner_ = std::move(runner); }
     void SetMenuRunner(MenuRunner runner) { menuRunner_ = std::move(runner); }
     // Whether a tray exists to bring a hidden window back from; by default the platform
     // says. Without one, minimising leaves the window minimised instead of hiding it.
@@ -192,6 +202,7 @@ private:
     std::vector<std::string> arguments_;
     ConfigRunner configRunner_;
     AboutRunner aboutRunner_;
+    ImageSendRunner imageSendRunner_;
     MenuRunner menuRunner_;
     int trayAvailable_ = -1; // -1: ask the platform
     std::vector<QAction*> actions_;
