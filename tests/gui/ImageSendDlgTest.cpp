@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QSignalSpy>
+#include <QTreeWidget>
 #include <QtTest>
 
 using namespace orvane;
@@ -152,6 +153,7 @@ private slots:
         QSignalSpy finished(dlg.get(), &CImageSendDlg::transferFinished);
         QVERIFY(dlg->Send());
         QVERIFY(!dlg->SendButton()->isEnabled());
+        QVERIFY(!(dlg->List()->topLevelItem(0)->flags() & Qt::ItemIsUserCheckable));
         QTRY_VERIFY_WITH_TIMEOUT(dlg->ProgressOf(0)->value() > 0 && dlg->ProgressOf(1)->value() > 0, 10000);
         QCOMPARE(dlg->StatusOf(0), Status(217));
         QTest::mouseClick(dlg->CancelButton(), Qt::LeftButton);

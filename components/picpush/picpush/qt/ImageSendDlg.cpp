@@ -22,6 +22,7 @@
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QThread>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -311,7 +312,13 @@ void CImageSendDlg::UpdateControls() {
     sendButton_->setEnabled(!busy && anyChecked && !encoded_.isEmpty());
     cancelButton_->setEnabled(busy && !job_.CancelRequested());
     closeButton_->setEnabled(!closing_);
-    list_->setEnabled(!busy);
+    // The list stays lit during a transfer, since it shows the progress; only its check boxes
+    // are held.
+    const QSignalBlocker quiet(list_);
+    for (const Row& row : rows_) {
+        const Qt::ItemFlags flags = row.item->flags();
+        row.item->setFlags(busy ? flags & ~Qt::ItemIsUserCheckable : flags | Qt::ItemIsUserCheckable);
+    }
 }
 
 bool CImageSendDlg::Send() {
