@@ -37,13 +37,13 @@ std::shared_ptr<const CatalogFile> LoadCatalogFile(const char* name) {
 }
 
 std::optional<std::string> FormatFrom(const CatalogFile* catalog, int language, std::uint32_t id,
-                                      std::span<const std::string> args) {
+                                      std::span<const std::string> args, std::size_t limit) {
     if (catalog == nullptr)
         return std::nullopt;
     const std::string* text = catalog->Find(language, id);
     if (text == nullptr)
         return std::nullopt;
-    return FormatCatalogMessage(*text, args);
+    return FormatCatalogMessage(*text, args, limit);
 }
 
 } // namespace
@@ -78,11 +78,14 @@ void GetCatalogText(int set, int number, std::size_t size, char* buffer, std::sp
 
     std::uint32_t id = CatalogFile::MessageId(set, number);
     int language = FileExists(kMarkerEnglish) ? kLangEnglishUS : SystemDefaultLanguage();
-    std::optional<std::string> text = FormatFrom(cat, language, id, args);
+    // Of the expansion, the caller keeps at most size - 1 bytes once the last two are
+    // dropped: anything beyond size + 1 bytes would be built only to be thrown away.
+    const std::size_t limit = size + 1;
+    std::optional<std::string> text = FormatFrom(cat, language, id, args, limit);
     if (FileExists(kMarkerChinese))
-        text = FormatFrom(cat, kLangEnglishUS, id, args);
+        text = FormatFrom(cat, kLangEnglishUS, id, args, limit);
     if (!text)
-        text = FormatFrom(cat, kLangEnglishUS, id, args);
+        text = FormatFrom(cat, kLangEnglishUS, id, args, limit);
 
     std::string_view result;
     if (!text) {

@@ -1,5 +1,7 @@
 #include "catalog/MessageFormat.h"
 
+#include <algorithm>
+
 namespace orvane {
 
 namespace {
@@ -10,11 +12,11 @@ bool IsDigit(char c) {
 
 } // namespace
 
-std::string FormatCatalogMessage(std::string_view text, std::span<const std::string> args) {
+std::string FormatCatalogMessage(std::string_view text, std::span<const std::string> args, std::size_t limit) {
     std::string out;
-    out.reserve(text.size());
+    out.reserve(std::min(text.size(), limit));
     std::size_t i = 0;
-    while (i < text.size()) {
+    while (i < text.size() && out.size() < limit) {
         char c = text[i];
         if (c != '%' || i + 1 == text.size()) {
             out += c;
@@ -37,7 +39,7 @@ std::string FormatCatalogMessage(std::string_view text, std::span<const std::str
                     end = close + 1;
             }
             if (static_cast<std::size_t>(n) <= args.size())
-                out += args[static_cast<std::size_t>(n) - 1];
+                out.append(args[static_cast<std::size_t>(n) - 1], 0, limit - out.size());
             else
                 out.append(text.substr(i, end - i));
             i = end;
@@ -66,6 +68,9 @@ std::string FormatCatalogMessage(std::string_view text, std::span<const std::str
         }
         i += 2;
     }
+    // Escapes such as %n add two bytes at once.
+    if (out.size() > limit)
+        out.resize(limit);
     return out;
 }
 

@@ -3,6 +3,7 @@
 #include "platform/Utf8.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -18,6 +19,11 @@ namespace orvane {
 //   %0             ends the text here (nothing after it, not even the closing CR LF)
 // An insert whose argument was not passed stays as written, and a % followed by anything
 // else is kept, so a stray percent sign in a translation never eats text.
-std::string FormatCatalogMessage(std::string_view text, std::span<const std::string> args);
+//
+// Expansion stops once the result holds `limit` bytes: the result is then the first
+// `limit` bytes of the full expansion. A caller that keeps only a prefix thereby never
+// builds a text of hundreds of megabytes from a long text full of inserts.
+std::string FormatCatalogMessage(std::string_view text, std::span<const std::string> args,
+                                 std::size_t limit = SIZE_MAX);
 
 } // namespace orvane

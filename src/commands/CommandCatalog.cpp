@@ -27,14 +27,14 @@ constexpr std::array kCommands{
     // id, name, role, action, type, setting, message, tooltip, hide popup, suspend, refresh
     CommandEntry{kCmdPowerOn, "Power On", CommandRole::PowerOn, kActionSet, kTypePower, 1, 211, 16, true, true, false},
     CommandEntry{kCmdPowerOff, "Power Off", CommandRole::PowerOff, kActionSet, kTypePower, 0, 210, 17, true, true,
-                false},
+                 false},
     CommandEntry{kCmdBlankOn, "Blank On", CommandRole::Send, kActionSet, kTypeBlank, 1, 89, 18, true, true, false},
     CommandEntry{kCmdBlankOff, "Blank Off", CommandRole::Send, kActionSet, kTypeBlank, 0, 88, 19, true, true, false},
     // Mute and Volume must answer at once: the poller keeps running around them.
     CommandEntry{kCmdMute, "Mute", CommandRole::Mute, kActionSet, kTypeMute, 1, 90, 43, true, false, false},
     CommandEntry{kCmdVolume, "Volume", CommandRole::Volume, kActionSet, kTypeMute, 0, 209, 20, false, false, false},
     CommandEntry{kCmdFreezeOn, "Freeze On", CommandRole::FreezeOn, kActionSet, kTypeFreeze, 1, 91, 22, true, true,
-                false},
+                 false},
     CommandEntry{kCmdFreezeOff, "Freeze Off", CommandRole::Send, kActionSet, kTypeFreeze, 0, 92, 23, true, true, false},
 
     Input(2776, "RGB", 0, 213),

@@ -128,12 +128,11 @@ int CommandHandlers::VolumeDown() {
 }
 
 int CommandHandlers::ReadVolumeLevel() {
-    const std::int32_t selected = LoadShared(transport_.Model().SelectPrj);
-    if (selected < 1 || selected > CModelInfo2::kSlots)
+    const int slot = transport_.ReportedSlot();
+    if (slot < 0)
         return -1;
     ReplyBuffer reply{};
-    if (transport_.SendToSlot(selected - 1, kActionGet, kTypeVolume, 0, reply.data()) != kExchangeOk ||
-        reply[0] != kReplyData)
+    if (transport_.SendToSlot(slot, kActionGet, kTypeVolume, 0, reply.data()) != kExchangeOk || reply[0] != kReplyData)
         return -1;
     return reply[1];
 }

@@ -128,10 +128,9 @@ int StatusPoller::PollerMain() {
 
 void StatusPoller::PollOnce() {
     CModelInfo2& model = transport_.Model();
-    const std::int32_t selected = LoadShared(model.SelectPrj);
-    if (selected < 1 || selected > CModelInfo2::kSlots)
+    const int slot = transport_.ReportedSlot();
+    if (slot < 0)
         return;
-    const int slot = selected - 1;
 
     if (LoadShared(model.PjtKind[slot]) == kKindUnknown) {
         if (!WaitUntilRunnable())
@@ -168,12 +167,12 @@ std::vector<ButtonCheck> StatusPoller::ReadRefresh() {
     CModelInfo2& model = transport_.Model();
     const auto table = InputTableForModel(model.ModelID);
     std::vector<ButtonCheck> checks;
-    const std::int32_t selected = LoadShared(model.SelectPrj);
-    if (selected < 1 || selected > CModelInfo2::kSlots) {
+    const int slot = transport_.ReportedSlot();
+    if (slot < 0) {
         checks = UncheckAllRows(table);
     } else {
         ReplyBuffer reply{};
-        const int result = transport_.SendToSlot(selected - 1, kActionGet, kTypeInput, 0, reply.data());
+        const int result = transport_.SendToSlot(slot, kActionGet, kTypeInput, 0, reply.data());
         if (result != kExchangeOk)
             checks = UncheckAllRows(table);
         else if (reply[0] == kReplyData)

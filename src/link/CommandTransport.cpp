@@ -24,6 +24,11 @@ int CommandTransport::SlotsInUse() const {
     return ClampCount(model_.PjtNum, CModelInfo2::kSlots);
 }
 
+int CommandTransport::ReportedSlot() const {
+    const std::int32_t selected = LoadShared(model_.SelectPrj);
+    return selected >= 1 && selected <= SlotsInUse() ? selected - 1 : -1;
+}
+
 int CommandTransport::Exchange(CPjtInterface& link, std::mutex& guard, int slot, std::uint16_t action,
                                std::uint16_t type, std::uint16_t setting, unsigned char* reply) {
     if (!ValidSlot(slot))

@@ -37,6 +37,11 @@ public:
     // a loop index past the five slots.
     int SlotsInUse() const;
 
+    // The 0-based slot of the projector the toolbar reports on (SelectPrj), or -1 when none
+    // is selected or the selected one is not among the slots in use: a slot beyond PjtNum
+    // holds no projector, and asking it would only wait for a time-out.
+    int ReportedSlot() const;
+
     // One exchange with slot `slot` through Link: CopyData, Open, and only if that worked,
     // Send and Close. kExchangeOk, kExchangeOpenFailed or kExchangeSendFailed. `reply` must
     // hold kReplyBufferSize bytes, zero-filled by the caller. A slot outside 0..4 gives

@@ -10,7 +10,10 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace orvane {
@@ -288,6 +291,49 @@ TEST_F(MessageCatalogTest, CatalogTextHasTheLimitOfA1024ByteBuffer) {
     EXPECT_EQ(CatalogText(11, 1), std::string(1023, 'x'));
     // An insert can make a short text long.
     EXPECT_EQ(CatalogText(11, 2, std::string(1500, 'y')), std::string(1023, 'y'));
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#define ORVANE_UNDER_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ORVANE_UNDER_ASAN 1
+#endif
+#endif
+
+TEST_F(MessageCatalogTest, InsertsStopExpandingAtTheCut) {
+#ifdef ORVANE_UNDER_ASAN
+    GTEST_SKIP() << "the address sanitizer's shadow memory does not fit under an address-space limit";
+#else
+    // 600 KB of inserts with a 1000-character argument would expand to 300 MB.
+    std::string inserts;
+    for (int i = 0; i < 300000; ++i)
+        inserts += "%1";
+    box.Write(kDefaultCatalogFile, "[1033]\n11.1 = " + inserts + "\n");
+    ASSERT_EQ(OpenCatalog(), 0);
+    // In a child whose address space leaves 128 MB to spare, so that building the whole
+    // expansion fails there instead of burdening the machine.
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        long pages = 0;
+        if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+            if (std::fscanf(statm, "%ld", &pages) != 1)
+                pages = 0;
+            std::fclose(statm);
+        }
+        const rlim_t spare = 128u * 1024u * 1024u;
+        const rlimit limit{static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + spare,
+                           RLIM_INFINITY};
+        if (pages == 0 || setrlimit(RLIMIT_AS, &limit) != 0)
+            _exit(3);
+        _exit(CatalogText(11, 1, std::string(1000, 'a')) == std::string(1023, 'a') ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "the lookup died, signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+#endif
 }
 
 TEST_F(MessageCatalogTest, MalformedCatalogStillLoadsItsGoodLines) {

@@ -172,6 +172,26 @@ TEST_F(StatusPollerTest, NoSelectedProjectorOnlyWaits) {
     EXPECT_TRUE(rig.checks.All().empty());
 }
 
+TEST_F(StatusPollerTest, SelectedProjectorBeyondTheSlotsInUseCountsAsNone) {
+    PjsimProcess sim({PjsimProcess::Tcp("power=on,input=3"), PjsimProcess::Tcp("power=on,input=1")});
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    PollerRig rig(MakeWorkingModel(1));
+    // Slot 2 still holds a projector's address, but only slot 1 is in use.
+    PointSlotAt(rig.model, 0, sim, 1);
+    PointSlotAt(rig.model, 1, sim, 2);
+    rig.model.SelectPrj = 2;
+    rig.poller.SetPollInterval(1);
+    rig.poller.ControlPoller(kPollerStart);
+    ASSERT_TRUE(WaitUntil([&] { return rig.poller.CompletedPolls() >= 2; }));
+    rig.poller.ControlPoller(kPollerStop);
+    EXPECT_TRUE(rig.checks.All().empty());
+
+    rig.poller.RefreshInputState();
+    EXPECT_EQ(rig.checks.All(), UncheckAllRows(InputTable(InputLayout::Default)));
+    EXPECT_EQ(rig.handlers.ReadVolumeLevel(), -1);
+    EXPECT_TRUE(Sent(sim).empty());
+}
+
 TEST_F(StatusPollerTest, RefusedKindIsSkipped) {
     PjsimProcess sim({PjsimProcess::Tcp("kind=9,power=on")});
     ASSERT_TRUE(sim.Ready()) << sim.Error();
