@@ -45,6 +45,13 @@ public:
         return out;
     }
 
+    // True when the other side closes the connection (before the receive time-out), with
+    // nothing more to read.
+    bool WaitForClose() {
+        char byte;
+        return recv(fd_, &byte, 1, 0) == 0;
+    }
+
 private:
     int fd_ = -1;
     bool connected_ = false;

@@ -118,6 +118,19 @@ TEST_F(OrvanectlProjector, EveryFailingProjectorPrintsTheMessageBoxText) {
     EXPECT_NE(status.out.find("3 127.0.0.1 kind=? power=? input=?\n"), std::string::npos) << status.out;
 }
 
+TEST_F(OrvanectlProjector, StatusAsksAProjectorThatDoesNotAnswerInTimeOnlyOnce) {
+    // The first projector answers after the reply time-out (400 ms) has run out.
+    PjsimProcess sim({PjsimProcess::Tcp("power=on,fault=slow:1500"), PjsimProcess::Tcp("power=on,input=3")});
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    dir_.Write("Orvane.txt", Configuration(sim, {1, 2}));
+
+    auto status = Ctl({"status"});
+    EXPECT_EQ(status.exitCode, 1);
+    EXPECT_EQ(status.out, "1 127.0.0.1 kind=? power=? input=?\n2 127.0.0.1 kind=1 power=1 input=HDMI 1\n");
+    // Requests are logged as they arrive, so all of them are in once orvanectl has ended.
+    EXPECT_EQ(Sent(sim), (Lines{"1 2,0x1007,0", "2 2,0x1007,0", "2 2,0x6000,0", "2 2,0x2000,0"}));
+}
+
 TEST_F(OrvanectlProjector, SerialSlotIsNamedByItsComPort) {
     PjsimProcess sim({PjsimProcess::Tcp("power=on")});
     ASSERT_TRUE(sim.Ready()) << sim.Error();

@@ -7,6 +7,7 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <memory>
 #include <netinet/in.h>
 #include <regex>
 #include <sys/socket.h>
@@ -86,6 +87,25 @@ TEST(Pjsim, SurvivesHostileClientsAndLogsEveryRequest) {
     EXPECT_EQ(lines[0], "REQ 1 action=1 type=0x3020 setting=1 reply=nak");
     EXPECT_EQ(lines[1], "REQ 1 action=2 type=0x1007 setting=0 reply=data:3");
     EXPECT_EQ(sim.Stop(), 0);
+}
+
+TEST(Pjsim, IdleClientsAreLetGoSoThatTheyCannotLockEveryoneOut) {
+    PjsimProcess sim({PjsimProcess::Tcp("power=on,kind=3,idle=300")});
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    // As many silent clients as pjsim serves at once.
+    std::vector<std::unique_ptr<RawClient>> idle;
+    for (int i = 0; i < 64; ++i) {
+        idle.push_back(std::make_unique<RawClient>(sim.Port(1)));
+        ASSERT_TRUE(idle.back()->Connected());
+        ASSERT_EQ(idle.back()->Read(1).size(), 1u) << "client " << i;
+    }
+    for (auto& client : idle)
+        EXPECT_TRUE(client->WaitForClose());
+    RawClient next(sim.Port(1));
+    ASSERT_TRUE(next.Connected());
+    EXPECT_EQ(next.Read(1).size(), 1u);
+    next.WriteFrame(linkcore::EncodeRequest({2, 0x1007, 0}));
+    EXPECT_EQ(next.Read(3), std::string("\x1d\x03\x00", 3));
 }
 
 TEST(Pjsim, SerialProjectorForgetsAFrameCutOffByAPause) {

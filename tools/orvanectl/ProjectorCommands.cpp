@@ -147,31 +147,38 @@ std::string SlotAddress(const CModelInfo2& m, int slot) {
     return "com" + std::to_string(static_cast<long long>(m.ComNo[slot]) + 1);
 }
 
-// One line per slot in use. A projector that cannot be reached is not asked again after its
-// first failed exchange, so an unplugged projector costs one time-out, not three.
+// One line per slot in use. Once a projector has not answered one query (its link did not
+// open, or no answer came within the reply time-out), its remaining queries are skipped and
+// shown as "?": a projector that does not answer costs one time-out, not three.
 int RunStatus(const std::string& configName) {
     return WithSession(configName, [](Session& s) {
         CModelInfo2& m = s.working;
         bool failed = false;
         for (int slot = 0; slot < s.transport.SlotsInUse(); ++slot) {
             std::string kind = "?", power = "?", input = "?";
-            bool reachable = true;
+            bool answering = true;
             ReplyBuffer reply{};
-            const int kindResult = s.transport.SendToSlot(slot, kActionGet, kTypeKind, 0, reply.data());
+            // True when the query got a data reply; a query without an answer ends the slot's turn.
+            auto ask = [&](std::uint16_t type) {
+                if (!answering)
+                    return false;
+                reply.fill(0);
+                if (s.transport.SendToSlot(slot, kActionGet, type, 0, reply.data()) != kExchangeOk) {
+                    answering = false;
+                    return false;
+                }
+                return reply[0] == kReplyData;
+            };
             std::int32_t kindCode = kKindUnknown;
-            if (kindResult == kExchangeOk && reply[0] == kReplyData) {
+            if (ask(kTypeKind)) {
                 kindCode = reply[1];
                 kind = std::to_string(kindCode);
             }
-            reachable = kindResult != kExchangeOpenFailed;
             // Projectors of a refused kind are not talked to beyond their kind.
-            if (reachable && !IsRefusedKind(kindCode)) {
-                const std::uint16_t state = s.transport.QueryPowerState(slot);
-                if (state != kPowerUnknown)
-                    power = std::to_string(state);
-                reply.fill(0);
-                if (s.transport.SendToSlot(slot, kActionGet, kTypeInput, 0, reply.data()) == kExchangeOk &&
-                    reply[0] == kReplyData) {
+            if (!IsRefusedKind(kindCode)) {
+                if (ask(kTypePower))
+                    power = std::to_string(ReplyValue(reply.data()));
+                if (ask(kTypeInput)) {
                     const std::uint16_t code = ReplyValue(reply.data());
                     const int index = FindInputIndex(m, code);
                     input = index >= 0 ? std::string(m.InputName[index]) : std::to_string(code);

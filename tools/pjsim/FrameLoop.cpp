@@ -3,7 +3,9 @@
 #include "linkcore/FdIo.h"
 #include "linkcore/FrameScanner.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <poll.h>
 #include <unistd.h>
 #include <vector>
@@ -15,6 +17,12 @@ namespace {
 // A client that stops reading must not hold a projector's thread for long.
 constexpr int kWriteTimeoutMs = 1000;
 
+using Clock = std::chrono::steady_clock;
+
+long long ElapsedMs(Clock::time_point since) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count();
+}
+
 } // namespace
 
 void ServeFrames(int fd, bool isSocket, ProjectorService& service, const StopEvent& stop) {
@@ -24,9 +32,17 @@ void ServeFrames(int fd, bool isSocket, ProjectorService& service, const StopEve
     ImageSession images(service.Images());
     // Large reads, so that an image's bulk frames do not cost a system call per few bytes.
     std::vector<unsigned char> buffer(256 * 1024);
+    // A serial line has no connection to end; only a TCP client is let go when idle.
+    const int idleMs = isSocket ? service.Def().idleMs : 0;
+    auto lastActivity = Clock::now();
     for (;;) {
+        int timeout = -1;
+        if (idleMs > 0)
+            timeout = static_cast<int>(std::max<long long>(0, idleMs - ElapsedMs(lastActivity)));
+        if (scanner.HasPartial())
+            timeout = timeout < 0 ? kFrameGapMs : std::min(timeout, kFrameGapMs);
         pollfd fds[2] = {{fd, POLLIN, 0}, {stop.Fd(), POLLIN, 0}};
-        int rc = poll(fds, 2, scanner.HasPartial() ? kFrameGapMs : -1);
+        int rc = poll(fds, 2, timeout);
         if (rc < 0) {
             if (errno == EINTR)
                 continue;
@@ -35,9 +51,12 @@ void ServeFrames(int fd, bool isSocket, ProjectorService& service, const StopEve
         if (fds[1].revents != 0)
             return;
         if (rc == 0) {
+            if (idleMs > 0 && ElapsedMs(lastActivity) >= idleMs)
+                return;
             scanner.Reset();
             continue;
         }
+        lastActivity = Clock::now();
         ssize_t n = read(fd, buffer.data(), buffer.size());
         if (n == 0)
             return;
@@ -62,6 +81,8 @@ void ServeFrames(int fd, bool isSocket, ProjectorService& service, const StopEve
             linkcore::Deadline deadline(kWriteTimeoutMs);
             if (linkcore::WriteAll(fd, answer.data(), answer.size(), deadline, isSocket) != linkcore::IoResult::Ok)
                 return;
+            // A slow answer does not count as the client's silence.
+            lastActivity = Clock::now();
         }
     }
 }

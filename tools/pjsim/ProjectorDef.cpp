@@ -109,6 +109,12 @@ bool ParseOption(std::string_view key, std::string_view value, ProjectorDef& out
         out.images = value == "1";
         return true;
     }
+    if (key == "idle") {
+        if (!ParseNumber(value, kMaxDelayMs, number))
+            return false;
+        out.idleMs = static_cast<int>(number);
+        return true;
+    }
     if (key == "warm") {
         if (!ParseNumber(value, kMaxDelayMs, number))
             return false;

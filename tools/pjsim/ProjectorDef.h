@@ -16,6 +16,8 @@ enum class Fault {
     Slow,    // answers every request only after slowMs
 };
 
+inline constexpr int kDefaultIdleMs = 10000;
+
 // One --projector argument: where the projector listens and how it behaves.
 struct ProjectorDef {
     bool serial = false;
@@ -27,12 +29,15 @@ struct ProjectorDef {
     int slowMs = 0;
     // false: the projector knows no images; bulk frames are noise and image requests unknown.
     bool images = true;
+    // A TCP client that sends nothing for this long is let go, so that clients that connect
+    // and never speak cannot take every connection; 0 keeps them for ever.
+    int idleMs = kDefaultIdleMs;
     SimSettings sim;
 };
 
 // Parses "HOST:PORT" or "serial", then comma-separated options
 // (password=, kind=, power=off|on|transit, warm=, input=, volume=, volmax=,
-// fault=nak|silent|drop|garbage|slow:MS, name=, images=0|1). False with a message in `error`.
+// fault=nak|silent|drop|garbage|slow:MS, name=, images=0|1, idle=MS). False with a message in `error`.
 bool ParseProjectorDef(std::string_view text, ProjectorDef& out, std::string& error);
 
 } // namespace pjsim
