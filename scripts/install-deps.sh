@@ -9,6 +9,10 @@ packages=(
 if [[ "${ORVANE_WITH_GUI:-1}" == 1 ]]; then
     packages+=(qt6-base-dev qt6-svg-dev libgl-dev)
 fi
+# Only scripts/fuzz.sh asks for these: clang with libFuzzer's runtime.
+if [[ "${ORVANE_WITH_FUZZ:-0}" == 1 ]]; then
+    packages+=(clang libclang-rt-14-dev)
+fi
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -4,12 +4,12 @@
 #include "linkcore/FdIo.h"
 #include "linkcore/Frame.h"
 #include "linkcore/LinkSettings.h"
+#include "linkcore/RequestExchange.h"
 #include "linkcore/SerialChannel.h"
 #include "linkcore/TcpChannel.h"
 
 #include <cstring>
 #include <openssl/crypto.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -20,30 +20,6 @@ void CopyField(char (&field)[64], const char* text) {
     OPENSSL_cleanse(field, sizeof field);
     if (text != nullptr)
         std::memcpy(field, text, strnlen(text, sizeof field - 1));
-}
-
-bool ExchangeRequest(int fd, bool isSocket, const linkcore::Request& request, int replyMs, unsigned char* reply) {
-    using namespace linkcore;
-    // On a serial line, bytes still queued from an earlier exchange that timed out would be
-    // taken for this request's answer.
-    if (!isSocket)
-        tcflush(fd, TCIFLUSH);
-
-    Deadline deadline(replyMs);
-    Frame frame = EncodeRequest(request);
-    if (WriteAll(fd, frame.data(), frame.size(), deadline, isSocket) != IoResult::Ok)
-        return false;
-
-    unsigned char answer[kMaxReplySize] = {};
-    if (ReadExact(fd, answer, 1, deadline) != IoResult::Ok)
-        return false;
-    std::size_t size = ReplySize(answer[0]);
-    if (size == 0)
-        return false;
-    if (size > 1 && ReadExact(fd, answer + 1, size - 1, deadline) != IoResult::Ok)
-        return false;
-    std::memcpy(reply, answer, size);
-    return true;
 }
 
 } // namespace
@@ -81,7 +57,7 @@ int CPjtInterface::Send(unsigned short action, unsigned short type, unsigned sho
                         CPjtInterface* /*peer*/) {
     if (fd_ < 0 || reply == nullptr)
         return 0;
-    return ExchangeRequest(fd_, isSocket_, linkcore::Request{action, type, setting}, replyMs_, reply) ? 1 : 0;
+    return linkcore::ExchangeRequest(fd_, isSocket_, linkcore::Request{action, type, setting}, replyMs_, reply) ? 1 : 0;
 }
 
 int CPjtInterface::SendBulk(const unsigned char* data, unsigned int size, unsigned char* reply,

@@ -15,8 +15,6 @@
 
 namespace linkcore {
 
-namespace {
-
 bool Handshake(int fd, const char* password, int replyMs) {
     Deadline deadline(replyMs);
     unsigned char hello = 0;
@@ -38,8 +36,6 @@ bool Handshake(int fd, const char* password, int replyMs) {
     unsigned char verdict = 0;
     return ReadExact(fd, &verdict, 1, deadline) == IoResult::Ok && verdict == kReplyAck;
 }
-
-} // namespace
 
 int ConnectTcp(const char* ipAddress, int port, int timeoutMs) {
     if (ipAddress == nullptr || port < 1 || port > 65535)
