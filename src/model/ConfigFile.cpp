@@ -147,14 +147,16 @@ private:
     std::string out_;
 };
 
-// Values never span lines: a line break inside one would split the file's structure.
-std::string OneLine(std::string_view text) {
+// Values never span lines: a line break inside one would split the file's structure. Blanks
+// at the ends and enclosing quotes are kept by quoting, so that the value reads back as it
+// was (a password may well end in a blank).
+std::string ValueText(std::string_view text) {
     std::string out;
     for (char c : text) {
         if (c != '\r' && c != '\n')
             out += c;
     }
-    return out;
+    return ProfileValueText(out);
 }
 
 void WriteList(TextModeWriter& w, const CModelInfo2& m, const ListField& list) {
@@ -162,7 +164,8 @@ void WriteList(TextModeWriter& w, const CModelInfo2& m, const ListField& list) {
     w("[%s]\r\n", list.section);
     w("%s=%d\r\n", list.countKey, count);
     for (int n = 1; n <= ClampCount(count, CModelInfo2::kListCapacity); ++n)
-        w("%s%03d=%d;%s\r\n", list.entryPrefix, n, (m.*list.codes)[n - 1], OneLine((m.*list.names)[n - 1]).c_str());
+        w("%s%03d=%s\r\n", list.entryPrefix, n,
+          ValueText(std::to_string((m.*list.codes)[n - 1]) + ";" + (m.*list.names)[n - 1]).c_str());
 }
 
 } // namespace
@@ -201,7 +204,7 @@ ConfigSource ReadConfigFile(const std::string& path, int index, CModelInfo2& mod
 std::string FormatConfigFile(const CModelInfo2& m, const ConfigControls& c, bool perModelFile) {
     TextModeWriter w;
     w("[%s]\n", "GENERAL");
-    w("%s=%s\n", "MODEL", OneLine(c.modelName).c_str());
+    w("%s=%s\n", "MODEL", ValueText(c.modelName).c_str());
     if (m.ModelID != 0)
         w("%s=%d\n", "ModelID", m.ModelID);
     w("%s=%d\n", "Type", m.Type);
@@ -221,8 +224,8 @@ std::string FormatConfigFile(const CModelInfo2& m, const ConfigControls& c, bool
         w("%s=%d\n", "CONMETHOD", m.ConnectMethod[n - 1] != 0 ? 1 : 0);
         w("%s=%d\n", "COMPORTNO", m.ComNo[n - 1]);
         w("%s=%d\n", "TCPPORTNO", m.PortNo[n - 1]);
-        w("%s=%s\n", "IPADDRESS", OneLine(m.IPAddress[n - 1]).c_str());
-        w("%s=%s\n", "PASSWORD", OneLine(m.Password[n - 1]).c_str());
+        w("%s=%s\n", "IPADDRESS", ValueText(m.IPAddress[n - 1]).c_str());
+        w("%s=%s\n", "PASSWORD", ValueText(m.Password[n - 1]).c_str());
     }
 
     w("[%s]\r\n", "TOOLBAR");
@@ -241,7 +244,9 @@ std::string FormatConfigFile(const CModelInfo2& m, const ConfigControls& c, bool
         // Inputs 1 to 10 have a show box on the toolbar page; the ones beyond keep the
         // record's flag, so that a write followed by a read keeps all sixteen.
         const int show = n <= 10 ? (c.inputChecked[n - 1] ? 1 : 0) : m.InputShow[n - 1];
-        w("%s%03d=%d;%d;%s\r\n", "Input_", n, show, m.InputCode[n - 1], OneLine(m.InputName[n - 1]).c_str());
+        w("%s%03d=%s\r\n", "Input_", n,
+          ValueText(std::to_string(show) + ";" + std::to_string(m.InputCode[n - 1]) + ";" + m.InputName[n - 1])
+              .c_str());
     }
 
     WriteList(w, m, WhisperList());
@@ -259,14 +264,14 @@ std::string FormatConfigFile(const CModelInfo2& m, const ConfigControls& c, bool
         if (range.empty())
             continue;
         w("[%s]\n", r.name);
-        w("%s=%s\n", "Min-Max", OneLine(range).c_str());
+        w("%s=%s\n", "Min-Max", ValueText(range).c_str());
     }
 
     if (m.InputNum != 0) {
         w("[%s]\n", "INPUTSOURCEVIEW");
         for (int n = 1; n <= inputs; ++n)
             w(perModelFile ? "%s%03d=%s\n" : "%s%03d=%s\r\n", "InputNameView_", n,
-              OneLine(m.InputNameView[n - 1]).c_str());
+              ValueText(m.InputNameView[n - 1]).c_str());
     }
     return w.Take();
 }

@@ -179,4 +179,18 @@ int ProfileAtoi(std::string_view text) {
     return static_cast<int>(value);
 }
 
+std::string ProfileValueText(std::string_view value) {
+    const bool blankEnd = !value.empty() && (IsBlank(value.front()) || IsBlank(value.back()));
+    const bool quoted =
+        value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front();
+    if (!blankEnd && !quoted)
+        return std::string(value);
+    std::string text;
+    text.reserve(value.size() + 2);
+    text += '"';
+    text += value;
+    text += '"';
+    return text;
+}
+
 } // namespace orvane

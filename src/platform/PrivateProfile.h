@@ -82,4 +82,9 @@ private:
 // up to the first other character; none gives 0), saturating instead of overflowing.
 int ProfileAtoi(std::string_view text);
 
+// What a writer puts after "key=" so that the reader gives `value` back: the value as it is,
+// or, when reading would take blanks off its ends or a pair of matching quotes off it, the
+// value in double quotes (which the reader removes again).
+std::string ProfileValueText(std::string_view value);
+
 } // namespace orvane
