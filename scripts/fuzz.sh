@@ -43,7 +43,7 @@ for target in "${targets[@]}"; do
     # Streams and datagrams need no more than a few frames or one datagram to reach every
     # branch; longer inputs would only slow them down.
     case $target in
-    frame_scanner | link_reply) length=(-max_len=256) ;;
+    frame_scanner | link_reply) length=(-max_len=512) ;;
     discovery_answer) length=(-max_len=1100) ;;
     *) length=() ;;
     esac
