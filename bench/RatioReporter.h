@@ -28,6 +28,10 @@ public:
         }
         ConsoleReporter::ReportRuns(runs);
     }
+    void PrintTime(const char* name) const {
+        if (const double t = Time(name); t > 0)
+            std::printf("%s = %.2f ms\n", name, t / 1e6);
+    }
     void PrintRatio(const char* name, const char* floor) const {
         const double a = Time(name), b = Time(floor);
         if (a > 0 && b > 0)

@@ -92,7 +92,7 @@ FileReadResult LoadModelCatalogFrom(const std::string& path, ModelList& list, in
 
 void ReadModelCatalog(const PrivateProfile& ini, ModelList& list, int pauseMs) {
     list.clear();
-    const Section& models = ini.GetSection("MODEL");
+    const Section models = ini.GetSection("MODEL");
     // Model keys have three digits; a larger count is a damaged file, and honouring it
     // would build millions of empty records.
     const int num = std::min(models.GetInt("Num"), kMaxCatalogModels);

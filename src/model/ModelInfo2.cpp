@@ -10,7 +10,9 @@ template <typename T, std::size_t N> void Fill(T (&a)[N], T v) {
     for (auto& x : a)
         x = v;
 }
-template <std::size_t N, std::size_t M> void Clear(char (&a)[N][M]) { std::memset(a, 0, sizeof a); }
+template <std::size_t N, std::size_t M> void Clear(char (&a)[N][M]) {
+    std::memset(a, 0, sizeof a);
+}
 } // namespace
 
 CModelInfo2::CModelInfo2() {
@@ -51,7 +53,9 @@ CModelInfo2::CModelInfo2() {
     Clear(InputName);
 }
 
-CModelInfo2::CModelInfo2(const CModelInfo2& other) : CModelInfo2() { CopyFrom(other); }
+CModelInfo2::CModelInfo2(const CModelInfo2& other) : CModelInfo2() {
+    CopyFrom(other);
+}
 
 CModelInfo2& CModelInfo2::operator=(const CModelInfo2& other) {
     if (this != &other)
@@ -153,13 +157,40 @@ const std::vector<RangeField>& AllRangeFields() {
 const std::vector<RangeField>& StoredRangeFields() {
     static const std::vector<RangeField> fields = [] {
         static const char* const kWrittenOrder[] = {
-            "AutoPowerOff",     "ColorTempGainR",  "ColorTempGainG",  "ColorTempGainB",  "ColorTempOffsetR",
-            "ColorTempOffsetG", "ColorTempOffsetB", "UserGammaPoint1", "UserGammaPoint2", "UserGammaPoint3",
-            "UserGammaPoint4",  "UserGammaPoint5", "UserGammaPoint6", "UserGammaPoint7", "UserGammaPoint8",
-            "OverScan",         "HPhase",          "Brightness",      "Contrast",        "KeystoneV",
-            "KeystoneH",        "Volume",          "Magnify",         "ColorBalR",       "ColorBalG",
-            "ColorBalB",        "Sharpness",       "Color",           "Tint",            "CustomGamma",
-            "OSDBright",        "ElectricZoom",    "Treble",          "Bass",
+            "AutoPowerOff",
+            "ColorTempGainR",
+            "ColorTempGainG",
+            "ColorTempGainB",
+            "ColorTempOffsetR",
+            "ColorTempOffsetG",
+            "ColorTempOffsetB",
+            "UserGammaPoint1",
+            "UserGammaPoint2",
+            "UserGammaPoint3",
+            "UserGammaPoint4",
+            "UserGammaPoint5",
+            "UserGammaPoint6",
+            "UserGammaPoint7",
+            "UserGammaPoint8",
+            "OverScan",
+            "HPhase",
+            "Brightness",
+            "Contrast",
+            "KeystoneV",
+            "KeystoneH",
+            "Volume",
+            "Magnify",
+            "ColorBalR",
+            "ColorBalG",
+            "ColorBalB",
+            "Sharpness",
+            "Color",
+            "Tint",
+            "CustomGamma",
+            "OSDBright",
+            "ElectricZoom",
+            "Treble",
+            "Bass",
         };
         std::vector<RangeField> out;
         for (const char* name : kWrittenOrder) {
@@ -189,15 +220,24 @@ int BeginListRead(CModelInfo2& m, const ListField& list, int32_t count) {
 }
 
 std::string NumberedKey(const char* prefix, int n) {
-    char key[64];
-    std::snprintf(key, sizeof key, "%s%03d", prefix, n);
+    // "%s%03d" without the formatter: the catalog reader builds some hundred thousand keys.
+    std::string key(prefix);
+    if (n >= 0 && n <= 999) {
+        key += static_cast<char>('0' + n / 100);
+        key += static_cast<char>('0' + n / 10 % 10);
+        key += static_cast<char>('0' + n % 10);
+    } else {
+        char digits[16];
+        std::snprintf(digits, sizeof digits, "%03d", n);
+        key += digits;
+    }
     return key;
 }
 
 #define ORVANE_LIST(fn, sec, key, prefix, stem)                                                                        \
     const ListField& fn() {                                                                                            \
-        static const ListField f{sec, key, prefix, &CModelInfo2::stem##Num, &CModelInfo2::stem##Code,                  \
-                                 &CModelInfo2::stem##Name};                                                            \
+        static const ListField f{                                                                                      \
+            sec, key, prefix, &CModelInfo2::stem##Num, &CModelInfo2::stem##Code, &CModelInfo2::stem##Name};            \
         return f;                                                                                                      \
     }
 ORVANE_LIST(WhisperList, "WHISPER", "WhisperNum", "Whisper_", Whisper)

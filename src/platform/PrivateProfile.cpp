@@ -2,7 +2,9 @@
 
 #include "platform/Utf8.h"
 
+#include <algorithm>
 #include <climits>
+#include <tuple>
 
 namespace orvane {
 
@@ -37,24 +39,17 @@ std::string DecodeText(std::string_view bytes) {
     return std::string(bytes);
 }
 
-const PrivateProfile::Section& EmptySection() {
-    static const PrivateProfile::Section empty;
-    return empty;
-}
-
-} // namespace
-
-std::size_t PrivateProfile::Section::NoCaseHash::operator()(std::string_view s) const {
-    // FNV-1a over the lower-cased bytes: no copy of the name is made for a lookup.
-    std::size_t h = 1469598103934665603ull;
+// FNV-1a over the lower-cased bytes: no lower-cased copy of a name is ever made.
+std::uint32_t NoCaseHash(std::string_view s) {
+    std::uint32_t h = 2166136261u;
     for (char c : s) {
         h ^= static_cast<unsigned char>(LowerAscii(c));
-        h *= 1099511628211ull;
+        h *= 16777619u;
     }
     return h;
 }
 
-bool PrivateProfile::Section::NoCaseEqual::operator()(std::string_view a, std::string_view b) const {
+bool NoCaseEqual(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
         return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
@@ -64,18 +59,27 @@ bool PrivateProfile::Section::NoCaseEqual::operator()(std::string_view a, std::s
     return true;
 }
 
+// The smallest power of two that is at least twice `count`, so that an index stays at most
+// half full.
+std::uint32_t IndexSize(std::size_t count) {
+    std::uint32_t size = 4;
+    while (size < 2 * count)
+        size *= 2;
+    return size;
+}
+
+} // namespace
+
 std::string PrivateProfile::Section::GetString(std::string_view key, std::size_t capacity) const {
-    auto k = keys_.find(key);
-    if (k == keys_.end() || capacity == 0)
+    const std::string_view* value = profile_->FindValue(index_, key);
+    if (value == nullptr || capacity == 0)
         return {};
-    return std::string(k->second.substr(0, capacity - 1));
+    return std::string(value->substr(0, capacity - 1));
 }
 
 int PrivateProfile::Section::GetInt(std::string_view key) const {
-    auto k = keys_.find(key);
-    if (k == keys_.end())
-        return 0;
-    return ProfileAtoi(k->second.substr(0, kValueCapacity - 1));
+    const std::string_view* value = profile_->FindValue(index_, key);
+    return value == nullptr ? 0 : ProfileAtoi(value->substr(0, kValueCapacity - 1));
 }
 
 PrivateProfile PrivateProfile::Load(const std::string& path, std::size_t limit) {
@@ -99,13 +103,18 @@ PrivateProfile PrivateProfile::Parse(std::string_view text) {
 void PrivateProfile::ParseOwnText() {
     loaded_ = true;
     std::string_view text = *text_;
-    Section* current = nullptr; // keys before the first section belong to none
+    sectionSlots_.assign(64, SectionSlot{});
+    // About one entry per line; a short line is some sixteen bytes.
+    entries_.reserve(text.size() / 16);
+    std::uint32_t current = kNoSection; // keys before the first section belong to none
     bool currentIsFirst = false;
     while (!text.empty()) {
         // CR LF, a lone LF and a lone CR each end a line; CR CR LF is a line and an empty one.
-        std::size_t end = text.find_first_of("\r\n");
+        std::size_t end = 0;
+        while (end < text.size() && text[end] != '\n' && text[end] != '\r')
+            ++end;
         std::string_view line = text.substr(0, end);
-        if (end == std::string_view::npos)
+        if (end == text.size())
             text = {};
         else
             text.remove_prefix(end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1));
@@ -116,37 +125,116 @@ void PrivateProfile::ParseOwnText() {
         if (line.front() == '[') {
             const std::size_t close = line.rfind(']');
             if (close != std::string_view::npos && close != 0) {
-                auto [it, inserted] = sections_.try_emplace(Trim(line.substr(1, close - 1)));
-                current = &it->second;
                 // A repeated section is never consulted: the first one answers.
-                currentIsFirst = inserted;
+                if (currentIsFirst)
+                    IndexLastSection();
+                std::tie(current, currentIsFirst) = AddSection(Trim(line.substr(1, close - 1)));
                 continue;
             }
             // No ']': an ordinary line of the current section.
         }
-        if (current == nullptr || !currentIsFirst)
+        if (current == kNoSection || !currentIsFirst)
             continue;
         const std::size_t eq = line.find('=');
         std::string_view key = Trim(line.substr(0, eq));
         std::string_view value = eq == std::string_view::npos ? std::string_view() : Trim(line.substr(eq + 1));
         if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
             value = value.substr(1, value.size() - 2);
-        current->keys_.try_emplace(key, value);
+        entries_.push_back(Entry{NoCaseHash(key), key, value});
+    }
+    if (currentIsFirst)
+        IndexLastSection();
+}
+
+std::pair<std::uint32_t, bool> PrivateProfile::AddSection(std::string_view name) {
+    const std::uint32_t hash = NoCaseHash(name);
+    std::size_t mask = sectionSlots_.size() - 1;
+    std::size_t i = hash & mask;
+    for (; sectionSlots_[i].index != kNoSection; i = (i + 1) & mask) {
+        if (sectionSlots_[i].hash == hash && NoCaseEqual(sectionSlots_[i].name, name))
+            return {sectionSlots_[i].index, false};
+    }
+    const auto index = static_cast<std::uint32_t>(sections_.size());
+    sections_.push_back(SectionKeys{static_cast<std::uint32_t>(entries_.size()), 0, 0});
+    sectionSlots_[i] = SectionSlot{hash, index, name};
+    if (sections_.size() * 2 > sectionSlots_.size()) {
+        std::vector<SectionSlot> old(sectionSlots_.size() * 2);
+        old.swap(sectionSlots_);
+        mask = sectionSlots_.size() - 1;
+        for (const SectionSlot& slot : old) {
+            if (slot.index == kNoSection)
+                continue;
+            std::size_t j = slot.hash & mask;
+            while (sectionSlots_[j].index != kNoSection)
+                j = (j + 1) & mask;
+            sectionSlots_[j] = slot;
+        }
+    }
+    return {index, true};
+}
+
+void PrivateProfile::IndexLastSection() {
+    SectionKeys& keys = sections_.back();
+    const std::uint32_t first = keys.firstEntry;
+    const auto end = static_cast<std::uint32_t>(entries_.size());
+    if (first == end)
+        return;
+    const std::uint32_t size = IndexSize(end - first);
+    keys.indexOffset = static_cast<std::uint32_t>(index_.size());
+    keys.indexMask = size - 1;
+    index_.resize(index_.size() + size, kFreeIndex);
+    std::uint32_t* slots = index_.data() + keys.indexOffset;
+    for (std::uint32_t e = first; e < end; ++e) {
+        std::uint32_t i = entries_[e].hash & keys.indexMask;
+        bool repeated = false;
+        for (; slots[i] != kFreeIndex; i = (i + 1) & keys.indexMask) {
+            const Entry& other = entries_[slots[i]];
+            if (other.hash == entries_[e].hash && NoCaseEqual(other.key, entries_[e].key)) {
+                repeated = true; // the first occurrence of a key counts
+                break;
+            }
+        }
+        if (!repeated)
+            slots[i] = e;
     }
 }
 
-const PrivateProfile::Section* PrivateProfile::FindSection(std::string_view section) const {
-    auto s = sections_.find(section);
-    return s == sections_.end() ? nullptr : &s->second;
+std::uint32_t PrivateProfile::FindSection(std::string_view section) const {
+    if (sectionSlots_.empty())
+        return kNoSection;
+    const std::uint32_t hash = NoCaseHash(section);
+    const std::size_t mask = sectionSlots_.size() - 1;
+    for (std::size_t i = hash & mask; sectionSlots_[i].index != kNoSection; i = (i + 1) & mask) {
+        if (sectionSlots_[i].hash == hash && NoCaseEqual(sectionSlots_[i].name, section))
+            return sectionSlots_[i].index;
+    }
+    return kNoSection;
+}
+
+const std::string_view* PrivateProfile::FindValue(std::uint32_t section, std::string_view key) const {
+    if (section == kNoSection)
+        return nullptr;
+    const SectionKeys& keys = sections_[section];
+    const std::uint32_t end = section + 1 < sections_.size() ? sections_[section + 1].firstEntry
+                                                             : static_cast<std::uint32_t>(entries_.size());
+    if (keys.firstEntry == end)
+        return nullptr;
+    const std::uint32_t hash = NoCaseHash(key);
+    const std::uint32_t* slots = index_.data() + keys.indexOffset;
+    for (std::uint32_t i = hash & keys.indexMask; slots[i] != kFreeIndex; i = (i + 1) & keys.indexMask) {
+        const Entry& entry = entries_[slots[i]];
+        if (entry.hash == hash && NoCaseEqual(entry.key, key))
+            return &entry.value;
+    }
+    return nullptr;
 }
 
 bool PrivateProfile::HasSection(std::string_view section) const {
-    return FindSection(section) != nullptr;
+    return FindSection(section) != kNoSection;
 }
 
-const PrivateProfile::Section& PrivateProfile::GetSection(std::string_view section) const {
-    const Section* s = FindSection(section);
-    return s != nullptr ? *s : EmptySection();
+PrivateProfile::Section PrivateProfile::GetSection(std::string_view section) const {
+    return Section(this, FindSection(section));
 }
 
 std::string PrivateProfile::GetString(std::string_view section, std::string_view key, std::size_t capacity) const {

@@ -3,10 +3,12 @@
 #include "platform/FileUtil.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace orvane {
 
@@ -26,24 +28,20 @@ public:
     // Values are read into a 128-byte buffer by the classic reader.
     static constexpr std::size_t kValueCapacity = 128;
 
-    // The keys of one section. Readers that ask one section many times find it once.
+    // One section, for readers that ask it many times: found once, its keys are then
+    // looked up without the section's name. Valid as long as the profile it came from.
     class Section {
     public:
-        // The value cut to capacity - 1 bytes; empty when the key is missing.
+        // The value cut to capacity - 1 bytes; empty when the key or the section is missing.
         std::string GetString(std::string_view key, std::size_t capacity = kValueCapacity) const;
         // atoi of GetString: 0 for a missing key.
         int GetInt(std::string_view key) const;
 
     private:
         friend class PrivateProfile;
-        struct NoCaseHash {
-            std::size_t operator()(std::string_view s) const;
-        };
-        struct NoCaseEqual {
-            bool operator()(std::string_view a, std::string_view b) const;
-        };
-        // Both views point into the profile's text.
-        std::unordered_map<std::string_view, std::string_view, NoCaseHash, NoCaseEqual> keys_;
+        Section(const PrivateProfile* profile, std::uint32_t index) : profile_(profile), index_(index) {}
+        const PrivateProfile* profile_;
+        std::uint32_t index_; // kNoSection when the file has no such section
     };
 
     PrivateProfile() = default;
@@ -58,8 +56,8 @@ public:
     const FileReadResult& ReadResult() const { return read_; }
 
     bool HasSection(std::string_view section) const;
-    // The section, or an empty one when the file has none of that name.
-    const Section& GetSection(std::string_view section) const;
+    // The section; one the file does not have answers every key with the empty text.
+    Section GetSection(std::string_view section) const;
 
     // The value cut to capacity - 1 bytes (127 by default); empty when the key or section
     // is missing.
@@ -68,12 +66,44 @@ public:
     int GetInt(std::string_view section, std::string_view key) const;
 
 private:
+    static constexpr std::uint32_t kNoSection = UINT32_MAX;
+
+    // Sections are found through an open-addressing table of their names. The keys of
+    // a section lie together in entries_, in file order, and each section has its own small
+    // open-addressing index of them in index_: the lookups of one model's hundred keys
+    // stay within a few kilobytes, and no key costs an allocation of its own. Every view
+    // points into text_.
+    struct SectionSlot {
+        std::uint32_t hash = 0;
+        std::uint32_t index = kNoSection; // kNoSection: free
+        std::string_view name;
+    };
+    struct Entry {
+        std::uint32_t hash = 0;
+        std::string_view key;
+        std::string_view value;
+    };
+    struct SectionKeys {
+        std::uint32_t firstEntry = 0; // the section's entries run to the next section's first
+        std::uint32_t indexOffset = 0;
+        std::uint32_t indexMask = 0; // index size - 1; the index is empty when entries are
+    };
+    static constexpr std::uint32_t kFreeIndex = UINT32_MAX;
+
     void ParseOwnText();
-    const Section* FindSection(std::string_view section) const;
+    std::uint32_t FindSection(std::string_view section) const;
+    // Adds the section unless it is there already; its index, and whether it is new.
+    std::pair<std::uint32_t, bool> AddSection(std::string_view name);
+    // Builds the index of the last section's keys, dropping repeated keys (the first counts).
+    void IndexLastSection();
+    const std::string_view* FindValue(std::uint32_t section, std::string_view key) const;
 
     // Shared, so that copies of a profile keep their views valid.
     std::shared_ptr<const std::string> text_;
-    std::unordered_map<std::string_view, Section, Section::NoCaseHash, Section::NoCaseEqual> sections_;
+    std::vector<SectionSlot> sectionSlots_;
+    std::vector<SectionKeys> sections_; // by section index
+    std::vector<Entry> entries_;
+    std::vector<std::uint32_t> index_;
     FileReadResult read_;
     bool loaded_ = false;
 };
