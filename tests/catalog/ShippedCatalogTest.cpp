@@ -32,6 +32,13 @@ std::vector<MessageKey> RequiredMessages() {
     // application title, exit question, system menu entry.
     for (int n : {31, 32, 33, 34, 39, 40, 41, 52, 53, 42, 43, 44, 45, 46, 47, 48, 60})
         keys.push_back({11, n});
+    // The advanced-adjustment dialog and orvanectl adjust.
+    for (int n = 100; n <= 158; ++n) {
+        if (n != 139)
+            keys.push_back({11, n});
+    }
+    for (int n = 3000; n <= 3004; ++n)
+        keys.push_back({2201, n});
     // Connection page checks, login, configuration file write failure, file read failure.
     for (int n : {8, 9, 85, 86, 1000, 1001, 1100, 3300})
         keys.push_back({2201, n});

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <set>
+
 using namespace pjsim;
 
 namespace {
@@ -53,6 +56,10 @@ TEST(ProjectorDef, EveryOption) {
     EXPECT_EQ(Parse("serial,fault=drop").fault, Fault::Drop);
     EXPECT_EQ(Parse("serial,fault=garbage").fault, Fault::Garbage);
     EXPECT_EQ(Parse("serial,power=on").sim.power, InitialPower::On);
+
+    ProjectorDef adjust = Parse("serial,refuse=0x4003+16640,values=0x4000:50+0x4015:-30");
+    EXPECT_EQ(adjust.sim.refused, (std::set<std::uint16_t>{0x4003, 0x4100}));
+    EXPECT_EQ(adjust.sim.adjustments, (std::map<std::uint16_t, std::uint16_t>{{0x4000, 50}, {0x4015, 0xFFE2}}));
 }
 
 TEST(ProjectorDef, RejectsWhatItCannotServe) {
@@ -73,6 +80,13 @@ TEST(ProjectorDef, RejectsWhatItCannotServe) {
                          "serial,fault=loud",
                          "serial,volume=64",
                          "serial,volmax=5,volume=6",
+                         "serial,refuse=",
+                         "serial,refuse=0x4003+",
+                         "serial,refuse=0x10000",
+                         "serial,refuse=0xg",
+                         "serial,values=0x4000",
+                         "serial,values=0x4000:32768",
+                         "serial,values=0x4000:-32769",
                          "serial,password=0123456789012345678901234567890123456789012345678901234567890123"};
     for (const char* text : bad) {
         ProjectorDef def;

@@ -135,3 +135,24 @@ TEST(SimReply, WireBytesAndLogText) {
     EXPECT_EQ(SimReply::Nak().Describe(), "nak");
     EXPECT_EQ(SimReply::Data(65535).Describe(), "data:65535");
 }
+
+TEST(SimProjector, AdjustmentsKeepSignedValuesAndRefuseTheirOwnTypes) {
+    SimSettings settings = On();
+    settings.refused = {0x4003, 0x4100};
+    settings.adjustments = {{0x4000, 50}};
+    SimProjector p(settings, T0);
+    EXPECT_EQ(Get(p, 0x4000), SimReply::Data(50));
+    EXPECT_EQ(Get(p, 0x4026), SimReply::Data(0));
+    EXPECT_EQ(Set(p, 0x4015, 0xFFE2), SimReply::Ack()); // -30
+    EXPECT_EQ(Get(p, 0x4015), SimReply::Data(0xFFE2));
+    EXPECT_EQ(Set(p, 0x4104, 3), SimReply::Ack());
+    EXPECT_EQ(Get(p, 0x4003), SimReply::Nak());
+    EXPECT_EQ(Set(p, 0x4100, 1), SimReply::Nak());
+    EXPECT_EQ(Set(p, 0x4027, 1), SimReply::Nak()); // past the last item
+    EXPECT_EQ(p.Handle(Request{4, 0x4000, 0}, T0), SimReply::Nak());
+
+    // Off: read, not changed.
+    SimProjector off(SimSettings{}, T0);
+    EXPECT_EQ(Set(off, 0x4000, 10), SimReply::Nak());
+    EXPECT_EQ(Get(off, 0x4000), SimReply::Data(0));
+}

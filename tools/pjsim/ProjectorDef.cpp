@@ -78,6 +78,49 @@ bool ParseFault(std::string_view value, ProjectorDef& out) {
     return true;
 }
 
+// A request type: hexadecimal with 0x, else decimal.
+bool ParseType(std::string_view text, std::uint16_t& out) {
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        text.remove_prefix(2);
+        base = 16;
+    }
+    unsigned value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value > 0xFFFF)
+        return false;
+    out = static_cast<std::uint16_t>(value);
+    return true;
+}
+
+// "TYPE+TYPE+...".
+bool ParseRefused(std::string_view value, ProjectorDef& out) {
+    for (std::string_view part : Split(value, '+')) {
+        std::uint16_t type = 0;
+        if (!ParseType(part, type))
+            return false;
+        out.sim.refused.insert(type);
+    }
+    return true;
+}
+
+// "TYPE:VALUE+TYPE:VALUE...", values -32768..32767.
+bool ParseAdjustments(std::string_view value, ProjectorDef& out) {
+    for (std::string_view part : Split(value, '+')) {
+        const std::size_t colon = part.find(':');
+        std::uint16_t type = 0;
+        if (colon == std::string_view::npos || !ParseType(part.substr(0, colon), type))
+            return false;
+        const std::string_view number = part.substr(colon + 1);
+        int v = 0;
+        auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), v);
+        if (number.empty() || ec != std::errc() || end != number.data() + number.size() || v < -32768 || v > 32767)
+            return false;
+        out.sim.adjustments[type] = static_cast<std::uint16_t>(v);
+    }
+    return true;
+}
+
 bool ParseOption(std::string_view key, std::string_view value, ProjectorDef& out) {
     long number = 0;
     if (key == "password") {
@@ -115,6 +158,10 @@ bool ParseOption(std::string_view key, std::string_view value, ProjectorDef& out
         out.idleMs = static_cast<int>(number);
         return true;
     }
+    if (key == "refuse")
+        return ParseRefused(value, out);
+    if (key == "values")
+        return ParseAdjustments(value, out);
     if (key == "warm") {
         if (!ParseNumber(value, kMaxDelayMs, number))
             return false;

@@ -37,7 +37,8 @@ struct ProjectorDef {
 
 // Parses "HOST:PORT" or "serial", then comma-separated options
 // (password=, kind=, power=off|on|transit, warm=, input=, volume=, volmax=,
-// fault=nak|silent|drop|garbage|slow:MS, name=, images=0|1, idle=MS). False with a message in `error`.
+// fault=nak|silent|drop|garbage|slow:MS, name=, images=0|1, idle=MS, refuse=TYPE+TYPE, values=TYPE:V+TYPE:V).
+// False with a message in `error`.
 bool ParseProjectorDef(std::string_view text, ProjectorDef& out, std::string& error);
 
 } // namespace pjsim

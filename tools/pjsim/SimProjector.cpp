@@ -38,7 +38,7 @@ std::string SimReply::Describe() const {
 SimProjector::SimProjector(const SimSettings& settings, Clock::time_point start)
     : settings_(settings), targetOn_(settings.power == InitialPower::On),
       stuckInTransit_(settings.power == InitialPower::Transit), transitEnd_(start), input_(settings.input),
-      volume_(std::min(settings.volume, settings.volmax)) {}
+      volume_(std::min(settings.volume, settings.volmax)), adjustments_(settings.adjustments) {}
 
 std::uint16_t SimProjector::PowerState(Clock::time_point now) const {
     std::lock_guard lock(mutex_);
@@ -53,7 +53,7 @@ std::uint16_t SimProjector::PowerStateLocked(Clock::time_point now) const {
 
 SimReply SimProjector::Handle(const linkcore::Request& request, Clock::time_point now) {
     std::lock_guard lock(mutex_);
-    if (settings_.refuseAll)
+    if (settings_.refuseAll || settings_.refused.count(request.type) != 0)
         return SimReply::Nak();
     // Only a projector that is fully on takes commands; a get is answered in any state.
     bool on = PowerStateLocked(now) == kPowerOn;
@@ -79,8 +79,20 @@ SimReply SimProjector::Handle(const linkcore::Request& request, Clock::time_poin
     case kTypeFreeze:
         return HandleSwitch(request, on, freeze_);
     default:
+        if (IsAdjustmentType(request.type))
+            return HandleAdjustment(request, on);
         return SimReply::Nak();
     }
+}
+
+SimReply SimProjector::HandleAdjustment(const linkcore::Request& request, bool on) {
+    // Every 16-bit setting is a value in -32768..32767; the projector keeps it as sent.
+    if (request.action == kActionGet)
+        return SimReply::Data(adjustments_[request.type]);
+    if (request.action != kActionSet || !on)
+        return SimReply::Nak();
+    adjustments_[request.type] = request.setting;
+    return SimReply::Ack();
 }
 
 SimReply SimProjector::HandlePower(const linkcore::Request& request, Clock::time_point now) {

@@ -4,7 +4,9 @@
 
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <mutex>
+#include <set>
 #include <string>
 
 namespace pjsim {
@@ -17,6 +19,17 @@ inline constexpr std::uint16_t kTypeMute = 0x2002;
 inline constexpr std::uint16_t kTypeFreeze = 0x3002;
 inline constexpr std::uint16_t kTypeBlank = 0x3020;
 inline constexpr std::uint16_t kTypePower = 0x6000;
+// Picture and sound adjustments: 0x4000 + the item's index (39 items), then the choices
+// aspect, lamp mode, gamma, colour temperature and the my-button press.
+inline constexpr std::uint16_t kTypeAdjustFirst = 0x4000;
+inline constexpr std::uint16_t kTypeAdjustLast = 0x4026;
+inline constexpr std::uint16_t kTypeChoiceFirst = 0x4100;
+inline constexpr std::uint16_t kTypeChoiceLast = 0x4104;
+
+inline constexpr bool IsAdjustmentType(std::uint16_t type) {
+    return (type >= kTypeAdjustFirst && type <= kTypeAdjustLast) ||
+           (type >= kTypeChoiceFirst && type <= kTypeChoiceLast);
+}
 
 // Values of a power get.
 inline constexpr std::uint16_t kPowerOff = 0;
@@ -34,6 +47,11 @@ struct SimSettings {
     std::uint16_t volume = 0;
     std::uint16_t volmax = 63;
     bool refuseAll = false; // answers every request with a refusal
+    // Types refused whatever the action, as by a projector without that feature.
+    std::set<std::uint16_t> refused;
+    // Starting values of adjustments (16-bit, two's complement for negative ones); the
+    // others start at 0.
+    std::map<std::uint16_t, std::uint16_t> adjustments;
 };
 
 struct SimReply {
@@ -73,6 +91,7 @@ private:
     SimReply HandlePower(const linkcore::Request& request, Clock::time_point now);
     SimReply HandleVolume(const linkcore::Request& request, bool on);
     static SimReply HandleSwitch(const linkcore::Request& request, bool on, std::uint16_t& value);
+    SimReply HandleAdjustment(const linkcore::Request& request, bool on);
 
     mutable std::mutex mutex_;
     SimSettings settings_;
@@ -84,6 +103,7 @@ private:
     std::uint16_t mute_ = 0;
     std::uint16_t blank_ = 0;
     std::uint16_t freeze_ = 0;
+    std::map<std::uint16_t, std::uint16_t> adjustments_;
 };
 
 } // namespace pjsim
