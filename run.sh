@@ -29,13 +29,15 @@ echo "Models of the sample catalog (index, name, model id):"
 
 # Three projectors: a plain one and one that asks for a password, both on, and one that is
 # off and warms up for three seconds after every power change (it answers "neither on nor
-# off" meanwhile, and refuses other commands until it is on).
+# off" meanwhile, and refuses other commands until it is on). Their picture settings differ;
+# the second lacks the tint and the gamma modes.
 password=orvane
 mkdir -p "$demo/images"
+picture=0x4000:50+0x4001:45+0x4002:50+0x4004:8+0x4015:-4+0x4100:2+0x4103:1
 "$demo/pjsim" --log "$demo/pjsim.log" --image-dir "$demo/images" \
-    --projector "127.0.0.1:0,name=Lectern,power=on,input=3" \
-    --projector "127.0.0.1:0,name=Left,password=$password,power=on,input=3" \
-    --projector "127.0.0.1:0,name=Right,power=off,warm=3000,input=3" >"$demo/pjsim.out" 2>&1 &
+    --projector "127.0.0.1:0,name=Lectern,power=on,input=3,volume=20,values=$picture" \
+    --projector "127.0.0.1:0,name=Left,password=$password,power=on,input=3,volume=20,values=$picture,refuse=0x4003+0x4102" \
+    --projector "127.0.0.1:0,name=Right,power=off,warm=3000,input=3,values=$picture" >"$demo/pjsim.out" 2>&1 &
 pjsim_pid=$!
 trap 'kill "$pjsim_pid" 2>/dev/null || true; wait "$pjsim_pid" 2>/dev/null || true' EXIT
 
@@ -73,12 +75,23 @@ model=AX-210
     for key in CONFIG POWERON POWEROFF BLANKON BLANKOFF VOLUME MUTE FREEZEON FREEZEOFF ABOUT; do
         printf '%s=1\n' "$key"
     done
-    printf 'ADVANCE=0\nIMGSEND=1\n'
+    printf 'ADVANCE=1\nIMGSEND=1\n'
     printf '[INPUTSOURCE]\nInputNum=7\n'
     printf 'Input_001=1;0;Computer in 1\nInput_002=1;4;Computer in 2\nInput_003=1;3;HDMI 1\n'
     printf 'Input_004=1;13;HDMI 2\nInput_005=1;1;Video\nInput_006=0;2;S-Video\nInput_007=1;11;LAN\n'
     printf '[SCREEN]\nICON=1\nALWAYSONTOP=0\n'
-    printf '[Volume]\nMin-Max=0,63\n'
+    # The model's adjustments and mode lists, as the sample catalog has them.
+    for range in Brightness=0,100 Contrast=0,100 Color=0,100 Tint=0,100 Sharpness=0,15 Volume=0,63 \
+        Treble=0,20 Bass=0,20 KeystoneV=-30,30 AutoPowerOff=0,99; do
+        printf '[%s]\nMin-Max=%s\n' "${range%%=*}" "${range#*=}"
+    done
+    printf '[ASPECT]\nAspectNum=4\nAspect_001=0;Normal\nAspect_002=1;4:3\nAspect_003=2;16:9\nAspect_004=3;Zoom\n'
+    printf '[WHISPER]\nWhisperNum=2\nWhisper_001=0;Normal\nWhisper_002=1;Eco\n'
+    printf '[GAMMA]\nGammaNum=3\nGamma_001=0;Standard\nGamma_002=1;Presentation\nGamma_003=2;Movie\n'
+    printf '[COLORTEMP]\nColorTempNum=4\nColorTemp_001=0;High\nColorTemp_002=1;Middle\nColorTemp_003=2;Low\n'
+    printf 'ColorTemp_004=3;Custom\n'
+    printf '[MYBUTTON]\nMyButtonNum=4\nMyButton_001=1;Blank\nMyButton_002=2;Freeze\nMyButton_003=3;Magnify\n'
+    printf 'MyButton_004=4;Picture mode\n'
     printf '[INPUTSOURCEVIEW]\nInputNameView_001=PC1\nInputNameView_002=PC2\nInputNameView_003=Desk\n'
     printf 'InputNameView_004=\nInputNameView_005=Camera\nInputNameView_006=\nInputNameView_007=\n'
 } >"$demo/$model.txt"

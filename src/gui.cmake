@@ -11,4 +11,4 @@ file(GLOB ORVANE_GUI_SOURCES CONFIGURE_DEPENDS
 )
 add_library(orvane_gui STATIC ${ORVANE_GUI_SOURCES})
 target_include_directories(orvane_gui PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(orvane_gui PUBLIC orvane_core finder picpush Qt6::Widgets Qt6::Svg)
+target_link_libraries(orvane_gui PUBLIC orvane_core finder picpush adjust Qt6::Widgets Qt6::Svg)

@@ -150,6 +150,10 @@ TEST(SimProjector, AdjustmentsKeepSignedValuesAndRefuseTheirOwnTypes) {
     EXPECT_EQ(Set(p, 0x4100, 1), SimReply::Nak());
     EXPECT_EQ(Set(p, 0x4027, 1), SimReply::Nak()); // past the last item
     EXPECT_EQ(p.Handle(Request{4, 0x4000, 0}, T0), SimReply::Nak());
+    // The Volume item is the volume level the toolbar steps.
+    EXPECT_EQ(Set(p, 0x4017, 12), SimReply::Ack());
+    EXPECT_EQ(Get(p, kTypeVolume), SimReply::Data(12));
+    EXPECT_EQ(Set(p, 0x4017, 64), SimReply::Nak()); // above volmax
 
     // Off: read, not changed.
     SimProjector off(SimSettings{}, T0);

@@ -71,6 +71,7 @@ SimReply SimProjector::Handle(const linkcore::Request& request, Clock::time_poin
         }
         return SimReply::Nak();
     case kTypeVolume:
+    case kTypeAdjustVolume:
         return HandleVolume(request, on);
     case kTypeMute:
         return HandleSwitch(request, on, mute_);

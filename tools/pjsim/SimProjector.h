@@ -25,6 +25,8 @@ inline constexpr std::uint16_t kTypeAdjustFirst = 0x4000;
 inline constexpr std::uint16_t kTypeAdjustLast = 0x4026;
 inline constexpr std::uint16_t kTypeChoiceFirst = 0x4100;
 inline constexpr std::uint16_t kTypeChoiceLast = 0x4104;
+// The adjustment item Volume is the projector's one volume level.
+inline constexpr std::uint16_t kTypeAdjustVolume = 0x4017;
 
 inline constexpr bool IsAdjustmentType(std::uint16_t type) {
     return (type >= kTypeAdjustFirst && type <= kTypeAdjustLast) ||

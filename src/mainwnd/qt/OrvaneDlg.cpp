@@ -8,8 +8,10 @@
 #include "commands/ImageSendSlots.h"
 #include "config/OptionFile.h"
 #include "mainwnd/ToolbarLayout.h"
+#include "mainwnd/VolumePanel.h"
 #include "mainwnd/qt/AboutDlg.h"
 #include "mainwnd/qt/ButtonIcons.h"
+#include "mainwnd/qt/VolDlg.h"
 #include "model/ConfigFile.h"
 #include "model/ModelCatalog.h"
 #include "platform/FileUtil.h"
@@ -24,6 +26,7 @@
 #include <QEventLoop>
 #include <QMenu>
 #include <QMetaObject>
+#include <QScreen>
 #include <QSystemTrayIcon>
 #include <QThread>
 #include <QToolBar>
@@ -253,8 +256,7 @@ void COrvaneDlg::OnCommand(int commandId) {
         OnImageSend();
         return;
     case kCmdAdvance:
-        // Its dialog belongs to a component the program does not have yet.
-        HideVolumePopup();
+        OnAdvance();
         return;
     case kCmdTrayHideShow:
         OnHideShow();
@@ -553,14 +555,64 @@ QString COrvaneDlg::TrayTip() const {
 }
 
 void COrvaneDlg::CreateVolumePopup() {
-    // The volume panel comes later; until then Volume only sends its request.
+    VolumePopup = CVolDlg::Create(WorkingModel.IconSize, this);
 }
 
 void COrvaneDlg::PlaceVolumePopup(bool moveOnly) {
-    if (VolumePopup == nullptr)
+    if (VolumePopup == nullptr || ToolBar == nullptr)
         return;
+    QWidget* button = nullptr;
+    for (QAction* action : actions_) {
+        if (!action->isSeparator() && action->data().toInt() == kCmdVolume)
+            button = ToolBar->widgetForAction(action);
+    }
+    if (button == nullptr)
+        return;
+    const QPoint origin = button->mapToGlobal(QPoint(0, 0));
+    const PanelRect buttonRect{origin.x(), origin.y(), origin.x() + button->width(), origin.y() + button->height()};
+    QScreen* screen = this->screen() != nullptr ? this->screen() : QGuiApplication::primaryScreen();
+    const QRect free = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1 << 20, 1 << 20);
+    const PanelRect screenRect{free.left(), free.top(), free.left() + free.width(), free.top() + free.height()};
+    int left = 0;
+    int top = 0;
+    PlaceVolumePanel(buttonRect, VolumePopup->width(), VolumePopup->height(), screenRect, left, top);
+    VolumePopup->move(left, top);
     if (!moveOnly)
         VolumePopup->show();
+}
+
+void COrvaneDlg::OnVolumeStep(bool up) {
+    if (busy_ || VolumePopup == nullptr)
+        return;
+    VolumePopup->StopIdleTimer();
+    VolumeIdleTicks = 0;
+    auto level = std::make_shared<int>(-1);
+    const int id = up ? VolumePopup->UpId() : VolumePopup->DownId();
+    RunBusy(
+        id,
+        [this, up, level] {
+            if (up)
+                handlers_.VolumeUp();
+            else
+                handlers_.VolumeDown();
+            *level = handlers_.ReadVolumeLevel();
+        },
+        [this, level] {
+            if (VolumePopup == nullptr)
+                return;
+            VolumePopup->SetLevel(*level);
+            if (VolumePopup->isVisible())
+                VolumePopup->StartIdleTimer();
+            VolumeShown = 1;
+        });
+}
+
+void COrvaneDlg::RefreshVolumeLevel() {
+    const int level = handlers_.ReadVolumeLevel();
+    OnWindowThread([this, level] {
+        if (VolumePopup != nullptr)
+            VolumePopup->SetLevel(level);
+    });
 }
 
 void COrvaneDlg::HideVolumePopup() {
@@ -572,15 +624,19 @@ void COrvaneDlg::HideVolumePopup() {
 }
 
 void COrvaneDlg::ToggleVolumePopup() {
-    OnWindowThread([this] {
+    const bool shown = OnWindowThread([this] {
         if (VolumeShown == 1) {
             if (VolumePopup != nullptr)
                 VolumePopup->hide();
             VolumeShown = 0;
-        } else {
-            PlaceVolumePopup(false);
+            return false;
         }
+        PlaceVolumePopup(false);
+        return VolumePopup != nullptr && VolumePopup->isVisible();
     });
+    // The level is read here, beside the window, where the command's own exchanges ran.
+    if (shown)
+        RefreshVolumeLevel();
 }
 
 void COrvaneDlg::HideMainWindow() {

@@ -31,6 +31,7 @@ class QEventLoop;
 class QMenu;
 class QSystemTrayIcon;
 class QToolBar;
+class CAdvanceDlg;
 
 namespace picpush {
 class CImageSendDlg;
@@ -39,6 +40,8 @@ class CImageSendDlg;
 namespace orvane {
 
 class CAboutDlg;
+class CAdvPjt;
+class CVolDlg;
 
 // Check or uncheck the toolbar buttons of a command id (1 = check, 0 = uncheck). The poller
 // and the status refresh post it from any thread; the window applies it on its own.
@@ -83,6 +86,8 @@ public:
     using ConfigRunner = std::function<int(CConfDlg& dialog)>;
     using AboutRunner = std::function<int(CAboutDlg& dialog)>;
     using ImageSendRunner = std::function<int(picpush::CImageSendDlg& dialog)>;
+    using AdvPjtRunner = std::function<int(CAdvPjt& dialog)>;
+    using AdvanceRunner = std::function<int(CAdvanceDlg& dialog)>;
     // Opens a popup menu at a screen position; returns the command id chosen, 0 for none.
     using MenuRunner = std::function<int(QMenu& menu, const QPoint& at)>;
 
@@ -109,6 +114,8 @@ public:
     // Their kinds are asked beside the window, like a command's exchanges; the dialog opens
     // when that is done, with the poller running and ModalOpen left at 0.
     void OnImageSend();
+    // Advance: pick one projector, then its advanced-adjustment dialog.
+    void OnAdvance();
     void OnSysCommand(unsigned commandId);
     // The tray icon's callback; callable without a tray.
     void OnTrayNotify(TrayMouse event);
@@ -119,6 +126,11 @@ public:
     void RemoveTrayIcon();
     void CreateVolumePopup();
     void PlaceVolumePopup(bool moveOnly);
+    // The volume panel's up and down buttons: one step to every projector, then the level,
+    // beside the window like a command.
+    void OnVolumeStep(bool up);
+    // Reads the reported projector's level on the calling thread and shows it on the panel.
+    void RefreshVolumeLevel();
 
     // IMainWindowSide, ISlotErrorSink, IPollerControl, IInstanceGuard: callable from the
     // command worker, carried out on the window's thread.
@@ -138,6 +150,8 @@ public:
     void SetConfigRunner(ConfigRunner runner) { configRunner_ = std::move(runner); }
     void SetAboutRunner(AboutRunner runner) { aboutRunner_ = std::move(runner); }
     void SetImageSendRunner(ImageSendRunner runner) { imageSendRunner_ = std::move(runner); }
+    void SetAdvPjtRunner(AdvPjtRunner runner) { advPjtRunner_ = std::move(runner); }
+    void SetAdvanceRunner(AdvanceRunner runner) { advanceRunner_ = std::move(runner); }
     void SetMenuRunner(MenuRunner runner) { menuRunner_ = std::move(runner); }
     // Whether a tray exists to bring a hidden window back from; by default the platform
     // says. Without one, minimising leaves the window minimised instead of hiding it.
@@ -159,7 +173,7 @@ public:
     int VolumeIdleTicks = 0;
     int VolumeShown = 0;
     int VolumeButtonIndex = 0;
-    QWidget* VolumePopup = nullptr;
+    CVolDlg* VolumePopup = nullptr;
     CPjtInterface Link;
     CPjtInterface PollLink;
     QToolBar* ToolBar = nullptr;
@@ -203,6 +217,8 @@ private:
     ConfigRunner configRunner_;
     AboutRunner aboutRunner_;
     ImageSendRunner imageSendRunner_;
+    AdvPjtRunner advPjtRunner_;
+    AdvanceRunner advanceRunner_;
     MenuRunner menuRunner_;
     int trayAvailable_ = -1; // -1: ask the platform
     std::vector<QAction*> actions_;

@@ -1,0 +1,38 @@
+// The main window's launchers of the dialogs that belong to components.
+
+#include "mainwnd/qt/OrvaneDlg.h"
+
+#include "adjust/qt/AdvanceDlg.h"
+#include "catalog/qt/OrvaneMessageBox.h"
+#include "config/qt/AdvPjt.h"
+
+#include <memory>
+
+namespace orvane {
+
+void COrvaneDlg::OnAdvance() {
+    if (busy_)
+        return;
+    CAdvPjt select(this);
+    HideVolumePopup();
+    if (WorkingModel.PjtNum == 0)
+        return;
+    ControlPoller(kPollerSuspend);
+    select.Model = &WorkingModel;
+    const int answer = advPjtRunner_ ? advPjtRunner_(select) : select.DoModal();
+    if (answer == IDOK) {
+        const int slot = select.SelectedSlot;
+        Flags.ModalOpen = 1;
+        auto dialog = std::make_unique<CAdvanceDlg>(nullptr);
+        dialog->CopyData(&WorkingModel, slot);
+        if (advanceRunner_)
+            advanceRunner_(*dialog);
+        else
+            dialog->DoModal();
+        dialog.reset();
+        Flags.ModalOpen = 0;
+    }
+    ControlPoller(kPollerResume);
+}
+
+} // namespace orvane

@@ -1,0 +1,136 @@
+// The Advance button: the projector choice, the poller and the tray lock around the
+// adjustment dialog, and the dialog reaching the chosen projector.
+
+#include "GuiSandbox.h"
+
+#include "adjust/qt/AdvanceDlg.h"
+#include "commands/CommandIds.h"
+#include "config/qt/AdvPjt.h"
+#include "mainwnd/qt/OrvaneDlg.h"
+#include "mainwnd/qt/VolDlg.h"
+#include "support/PjsimProcess.h"
+
+#include <QComboBox>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTest>
+
+#include <memory>
+
+using namespace orvane;
+using orvane::test::GuiSandbox;
+using orvane::test::MessageBoxRecorder;
+using orvane::test::PjsimProcess;
+using orvane::test::PjsimRequest;
+
+class AdvanceLauncherTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<GuiSandbox> box_;
+    std::unique_ptr<MessageBoxRecorder> boxes_;
+    std::unique_ptr<COrvaneDlg> window_;
+
+    void Start(const std::vector<int>& ports) {
+        box_->WriteConfig("AX-210", ports);
+        box_->WriteOptions(1, 0, 1);
+        window_ = std::make_unique<COrvaneDlg>();
+        window_->SetArguments({"AX-210"});
+        QVERIFY(window_->OnInitDialog());
+        window_->show();
+    }
+
+private slots:
+    void init() {
+        box_ = std::make_unique<GuiSandbox>();
+        boxes_ = std::make_unique<MessageBoxRecorder>();
+    }
+
+    void cleanup() {
+        window_.reset();
+        boxes_.reset();
+        box_.reset();
+    }
+
+    void theChosenProjectorsDialogRunsWithThePollerSuspended() {
+        PjsimProcess sim(
+            {PjsimProcess::Tcp("power=on,values=0x4000:11"), PjsimProcess::Tcp("power=on,values=0x4000:22")});
+        QVERIFY2(sim.Ready(), sim.Error().c_str());
+        Start({sim.Port(1), sim.Port(2)});
+        window_->PlaceVolumePopup(false);
+        QVERIFY(window_->VolumePopup->isVisible());
+
+        int selections = 0;
+        window_->SetAdvPjtRunner([&](CAdvPjt& select) {
+            ++selections;
+            select.OnInitDialog();
+            // The selection runs with the panel hidden, the poller suspended, the tray free.
+            [&] {
+                QVERIFY(!window_->VolumePopup->isVisible());
+                QVERIFY(window_->Poller().IsSuspended());
+                QCOMPARE(window_->Flags.ModalOpen, 0);
+                QCOMPARE(select.SlotCombo->count(), 2);
+            }();
+            select.SlotCombo->setCurrentIndex(1);
+            select.OnOK();
+            return IDOK;
+        });
+        int brightness = -1;
+        window_->SetAdvanceRunner([&](CAdvanceDlg& dialog) {
+            QSignalSpy read(&dialog, &CAdvanceDlg::valuesRead);
+            dialog.OnInitDialog();
+            [&] {
+                QCOMPARE(window_->Flags.ModalOpen, 1);
+                QVERIFY(window_->Poller().IsSuspended());
+                QVERIFY(read.wait(10000));
+            }();
+            brightness = dialog.Slider(0x4000)->value();
+            QSignalSpy finished(&dialog, &CAdvanceDlg::setFinished);
+            dialog.Slider(0x4000)->setValue(40);
+            [&] { QVERIFY(finished.wait(5000)); }();
+            return IDOK;
+        });
+        window_->OnCommand(kCmdAdvance);
+        QCOMPARE(selections, 1);
+        QCOMPARE(brightness, 22); // projector 2's value
+        QCOMPARE(window_->Flags.ModalOpen, 0);
+        QVERIFY(!window_->Poller().IsSuspended());
+        bool setOnSecond = false;
+        for (const PjsimRequest& r : sim.Requests())
+            setOnSecond = setOnSecond || (r.projector == 2 && r.action == 1 && r.type == 0x4000 && r.setting == 40);
+        QVERIFY(setOnSecond);
+    }
+
+    void aCancelledChoiceOpensNothingAndResumesThePoller() {
+        PjsimProcess sim({PjsimProcess::Tcp("power=on")});
+        QVERIFY2(sim.Ready(), sim.Error().c_str());
+        Start({sim.Port(1)});
+        bool dialogRan = false;
+        window_->SetAdvPjtRunner([&](CAdvPjt&) { return IDCANCEL; });
+        window_->SetAdvanceRunner([&](CAdvanceDlg&) {
+            dialogRan = true;
+            return IDOK;
+        });
+        window_->OnCommand(kCmdAdvance);
+        QVERIFY(!dialogRan);
+        QCOMPARE(window_->Flags.ModalOpen, 0);
+        QVERIFY(!window_->Poller().IsSuspended());
+    }
+
+    void withoutProjectorsNothingIsShown() {
+        Start({});
+        bool asked = false;
+        window_->SetAdvPjtRunner([&](CAdvPjt&) {
+            asked = true;
+            return IDCANCEL;
+        });
+        window_->PlaceVolumePopup(false);
+        window_->OnCommand(kCmdAdvance);
+        QVERIFY(!asked);
+        QVERIFY(!window_->VolumePopup->isVisible());
+        QVERIFY(!window_->Poller().IsSuspended());
+    }
+};
+
+QTEST_MAIN(AdvanceLauncherTest)
+#include "AdvanceLauncherTest.moc"
