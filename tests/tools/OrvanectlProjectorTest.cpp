@@ -234,5 +234,60 @@ TEST_F(OrvanectlProjector, RefusedKindIsReportedButNotAskedFurther) {
     EXPECT_EQ(Sent(sim), (Lines{"1 2,0x1007,0", "1 2,0x1007,0"}));
 }
 
+TEST_F(OrvanectlProjector, VolumeShowsTheReportedProjectorsLevelAsThePanelWould) {
+    PjsimProcess sim({PjsimProcess::Tcp("power=on,volume=17"), PjsimProcess::Tcp("power=on,volume=3")});
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    dir_.Write("Orvane.txt", Configuration(sim, {1, 2}));
+    auto level = Ctl({"volume"});
+    EXPECT_EQ(level.exitCode, 0) << level.err;
+    EXPECT_EQ(level.out, "level=17 max=63\n");
+    EXPECT_EQ(Sent(sim), (Lines{"1 2,0x2001,0"}));
+
+    dir_.Write("Orvane.txt", Configuration(sim, {0}));
+    auto unknown = Ctl({"volume"});
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_EQ(unknown.out, "level=?\n");
+}
+
+TEST_F(OrvanectlProjector, AdjustListsEachProjectorsValuesAndSetsByNameAndLabel) {
+    PjsimProcess sim({PjsimProcess::Tcp("power=on,values=0x4000:64+0x4015:-5+0x4100:2,refuse=0x4002"),
+                      PjsimProcess::Tcp("power=off")});
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    dir_.Write("Orvane.txt", Configuration(sim, {1, 2}));
+
+    auto list = Ctl({"adjust"});
+    EXPECT_EQ(list.exitCode, 0) << list.err;
+    EXPECT_NE(list.out.find("item\trange\t1\t2\n"), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find("Aspect\tNormal|4:3|16:9|Zoom\t16:9\tNormal\n"), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find("Brightness\t0..100\t64\t0\n"), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find("Color\t0..100\t-\t0\n"), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find("KeystoneV\t-30..30\t-5\t0\n"), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find("MyButton\tBlank|Freeze|Magnify|Picture mode\n"), std::string::npos) << list.out;
+
+    const std::size_t before = Sent(sim).size();
+    auto one = Ctl({"adjust", "BRIGHTNESS", "60", "--slot", "1"});
+    EXPECT_EQ(one.exitCode, 0) << one.err;
+    auto all = Ctl({"adjust", "aspect", "4:3"});
+    EXPECT_EQ(all.exitCode, 1); // the projector that is off refuses
+    EXPECT_EQ(all.err, "Setting aspect failed(127.0.0.1)\n");
+    auto button = Ctl({"adjust", "mybutton", "picture", "mode", "--slot", "1"});
+    EXPECT_EQ(button.exitCode, 0) << button.err;
+    const Lines sent = Sent(sim);
+    const Lines sets(sent.begin() + static_cast<long>(before), sent.end());
+    EXPECT_EQ(sets, (Lines{"1 1,0x4000,60", "1 1,0x4100,1", "2 1,0x4100,1", "2 2,0x4100,0", "1 1,0x4104,4"}));
+
+    // Unknown names, labels and values out of range send nothing and list what is valid.
+    auto name = Ctl({"adjust", "hue", "3"});
+    EXPECT_EQ(name.exitCode, 2);
+    EXPECT_NE(name.err.find("KeystoneV (-30..30)"), std::string::npos) << name.err;
+    auto label = Ctl({"adjust", "aspect", "21:9"});
+    EXPECT_EQ(label.exitCode, 2);
+    EXPECT_NE(label.err.find("Normal|4:3|16:9|Zoom"), std::string::npos) << label.err;
+    EXPECT_EQ(Ctl({"adjust", "brightness", "101"}).exitCode, 2);
+    EXPECT_EQ(Ctl({"adjust", "brightness", "--slot", "3", "5"}).exitCode, 2);
+    EXPECT_EQ(Ctl({"adjust", "brightness"}).exitCode, 2);
+    EXPECT_EQ(Sent(sim).size(), sent.size());
+}
+
 } // namespace
 } // namespace orvane

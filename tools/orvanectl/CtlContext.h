@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/ModelInfo2.h"
+
 #include <CLI/CLI.hpp>
 
 #include <functional>
@@ -35,5 +37,10 @@ void AddImageCommands(CLI::App& app, CtlContext& ctx);
 // program directory for a non-empty configName), the catalog open, and failing projectors
 // reported on stderr. Returns the command's exit status, or kExitUsage without a configuration.
 int WithTransport(const std::string& configName, const std::function<int(CommandTransport&)>& command);
+void AddAdjustCommands(CLI::App& app, CtlContext& ctx);
+
+// The configuration in use: ./Orvane.txt, or the per-model file of `configName`. 0 when
+// loaded, else the exit status (the reason is printed).
+int LoadWorkingConfiguration(const std::string& configName, CModelInfo2& working);
 
 } // namespace orvane::ctl

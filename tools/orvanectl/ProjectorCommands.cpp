@@ -11,6 +11,7 @@
 #include "commands/StatusPoller.h"
 #include "config/OptionFile.h"
 #include "link/CommandTransport.h"
+#include "mainwnd/VolumePanel.h"
 #include "model/ConfigFile.h"
 #include "model/ModelCatalog.h"
 #include "platform/FileUtil.h"
@@ -117,6 +118,19 @@ int RunVolumeStep(const std::string& configName, bool up) {
     });
 }
 
+// What the volume panel would show: the reported projector's level and the bar's maximum.
+int RunVolumeLevel(const std::string& configName) {
+    return WithSession(configName, [](Session& s) {
+        const int level = s.handlers.ReadVolumeLevel();
+        if (level < 0) {
+            std::cout << "level=?" << std::endl;
+            return kExitFailed;
+        }
+        std::cout << "level=" << level << " max=" << VolumeRangeMaximum(s.working.Volume) << std::endl;
+        return kExitOk;
+    });
+}
+
 std::string JoinWords(const std::vector<std::string>& words) {
     std::string text;
     for (const std::string& w : words)
@@ -200,6 +214,10 @@ int WithTransport(const std::string& configName, const std::function<int(Command
     return WithSession(configName, [&command](Session& s) { return command(s.transport); });
 }
 
+int LoadWorkingConfiguration(const std::string& configName, CModelInfo2& working) {
+    return LoadConfiguration(configName, working);
+}
+
 void AddProjectorCommands(CLI::App& app, CtlContext& ctx) {
     struct Args {
         std::string config;
@@ -237,10 +255,15 @@ void AddProjectorCommands(CLI::App& app, CtlContext& ctx) {
     addConfig(unmute);
     unmute->callback([&ctx, a] { ctx.run = [a] { return RunHandler(a->config, kCmdVolume); }; });
 
-    auto* volume = app.add_subcommand("volume", "One volume step up or down (as the volume popup)");
-    volume->add_option("direction", a->state, "up or down")->required()->check(CLI::IsMember({"up", "down"}));
+    auto* volume = app.add_subcommand(
+        "volume", "One volume step up or down (as the volume popup); without one the reported projector's level");
+    volume->add_option("direction", a->state, "up or down")->check(CLI::IsMember({"up", "down"}));
     addConfig(volume);
-    volume->callback([&ctx, a] { ctx.run = [a] { return RunVolumeStep(a->config, a->state == "up"); }; });
+    volume->callback([&ctx, a] {
+        ctx.run = [a] {
+            return a->state.empty() ? RunVolumeLevel(a->config) : RunVolumeStep(a->config, a->state == "up");
+        };
+    });
 
     auto* input = app.add_subcommand("input", "Switch the input source; NAME as in the model's input table, any case");
     input->add_option("name", a->words, "Input name, e.g. \"HDMI 1\" or hdmi 1")->required();

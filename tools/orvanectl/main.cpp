@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
     AddConfigCommands(app, ctx);
     AddProjectorCommands(app, ctx);
     AddImageCommands(app, ctx);
+    AddAdjustCommands(app, ctx);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
