@@ -269,6 +269,10 @@ void COrvaneDlg::OnCommand(int commandId) {
     default:
         break;
     }
+    if (VolumePopup != nullptr && (commandId == VolumePopup->UpId() || commandId == VolumePopup->DownId())) {
+        OnVolumeStep(commandId == VolumePopup->UpId());
+        return;
+    }
     const CommandEntry* entry = FindCommand(commandId);
     if (entry != nullptr && IsProjectorCommand(*entry))
         RunProjectorCommand(commandId);

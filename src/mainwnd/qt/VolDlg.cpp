@@ -158,12 +158,14 @@ void CVolDlg::paintEvent(QPaintEvent* event) {
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
+// Through the window's commands, so that a click during a command waits for it as a
+// toolbar click does.
 void CVolDlg::OnUp() {
-    owner_->OnVolumeStep(true);
+    owner_->OnCommand(UpId());
 }
 
 void CVolDlg::OnDown() {
-    owner_->OnVolumeStep(false);
+    owner_->OnCommand(DownId());
 }
 
 void CVolDlg::OnTimer() {
