@@ -116,6 +116,7 @@ int main(int argc, char** argv) {
     reporter.PrintTime("BM_LoadModelCatalog");
     reporter.PrintTime("BM_ReadAndSplitLinesFloor");
     reporter.PrintRatio("BM_LoadModelCatalog", "BM_ReadAndSplitLinesFloor");
+    reporter.PrintCpuRatio("BM_LoadModelCatalog", "BM_ReadAndSplitLinesFloor");
     benchmark::Shutdown();
     return 0;
 }

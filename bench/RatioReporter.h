@@ -21,16 +21,27 @@ public:
                 continue;
             const std::string& name = run.run_name.function_name;
             const double nanos = run.GetAdjustedRealTime() * Multiplier(run.time_unit);
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "mean")
+            const double cpuNanos = run.GetAdjustedCPUTime() * Multiplier(run.time_unit);
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "mean") {
                 means_[name] = nanos;
-            else if (run.run_type == Run::RT_Iteration)
+                cpuMeans_[name] = cpuNanos;
+            } else if (run.run_type == Run::RT_Iteration) {
                 nanos_[name] = nanos;
+                cpu_[name] = cpuNanos;
+            }
         }
         ConsoleReporter::ReportRuns(runs);
     }
+    // Real and CPU time: on a busy machine the CPU time of work that only computes is the
+    // steadier figure.
     void PrintTime(const char* name) const {
         if (const double t = Time(name); t > 0)
-            std::printf("%s = %.2f ms\n", name, t / 1e6);
+            std::printf("%s = %.2f ms real, %.2f ms CPU\n", name, t / 1e6, Lookup(cpuMeans_, cpu_, name) / 1e6);
+    }
+    void PrintCpuRatio(const char* name, const char* floor) const {
+        const double a = Lookup(cpuMeans_, cpu_, name), b = Lookup(cpuMeans_, cpu_, floor);
+        if (a > 0 && b > 0)
+            std::printf("%s / %s = %.2fx (CPU time)\n", name, floor, a / b);
     }
     void PrintRatio(const char* name, const char* floor) const {
         const double a = Time(name), b = Time(floor);
@@ -52,14 +63,18 @@ private:
         }
         return 1;
     }
-    double Time(const std::string& name) const {
-        if (auto it = means_.find(name); it != means_.end())
+    static double Lookup(const std::map<std::string, double>& means, const std::map<std::string, double>& single,
+                         const std::string& name) {
+        if (auto it = means.find(name); it != means.end())
             return it->second;
-        auto it = nanos_.find(name);
-        return it != nanos_.end() ? it->second : 0;
+        auto it = single.find(name);
+        return it != single.end() ? it->second : 0;
     }
+    double Time(const std::string& name) const { return Lookup(means_, nanos_, name); }
     std::map<std::string, double> nanos_;
     std::map<std::string, double> means_;
+    std::map<std::string, double> cpu_;
+    std::map<std::string, double> cpuMeans_;
 };
 
 } // namespace orvane::bench

@@ -1,5 +1,7 @@
 #include "commands/InputTables.h"
 
+#include "platform/AsciiCase.h"
+
 #include <algorithm>
 #include <array>
 
@@ -78,10 +80,6 @@ constexpr std::array<InputRow, 15> kInputTableCompact{{
 
 constexpr std::array<std::int32_t, 7> kCompactModelIds{501, 24714, 24722, 24723, 24729, 24731, 41041};
 
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 } // namespace
 
 InputLayout InputLayoutForModel(std::int32_t modelId) {
@@ -122,13 +120,7 @@ int InputButtonCount(InputLayout layout) {
 }
 
 bool SameInputName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (Lower(a[i]) != Lower(b[i]))
-            return false;
-    }
-    return true;
+    return EqualIgnoringAsciiCase(a, b);
 }
 
 std::int32_t FindInputCommand(std::span<const InputRow> table, std::string_view name) {

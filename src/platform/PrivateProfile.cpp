@@ -1,5 +1,6 @@
 #include "platform/PrivateProfile.h"
 
+#include "platform/AsciiCase.h"
 #include "platform/Utf8.h"
 
 #include <algorithm>
@@ -47,16 +48,6 @@ std::uint32_t NoCaseHash(std::string_view s) {
         h *= 16777619u;
     }
     return h;
-}
-
-bool NoCaseEqual(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i]))
-            return false;
-    }
-    return true;
 }
 
 // The smallest power of two that is at least twice `count`, so that an index stays at most
@@ -151,7 +142,7 @@ std::pair<std::uint32_t, bool> PrivateProfile::AddSection(std::string_view name)
     std::size_t mask = sectionSlots_.size() - 1;
     std::size_t i = hash & mask;
     for (; sectionSlots_[i].index != kNoSection; i = (i + 1) & mask) {
-        if (sectionSlots_[i].hash == hash && NoCaseEqual(sectionSlots_[i].name, name))
+        if (sectionSlots_[i].hash == hash && EqualIgnoringAsciiCase(sectionSlots_[i].name, name))
             return {sectionSlots_[i].index, false};
     }
     const auto index = static_cast<std::uint32_t>(sections_.size());
@@ -189,7 +180,7 @@ void PrivateProfile::IndexLastSection() {
         bool repeated = false;
         for (; slots[i] != kFreeIndex; i = (i + 1) & keys.indexMask) {
             const Entry& other = entries_[slots[i]];
-            if (other.hash == entries_[e].hash && NoCaseEqual(other.key, entries_[e].key)) {
+            if (other.hash == entries_[e].hash && EqualIgnoringAsciiCase(other.key, entries_[e].key)) {
                 repeated = true; // the first occurrence of a key counts
                 break;
             }
@@ -205,7 +196,7 @@ std::uint32_t PrivateProfile::FindSection(std::string_view section) const {
     const std::uint32_t hash = NoCaseHash(section);
     const std::size_t mask = sectionSlots_.size() - 1;
     for (std::size_t i = hash & mask; sectionSlots_[i].index != kNoSection; i = (i + 1) & mask) {
-        if (sectionSlots_[i].hash == hash && NoCaseEqual(sectionSlots_[i].name, section))
+        if (sectionSlots_[i].hash == hash && EqualIgnoringAsciiCase(sectionSlots_[i].name, section))
             return sectionSlots_[i].index;
     }
     return kNoSection;
@@ -223,7 +214,7 @@ const std::string_view* PrivateProfile::FindValue(std::uint32_t section, std::st
     const std::uint32_t* slots = index_.data() + keys.indexOffset;
     for (std::uint32_t i = hash & keys.indexMask; slots[i] != kFreeIndex; i = (i + 1) & keys.indexMask) {
         const Entry& entry = entries_[slots[i]];
-        if (entry.hash == hash && NoCaseEqual(entry.key, key))
+        if (entry.hash == hash && EqualIgnoringAsciiCase(entry.key, key))
             return &entry.value;
     }
     return nullptr;
