@@ -61,7 +61,7 @@ protected:
     }
 
     void TearDown() override {
-        for (const char* name : {"OrvaneModel.txt", "Orvane.txt", "AX-210.txt"})
+        for (const char* name : {"OrvaneModel.txt", "Orvane.txt", "AX-210.txt", "OrvaneOpt.txt"})
             chmod(box_.File(name).c_str(), 0600);
     }
 
@@ -119,6 +119,13 @@ TEST_F(OrvanectlUnreadable, AnUnreadableConfigurationOrCatalogFailsNamingIt) {
     EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
     EXPECT_EQ(r.err, "orvanectl: cannot read ./OrvaneModel.txt: Permission denied\n");
     EXPECT_EQ(r.out, "");
+
+    box_.Write("OrvaneOpt.txt", "1\r\n1\r\n5\r\n");
+    GiveToUser("OrvaneOpt.txt");
+    MakeUnreadable("OrvaneOpt.txt");
+    r = Ctl({"options"});
+    EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+    EXPECT_EQ(r.err, "orvanectl: cannot read ./OrvaneOpt.txt: Permission denied\n");
 }
 
 class OrvanectlFiles : public ::testing::Test {
