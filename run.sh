@@ -11,7 +11,7 @@ if [[ -n "${DISPLAY:-}" || -n "${WAYLAND_DISPLAY:-}" ]]; then
 fi
 targets=(orvanectl pjsim)
 if ((gui)); then
-    targets+=(orvane OrvaneUsrEdit)
+    targets+=(orvane OrvaneUsrEdit adjust_demo)
 fi
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$(nproc)" --target "${targets[@]}"
@@ -23,8 +23,10 @@ mkdir -p "$demo"
 cp build/bin/orvanectl build/bin/pjsim build/bin/txtdef.cat build/bin/txtzhs.cat res/OrvaneModel.txt "$demo"/
 if ((gui)); then
     cp build/bin/orvane build/bin/OrvaneUsrEdit "$demo"/
+    # The sample adjustment plug-in: model PX-Demo, with a dialog of its own.
+    cp -r build/bin/plugin "$demo"/
 fi
-echo "Models of the sample catalog (index, name, model id):"
+echo "Models of the sample catalog and plug-ins (index, name, model id):"
 "$demo"/orvanectl --dir "$demo" models
 
 # Three projectors: a plain one and one that asks for a password, both on, and one that is
@@ -57,13 +59,8 @@ if ! grep -q '^READY' "$demo/pjsim.out"; then
 fi
 mapfile -t ports < <(awk '$1 == "PROJECTOR" { n = split($3, a, ":"); print a[n] }' "$demo/pjsim.out")
 
-# The demo configuration: model AX-210 with the three projectors, the first one reported on
-# the toolbar, HDMI 1 and Video labelled, taking images (the Image Send button; pjsim keeps
-# what it takes in build/demo/images). The options skip the login, start with this
-# configuration and poll every 5 seconds.
-model=AX-210
-{
-    printf '[GENERAL]\nMODEL=%s\nModelID=101\nType=1\nDiscovery=0\nImageSendEnable=1\nImageDispEnable=1\n' "$model"
+# The three projectors as a configuration file writes them.
+projectors() {
     printf '[PROJECTOR]\nPJTNUM=3\nSELECTPRJ=1\n'
     for n in 1 2 3; do
         pw=""
@@ -71,6 +68,16 @@ model=AX-210
         printf '[CONNECT-%d]\nCONMETHOD=1\nCOMPORTNO=0\nTCPPORTNO=%s\nIPADDRESS=127.0.0.1\nPASSWORD=%s\n' \
             "$n" "${ports[n - 1]}" "$pw"
     done
+}
+
+# The demo configuration: model AX-210 with the three projectors, the first one reported on
+# the toolbar, HDMI 1 and Video labelled, taking images (the Image Send button; pjsim keeps
+# what it takes in build/demo/images). The options skip the login, start with this
+# configuration and poll every 5 seconds.
+model=AX-210
+{
+    printf '[GENERAL]\nMODEL=%s\nModelID=101\nType=1\nDiscovery=0\nImageSendEnable=1\nImageDispEnable=1\n' "$model"
+    projectors
     printf '[TOOLBAR]\n'
     for key in CONFIG POWERON POWEROFF BLANKON BLANKOFF VOLUME MUTE FREEZEON FREEZEOFF ABOUT; do
         printf '%s=1\n' "$key"
@@ -96,8 +103,25 @@ model=AX-210
     printf 'InputNameView_004=\nInputNameView_005=Camera\nInputNameView_006=\nInputNameView_007=\n'
 } >"$demo/$model.txt"
 cp "$demo/$model.txt" "$demo/Orvane.txt"
+# The plug-in's model PX-Demo with the same projectors, for when the operator picks it in the
+# configuration dialog (its Advance opens the plug-in's own dialog).
+{
+    printf '[GENERAL]\nMODEL=PX-Demo\nModelID=900\nType=1\nDiscovery=0\nImageSendEnable=0\nImageDispEnable=0\n'
+    projectors
+    printf '[TOOLBAR]\n'
+    for key in CONFIG POWERON POWEROFF BLANKON BLANKOFF VOLUME MUTE FREEZEON FREEZEOFF ADVANCE ABOUT; do
+        printf '%s=1\n' "$key"
+    done
+    printf 'IMGSEND=0\n[INPUTSOURCE]\nInputNum=3\n'
+    printf 'Input_001=1;0;Computer in 1\nInput_002=1;3;HDMI 1\nInput_003=1;1;Video\n'
+    printf '[SCREEN]\nICON=1\nALWAYSONTOP=0\n'
+    printf '[Brightness]\nMin-Max=0,100\n[Contrast]\nMin-Max=0,100\n[Sharpness]\nMin-Max=0,15\n'
+    printf '[Volume]\nMin-Max=0,40\n'
+    printf '[ASPECT]\nAspectNum=2\nAspect_001=0;4:3\nAspect_002=1;16:9\n'
+    printf '[WHISPER]\nWhisperNum=2\nWhisper_001=0;Normal\nWhisper_002=1;Eco\n'
+} >"$demo/PX-Demo.txt"
 printf '1\n1\n5\n' >"$demo/OrvaneOpt.txt"
-chmod 600 "$demo/$model.txt" "$demo/Orvane.txt"
+chmod 600 "$demo/$model.txt" "$demo/Orvane.txt" "$demo/PX-Demo.txt"
 
 echo "Projectors (pjsim, requests logged in $demo/pjsim.log):"
 grep '^PROJECTOR' "$demo/pjsim.out"

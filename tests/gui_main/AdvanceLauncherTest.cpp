@@ -10,11 +10,16 @@
 #include "mainwnd/qt/VolDlg.h"
 #include "support/PjsimProcess.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QDialog>
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
+#include <QTimer>
 
+#include <filesystem>
 #include <memory>
 
 using namespace orvane;
@@ -31,11 +36,11 @@ private:
     std::unique_ptr<MessageBoxRecorder> boxes_;
     std::unique_ptr<COrvaneDlg> window_;
 
-    void Start(const std::vector<int>& ports) {
-        box_->WriteConfig("AX-210", ports);
+    void Start(const std::vector<int>& ports, const std::string& model = "AX-210") {
+        box_->WriteConfig(model, ports);
         box_->WriteOptions(1, 0, 1);
         window_ = std::make_unique<COrvaneDlg>();
-        window_->SetArguments({"AX-210"});
+        window_->SetArguments({model});
         QVERIFY(window_->OnInitDialog());
         window_->show();
     }
@@ -99,6 +104,75 @@ private slots:
         for (const PjsimRequest& r : sim.Requests())
             setOnSecond = setOnSecond || (r.projector == 2 && r.action == 1 && r.type == 0x4000 && r.setting == 40);
         QVERIFY(setOnSecond);
+    }
+
+    void aPluginModelOpensThePluginsOwnDialogForTheChosenProjector() {
+        std::filesystem::create_directories(box_->File("plugin"));
+        std::filesystem::copy_file(std::string(ORVANE_BIN_DIR) + "/plugin/Adjust_Demo.so",
+                                   box_->File("plugin/Adjust_Demo.so"));
+        PjsimProcess sim(
+            {PjsimProcess::Tcp("power=on,values=0x4000:11"), PjsimProcess::Tcp("power=on,values=0x4000:33")});
+        QVERIFY2(sim.Ready(), sim.Error().c_str());
+        Start({sim.Port(1), sim.Port(2)}, "PX-Demo");
+        // The plug-in's model follows the catalog's, as the configuration dialog lists them.
+        QCOMPARE(window_->ModelList.back()->Name, std::string("PX-Demo"));
+        QCOMPARE(window_->Plugins.FindPlugin("PX-Demo"), 0);
+
+        window_->SetAdvPjtRunner([](CAdvPjt& select) {
+            select.OnInitDialog();
+            select.SlotCombo->setCurrentIndex(1);
+            select.OnOK();
+            return IDOK;
+        });
+        bool standardDialog = false;
+        window_->SetAdvanceRunner([&](CAdvanceDlg&) {
+            standardDialog = true;
+            return IDOK;
+        });
+
+        // The plug-in's dialog runs modally: drive it from a timer, as an operator would.
+        int shown = -1;
+        bool modalOpen = false;
+        bool suspended = false;
+        bool reached = false;
+        QElapsedTimer clock;
+        clock.start();
+        QTimer driver;
+        connect(&driver, &QTimer::timeout, this, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr || !dialog->windowTitle().contains(QStringLiteral("PX-Demo")))
+                return;
+            if (clock.elapsed() > 15000) {
+                dialog->reject(); // give up rather than hang
+                return;
+            }
+            auto* brightness = dialog->findChild<QSlider*>(QStringLiteral("brightness"));
+            if (brightness == nullptr || !brightness->isEnabled())
+                return;
+            if (shown < 0) {
+                shown = brightness->value();
+                modalOpen = window_->Flags.ModalOpen == 1;
+                suspended = window_->Poller().IsSuspended();
+                brightness->setValue(70);
+                emit brightness->sliderReleased();
+                return;
+            }
+            for (const PjsimRequest& r : sim.Requests())
+                reached = reached || (r.projector == 2 && r.action == 1 && r.type == 0x4000 && r.setting == 70);
+            if (reached)
+                dialog->reject();
+        });
+        driver.start(20);
+        window_->OnCommand(kCmdAdvance);
+        driver.stop();
+
+        QVERIFY(!standardDialog);
+        QCOMPARE(shown, 33); // projector 2's brightness
+        QVERIFY(modalOpen);
+        QVERIFY(suspended);
+        QVERIFY(reached);
+        QCOMPARE(window_->Flags.ModalOpen, 0);
+        QVERIFY(!window_->Poller().IsSuspended());
     }
 
     void aCancelledChoiceOpensNothingAndResumesThePoller() {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -42,6 +43,25 @@ TEST_F(OrvanectlConfig, ModelsListsEveryRecordInOrder) {
     EXPECT_EQ(models[0]["IPAddress"][4], "192.168.1.10");
     EXPECT_EQ(models[1]["Volume"], "0,31");
     EXPECT_EQ(models[0]["WhisperName"][1], "Eco");
+}
+
+TEST_F(OrvanectlConfig, ModelsOfPluginsFollowTheCatalogsMarkedAsSuch) {
+    std::filesystem::create_directories(dir_.File("plugin"));
+    std::filesystem::copy_file(std::string(ORVANE_BIN_DIR) + "/plugin/Adjust_Demo.so",
+                               dir_.File("plugin/Adjust_Demo.so"));
+    auto r = Ctl({"models"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("8\tZR-40L\t"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\n9\tPX-Demo\t900\tplugin Adjust_Demo.so\n"), std::string::npos) << r.out;
+
+    auto j = Ctl({"models", "--json"});
+    ASSERT_EQ(j.exitCode, 0) << j.err;
+    auto models = nlohmann::json::parse(j.out);
+    ASSERT_EQ(models.size(), 10u);
+    EXPECT_FALSE(models[8].contains("plugin"));
+    EXPECT_EQ(models[9]["plugin"], "Adjust_Demo.so");
+    EXPECT_EQ(models[9]["Name"], "PX-Demo");
+    EXPECT_EQ(models[9]["InputNum"], 3);
 }
 
 TEST_F(OrvanectlConfig, InvalidUtf8IsReplacedInJson) {

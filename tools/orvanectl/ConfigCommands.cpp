@@ -6,6 +6,7 @@
 #include "config/ShowPageState.h"
 #include "model/ConfigFile.h"
 #include "model/ModelCatalog.h"
+#include "model/PluginLoader.h"
 #include "platform/FileUtil.h"
 #include "platform/PrivateProfile.h"
 
@@ -37,19 +38,39 @@ int LoadCatalog(ModelList& list) {
     return kExitOk;
 }
 
+// The models the operator can choose: the catalog's, then the plug-ins' (./plugin).
 int RunModels(bool json) {
     ModelList list;
     if (int rc = LoadCatalog(list); rc != kExitOk)
         return rc;
+    const std::size_t catalogModels = list.size();
+    PluginTable plugins;
+    std::vector<std::string> files; // the plug-in of each record after the catalog's
+    if (plugins.LoadPlugins() > 0) {
+        plugins.AddPluginModels(list);
+        for (int i = 0; i < PluginTable::kSlots; ++i) {
+            if (plugins.Entry(i).Usable())
+                files.push_back(plugins.Entry(i).fileName);
+        }
+    }
+    auto pluginOf = [&](std::size_t i) { return i < catalogModels ? std::string() : files[i - catalogModels]; };
     if (json) {
         nlohmann::json out = nlohmann::json::array();
-        for (const auto& m : list)
-            out.push_back(ModelToJson(*m));
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            nlohmann::json model = ModelToJson(*list[i]);
+            if (i >= catalogModels)
+                model["plugin"] = pluginOf(i);
+            out.push_back(model);
+        }
         PrintJson(out);
         return kExitOk;
     }
-    for (std::size_t i = 0; i < list.size(); ++i)
-        std::cout << i << '\t' << list[i]->Name << '\t' << list[i]->ModelID << '\n';
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        std::cout << i << '\t' << list[i]->Name << '\t' << list[i]->ModelID;
+        if (i >= catalogModels)
+            std::cout << "\tplugin " << pluginOf(i);
+        std::cout << '\n';
+    }
     return kExitOk;
 }
 

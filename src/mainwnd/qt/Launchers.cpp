@@ -23,13 +23,20 @@ void COrvaneDlg::OnAdvance() {
     if (answer == IDOK) {
         const int slot = select.SelectedSlot;
         Flags.ModalOpen = 1;
-        auto dialog = std::make_unique<CAdvanceDlg>(nullptr);
-        dialog->CopyData(&WorkingModel, slot);
-        if (advanceRunner_)
-            advanceRunner_(*dialog);
-        else
-            dialog->DoModal();
-        dialog.reset();
+        const int plugin = Plugins.FindPlugin(WorkingModel.Name);
+        if (plugin >= 0 && slot >= 0 && slot < CModelInfo2::kSlots) {
+            // A model a plug-in brought: the plug-in's own dialog, for the chosen projector.
+            Plugins.Entry(plugin).buildDialog(WorkingModel.ConnectMethod[slot], WorkingModel.ComNo[slot],
+                                              WorkingModel.PortNo[slot], WorkingModel.IPAddress[slot],
+                                              WorkingModel.Password[slot]);
+        } else {
+            auto dialog = std::make_unique<CAdvanceDlg>(nullptr);
+            dialog->CopyData(&WorkingModel, slot);
+            if (advanceRunner_)
+                advanceRunner_(*dialog);
+            else
+                dialog->DoModal();
+        }
         Flags.ModalOpen = 0;
     }
     ControlPoller(kPollerResume);

@@ -127,7 +127,8 @@ bool COrvaneDlg::OnInitDialog() {
 
     ClearFoundList(ConfDlg.FoundAddr, ConfDlg.FoundName, ConfDlg.FoundInfo);
     ConfDlg.FoundCount = 0;
-    LoadPlugins();
+    if (LoadPlugins() > 0)
+        AddPluginModels();
 
     ConfDlg.Model = &WorkingModel;
     ConfDlg.ModelList = &ModelList;
@@ -209,9 +210,11 @@ bool COrvaneDlg::LoadConfiguration(const std::string& name) {
 }
 
 int COrvaneDlg::LoadPlugins() {
-    // Adjustment plug-ins come with the adjustment component; until then there are none,
-    // and the catalog's models are all there is.
-    return 0;
+    return Plugins.LoadPlugins();
+}
+
+void COrvaneDlg::AddPluginModels() {
+    Plugins.AddPluginModels(ModelList);
 }
 
 void COrvaneDlg::OnDestroy() {

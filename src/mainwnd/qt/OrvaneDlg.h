@@ -13,6 +13,7 @@
 #include "mainwnd/InstanceLock.h"
 #include "mainwnd/TrayLogic.h"
 #include "model/ModelInfo2.h"
+#include "model/PluginLoader.h"
 
 #include "linkcore/PjtInterface.h"
 
@@ -185,6 +186,8 @@ public:
     QIcon Icon;
     WindowFlags Flags; // Shown and ModalOpen
     QSystemTrayIcon* TrayData = nullptr;
+    // The adjustment plug-ins, loaded once at start-up.
+    PluginTable Plugins;
 
 signals:
     // A command's exchanges have ended and the window takes clicks again.
@@ -200,6 +203,7 @@ protected:
 private:
     bool LoadConfiguration(const std::string& name);
     int LoadPlugins();
+    void AddPluginModels();
     void OnCheckButton(int commandId, int check);
     void RunProjectorCommand(int commandId);
     // Runs `work` on the worker; `after` follows on the window's thread. Clicks wait until
