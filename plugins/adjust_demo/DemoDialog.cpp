@@ -4,6 +4,7 @@
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMetaObject>
 #include <QPushButton>
@@ -12,6 +13,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -45,8 +47,17 @@ DemoDialog::DemoDialog(int method, int comNo, int tcpPort, const char* ip, const
     brightness_->setObjectName(QStringLiteral("brightness"));
     contrast_ = MakeSlider(this);
     contrast_->setObjectName(QStringLiteral("contrast"));
-    form->addRow(QStringLiteral("Brightness"), brightness_);
-    form->addRow(QStringLiteral("Contrast"), contrast_);
+    // Each slider with its value beside it.
+    for (auto [caption, slider] : {std::pair{"Brightness", brightness_}, {"Contrast", contrast_}}) {
+        auto* row = new QHBoxLayout();
+        auto* value = new QLabel(this);
+        value->setMinimumWidth(value->fontMetrics().horizontalAdvance(QStringLiteral("000")));
+        value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        connect(slider, &QSlider::valueChanged, value, [value](int v) { value->setNum(v); });
+        row->addWidget(slider, 1);
+        row->addWidget(value);
+        form->addRow(QString::fromLatin1(caption), row);
+    }
     layout->addLayout(form);
     status_ = new QLabel(QStringLiteral("Reading the projector..."), this);
     layout->addWidget(status_);
