@@ -23,8 +23,10 @@ std::shared_ptr<const CatalogFile> CurrentCatalog() {
     return g_catalog;
 }
 
+// The program folder may hold a catalog of its own; an installed program that runs with a
+// per-user folder finds its catalogs beside the executable or in the data directory.
 std::shared_ptr<const CatalogFile> LoadCatalogFile(const char* name) {
-    const std::string dirs[] = {ProgramDir(), "."};
+    const std::string dirs[] = {ProgramDir(), ExecutableDir(), ".", InstalledDataDir()};
     for (const std::string& dir : dirs) {
         std::string path = dir + "/" + name;
         if (!FileExists(path))

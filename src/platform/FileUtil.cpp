@@ -17,11 +17,13 @@ namespace orvane {
 namespace {
 std::mutex g_programDirMutex;
 std::string g_programDir;
+std::string g_executableDir;
+std::string g_dataDir = ORVANE_INSTALLED_DATADIR;
 
 constexpr std::string_view kTempMarker = ".tmp-";
 constexpr std::size_t kTempSuffixLength = 6; // the XXXXXX of mkstemp
 
-std::string ExecutableDir() {
+std::string RunningExecutableDir() {
     char buf[PATH_MAX];
     ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
     if (n <= 0)
@@ -253,13 +255,31 @@ int WriteFileAtomically(const std::string& path, std::string_view data, mode_t m
 std::string ProgramDir() {
     std::lock_guard<std::mutex> lock(g_programDirMutex);
     if (g_programDir.empty())
-        g_programDir = ExecutableDir();
+        g_programDir = g_executableDir.empty() ? RunningExecutableDir() : g_executableDir;
     return g_programDir;
 }
 
 void SetProgramDir(const std::string& dir) {
     std::lock_guard<std::mutex> lock(g_programDirMutex);
     g_programDir = dir;
+}
+
+std::string ExecutableDir() {
+    std::lock_guard<std::mutex> lock(g_programDirMutex);
+    if (g_executableDir.empty())
+        g_executableDir = RunningExecutableDir();
+    return g_executableDir;
+}
+
+std::string InstalledDataDir() {
+    std::lock_guard<std::mutex> lock(g_programDirMutex);
+    return g_dataDir;
+}
+
+void SetInstallDirs(const std::string& executableDir, const std::string& dataDir) {
+    std::lock_guard<std::mutex> lock(g_programDirMutex);
+    g_executableDir = executableDir;
+    g_dataDir = dataDir;
 }
 
 } // namespace orvane

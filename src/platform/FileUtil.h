@@ -68,9 +68,17 @@ int WriteFileAtomically(const std::string& path, std::string_view data, mode_t m
 // Stale temporaries are those older than this.
 inline constexpr int kStaleTempFileSeconds = 60;
 
-// The directory of the running executable, unless SetProgramDir has set another
-// (tests, and orvanectl --program-dir). Per-model files and the catalogs lie there.
+// The program folder: the directory of the running executable, unless SetProgramDir has
+// set another (tests, and --program-dir of orvane and orvanectl). Per-model files lie there.
 std::string ProgramDir();
 void SetProgramDir(const std::string& dir);
+
+// Where an installation keeps its read-only files: the directory of the running executable
+// and the data directory the build was configured for (<datadir>/orvane). The message
+// catalogs are looked for in both.
+std::string ExecutableDir();
+std::string InstalledDataDir();
+// Points both elsewhere (tests, so that the build's own files stay out of sight).
+void SetInstallDirs(const std::string& executableDir, const std::string& dataDir);
 
 } // namespace orvane

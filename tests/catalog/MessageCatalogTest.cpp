@@ -174,18 +174,26 @@ TEST_F(MessageCatalogTest, MissingChosenCatalogMeansNoCatalog) {
     EXPECT_EQ(Lookup(11, 1), "No Message Catalog");
 }
 
-TEST_F(MessageCatalogTest, ProgramDirectoryComesBeforeWorkingDirectory) {
-    test::TempDir programDir;
-    std::string oldProgramDir = ProgramDir();
+TEST_F(MessageCatalogTest, SearchGoesProgramFolderExecutableWorkingDirectoryDataDirectory) {
+    // The sandbox puts every directory back when it goes.
+    test::TempDir programDir, executableDir, dataDir;
     SetProgramDir(programDir.path());
+    SetInstallDirs(executableDir.path(), dataDir.path());
+    dataDir.Write(kDefaultCatalogFile, "[1033]\n11.1 = from data dir\n");
+    ASSERT_EQ(OpenCatalog(), 0);
+    EXPECT_EQ(Lookup(11, 1), "from data dir");
+
     box.Write(kDefaultCatalogFile, "[1033]\n11.1 = from working dir\n");
     ASSERT_EQ(OpenCatalog(), 0);
     EXPECT_EQ(Lookup(11, 1), "from working dir");
 
+    executableDir.Write(kDefaultCatalogFile, "[1033]\n11.1 = beside the executable\n");
+    ASSERT_EQ(OpenCatalog(), 0);
+    EXPECT_EQ(Lookup(11, 1), "beside the executable");
+
     programDir.Write(kDefaultCatalogFile, "[1033]\n11.1 = from program dir\n");
     ASSERT_EQ(OpenCatalog(), 0);
     EXPECT_EQ(Lookup(11, 1), "from program dir");
-    SetProgramDir(oldProgramDir);
 }
 
 TEST_F(MessageCatalogTest, ReopeningReplacesAndClosingDropsTheCatalog) {

@@ -47,8 +47,17 @@ ScopedWorkDir::~ScopedWorkDir() {
     }
 }
 
-Sandbox::Sandbox() : work_(dir_.path()), oldProgramDir_(ProgramDir()) { SetProgramDir(dir_.path()); }
+Sandbox::Sandbox()
+    : work_(dir_.path()), oldProgramDir_(ProgramDir()), oldExecutableDir_(ExecutableDir()),
+      oldDataDir_(InstalledDataDir()) {
+    SetProgramDir(dir_.path());
+    // The build's own catalogs lie beside the test programs: a sandbox sees only its own files.
+    SetInstallDirs(dir_.path(), dir_.File("share"));
+}
 
-Sandbox::~Sandbox() { SetProgramDir(oldProgramDir_); }
+Sandbox::~Sandbox() {
+    SetInstallDirs(oldExecutableDir_, oldDataDir_);
+    SetProgramDir(oldProgramDir_);
+}
 
 } // namespace orvane::test

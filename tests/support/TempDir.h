@@ -35,8 +35,8 @@ private:
     std::string old_;
 };
 
-// A temporary directory that is both the working directory and the program directory
-// (where per-model files and catalogs are looked for) for the scope.
+// A temporary directory that is the working directory, the program directory (per-model
+// files) and the installation's directories (catalogs) for the scope.
 class Sandbox {
 public:
     Sandbox();
@@ -50,6 +50,8 @@ private:
     TempDir dir_;
     ScopedWorkDir work_;
     std::string oldProgramDir_;
+    std::string oldExecutableDir_;
+    std::string oldDataDir_;
 };
 
 } // namespace orvane::test

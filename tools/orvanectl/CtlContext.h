@@ -29,7 +29,12 @@ struct CtlContext {
 // Prints "orvanectl: <message>" on stderr.
 void PrintError(const std::string& message);
 
+// The configuration in use: ./Orvane.txt, or the per-model file of `configName` as the
+// program's first argument names one. 0 when loaded, else the exit status.
+int LoadConfiguration(const std::string& configName, CModelInfo2& working);
+
 void AddConfigCommands(CLI::App& app, CtlContext& ctx);
+void AddListCommands(CLI::App& app, CtlContext& ctx);
 void AddProjectorCommands(CLI::App& app, CtlContext& ctx);
 void AddImageCommands(CLI::App& app, CtlContext& ctx);
 

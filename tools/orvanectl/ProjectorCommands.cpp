@@ -64,6 +64,8 @@ struct Session {
     CommandHandlers handlers{transport, poller, window};
 };
 
+} // namespace
+
 // The configuration in use: ./Orvane.txt, or the per-model file of `configName` as the
 // program's first argument names one. 0 when loaded, else the exit status.
 int LoadConfiguration(const std::string& configName, CModelInfo2& working) {
@@ -90,6 +92,8 @@ int LoadConfiguration(const std::string& configName, CModelInfo2& working) {
     }
     return 0;
 }
+
+namespace {
 
 // Runs `command` with a loaded session and the message catalog open.
 int WithSession(const std::string& configName, const std::function<int(Session&)>& command) {
