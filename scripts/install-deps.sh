@@ -14,6 +14,10 @@ fi
 if [[ "${ORVANE_WITH_FUZZ:-0}" == 1 ]]; then
     packages+=(clang libclang-rt-14-dev)
 fi
+# Only scripts/screenshots.sh asks for these: a virtual display and the tools that shoot it.
+if [[ "${ORVANE_WITH_SCREENSHOTS:-0}" == 1 ]]; then
+    packages+=(xvfb imagemagick xdotool x11-utils)
+fi
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

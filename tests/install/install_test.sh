@@ -87,6 +87,27 @@ PATH=$bin:$PATH
 [[ $(complete_words orvanectl --config AX-210 input usb) == 'USB\ type\ A USB\ type\ B ' ]] ||
     fail "completion of an input: $(complete_words orvanectl --config AX-210 input usb)"
 
+# The toolbar from the installed command, with XDG_RUNTIME_DIR unset: it starts with the
+# configuration (its instance lock is taken) and the toolkit prints no warning about it.
+lock=/tmp/orvane-$(id -u)/PJT_MUTEX_ORVANE-AX-210
+QT_QPA_PLATFORM=offscreen "$bin/orvane" AX-210 -SkipUserCheck >"$tmp/orvane.out" 2>&1 &
+orvane_pid=$!
+held=0
+for _ in $(seq 300); do
+    if [[ -e $lock ]] && ! flock -n "$lock" true; then
+        held=1
+        break
+    fi
+    kill -0 "$orvane_pid" 2>/dev/null || break
+    sleep 0.1
+done
+kill "$orvane_pid" 2>/dev/null || true
+wait "$orvane_pid" 2>/dev/null || true
+((held)) || fail "orvane did not start with AX-210: $(cat "$tmp/orvane.out")"
+if grep -q XDG_RUNTIME_DIR "$tmp/orvane.out"; then
+    fail "orvane warns: $(cat "$tmp/orvane.out")"
+fi
+
 # The toolbar's command prepares the folder named by XDG_DATA_HOME and reaches the program.
 export XDG_DATA_HOME=$tmp/data
 "$bin/orvane" --help | grep -q -- '--program-dir' || fail "orvane --help"
