@@ -8,7 +8,6 @@
 #include "platform/FileUtil.h"
 #include "platform/PrivateProfile.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -48,11 +47,8 @@ int RunInputs(const std::string& configName) {
     CModelInfo2 working;
     if (int rc = LoadConfiguration(configName, working); rc != 0)
         return rc;
-    std::set<std::string_view> seen;
-    for (const InputRow& row : InputTableForModel(working.ModelID)) {
-        if (seen.insert(row.name).second)
-            std::cout << row.name << '\n';
-    }
+    for (const InputRow& row : InputTableForModel(working.ModelID))
+        std::cout << row.name << '\n';
     return kExitOk;
 }
 
