@@ -42,6 +42,7 @@ _orvanectl() {
         local options="--help --dir --program-dir --config"
         case $command in
         models | show | options) options+=" --json" ;;
+        image) options+=" --slot --show" ;;
         esac
         mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
         return
@@ -57,6 +58,13 @@ _orvanectl() {
     volume) mapfile -t COMPREPLY < <(compgen -W "up down" -- "$cur") ;;
     use) mapfile -t COMPREPLY < <(compgen -W "$("$program" "${where[@]}" models 2>/dev/null | cut -f2)" -- "$cur") ;;
     show) mapfile -t COMPREPLY < <(compgen -f -- "$cur") ;;
+    image)
+        if [[ $prev == image ]]; then
+            mapfile -t COMPREPLY < <(compgen -W "send" -- "$cur")
+        else
+            mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+        fi
+        ;;
     input)
         # Names hold blanks ("HDMI 1"); each is offered as one escaped word, matched in any case.
         local name

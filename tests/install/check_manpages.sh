@@ -31,11 +31,17 @@ done
 ctl=$bin/orvanectl
 page=$src/docs/man/orvanectl.1.scd
 commands=$("$ctl" --help | sed -n '/^Subcommands:/,$p' | grep -oE '^  [a-z][a-z-]*' | tr -d ' ')
-page_commands=$(sed -n '/^# COMMANDS/,/^# [A-Z]/p' "$page" | grep -oE '^\*[a-z][a-z-]*\*' | tr -d '*')
+page_commands=$(sed -n '/^# COMMANDS/,/^# [A-Z]/p' "$page" | grep -oE '^\*[a-z][a-z-]*( [a-z][a-z-]*)?\*' | tr -d '*' |
+    cut -d' ' -f1)
 compare orvanectl commands "$commands" "$page_commands"
+# Commands of a command word ("image send") are listed under it: their options count too.
+subcommands() { "$ctl" "$@" --help | sed -n '/^Subcommands:/,$p' | grep -oE '^  [a-z][a-z-]*' | tr -d ' ' || true; }
 options=$("$ctl" --help | help_options)
 for command in $commands; do
     options+=$'\n'$("$ctl" "$command" --help | help_options)
+    for sub in $(subcommands "$command"); do
+        options+=$'\n'$("$ctl" "$command" "$sub" --help | help_options)
+    done
 done
 compare orvanectl options "$options" "$(page_options "$page")"
 
