@@ -43,6 +43,7 @@ _orvanectl() {
         case $command in
         models | show | options) options+=" --json" ;;
         image) options+=" --slot --show" ;;
+        adjust) options+=" --slot" ;;
         esac
         mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
         return

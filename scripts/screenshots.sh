@@ -99,7 +99,7 @@ done
 
 # The error box: a toolbar of one button, Blank On, for all three projectors; the third refuses.
 demo_configuration AX-210 0 orvane "${ports[@]}" |
-    sed -E -e '/^(CONFIG|POWERON|POWEROFF|BLANKOFF|VOLUME|MUTE|FREEZEON|FREEZEOFF|ABOUT|IMGSEND)=/s/=1/=0/' \
+    sed -E -e '/^(CONFIG|POWERON|POWEROFF|BLANKOFF|VOLUME|MUTE|FREEZEON|FREEZEOFF|ABOUT|ADVANCE|IMGSEND)=/s/=1/=0/' \
         -e 's/^(Input_[0-9]+)=1;/\1=0;/' >"$work/config.txt"
 start_toolbar "$work/config.txt"
 toolbar=$(window_of '^Orvane - AX-210$')
