@@ -7,7 +7,7 @@ set(ORVANE_INSTALL_PKGDIR lib/orvane)
 # Programs of the program folder, and the plug-ins of its plugin/ folder: a new one is added
 # to its list (targets that are not built are skipped).
 set(ORVANE_INSTALLED_PROGRAMS orvane OrvaneUsrEdit orvanectl pjsim)
-set(ORVANE_INSTALLED_PLUGINS Adjust_Demo)
+set(ORVANE_INSTALLED_PLUGINS adjust_demo)
 # Commands in bin: the ones the launcher serves, and the ones that are the program itself.
 set(ORVANE_LAUNCHED_COMMANDS orvane orvanectl)
 set(ORVANE_LINKED_COMMANDS pjsim)

@@ -36,7 +36,7 @@ folder=$HOME/.local/share/orvane
 grep -q $'\tAX-210\t101' "$tmp/models.out" || fail "models: $(cat "$tmp/models.out")"
 [[ $(stat -c %a "$folder") == 700 ]] || fail "folder mode $(stat -c %a "$folder")"
 cmp -s "$folder/OrvaneModel.txt" "$tmp/root/usr/lib/orvane/OrvaneModel.txt" || fail "model catalog not copied"
-[[ -L $folder/OrvaneUsrEdit ]] || fail "user tool not linked into the folder"
+[[ -L $folder/OrvaneUsrEdit && -L $folder/plugin ]] || fail "user tool or plug-ins not linked into the folder"
 # Catalogs are read from the installation, not copied.
 [[ ! -e $folder/txtdef.cat ]] || fail "catalog copied into the folder"
 [[ $("$bin/orvanectl" text 11 47) == Orvane* ]] || fail "catalog text: $("$bin/orvanectl" text 11 47)"
