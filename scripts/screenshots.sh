@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Takes the pictures of docs/images/ on a virtual X display: the toolbar at each icon size,
-# the configuration dialog's three tabs and a per-projector error box, against projectors
+# the volume popup, the adjustment dialog, the configuration dialog's three tabs and a
+# per-projector error box, against projectors
 # simulated on 127.0.0.1. Run by hand after a build (./run.sh or ./test.sh); it is no test.
 # SCREENSHOT_DISPLAY picks the display number (default :99).
 #
@@ -57,7 +58,8 @@ window_of() {
         fi
         sleep 0.1
     done
-    echo "no window \"$1\" appeared" >&2
+    echo "no window \"$1\" appeared; the program said:" >&2
+    tail -5 "$work/orvane.log" >&2
     return 1
 }
 shoot() { # WINDOW NAME
@@ -85,6 +87,21 @@ for icon in 0 1 2; do
     toolbar=$(window_of '^Orvane - AX-210$')
     shoot "$toolbar" "toolbar-$((24 + icon * 12))"
     if ((icon == 1)); then
+        # Volume and Advance are the 12th and 16th buttons at this size.
+        xdotool mousemove --window "$toolbar" 510 23 click 1
+        sleep 1
+        import -window root png:- | convert - -trim +repage "$images/volume-popup.png"
+        echo "$images/volume-popup.png"
+        sleep 6 # the popup goes after five seconds without a click
+        xdotool mousemove --window "$toolbar" 673 23 click 1
+        sleep 2
+        xdotool key Return # the projector to adjust: the one offered
+        sleep 3
+        import -window root png:- | convert - -trim +repage "$images/adjustment.png"
+        echo "$images/adjustment.png"
+        stop_toolbar
+        start_toolbar "$work/config.txt"
+        toolbar=$(window_of '^Orvane - AX-210$')
         # The Config button is the first one.
         xdotool mousemove --window "$toolbar" 24 23 click 1
         dialog=$(window_of '^Configuration$')
