@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <sys/uio.h>
 
 // Bounded reads and writes on non-blocking descriptors. Every wait ends at a deadline, so
 // a projector that stops talking costs a known time and never a hung caller.
@@ -35,5 +36,9 @@ IoResult ReadExact(int fd, unsigned char* buffer, std::size_t size, const Deadli
 // Sockets are written with MSG_NOSIGNAL, so a peer that went away gives an error and not
 // SIGPIPE; other descriptors (serial lines) with write().
 IoResult WriteAll(int fd, const unsigned char* data, std::size_t size, const Deadline& deadline, bool isSocket);
+
+// Writes `count` pieces to a socket in as few system calls as it takes, without gathering
+// them first. The pieces are advanced over as they go out.
+IoResult WriteAllV(int fd, iovec* parts, int count, const Deadline& deadline);
 
 } // namespace linkcore

@@ -25,18 +25,17 @@ Answer Request(CPjtInterface& link, std::uint16_t type, std::uint16_t setting) {
     return reply[0] == linkcore::kReplyAck ? Answer::Ack : Answer::Nak;
 }
 
+// What a request that was not acknowledged makes of the transfer.
+SendResult Failure(Answer answer) {
+    return answer == Answer::Nak ? SendResult::Refused : SendResult::NoAnswer;
+}
+
 SendResult Transfer(CPjtInterface& link, std::span<const unsigned char> image, const SendOptions& options,
                     const std::atomic<bool>& cancel, const ProgressFn& progress) {
     // A projector that does not know images skips the bulk frames as noise; it may also stay
     // silent on the begin request, which therefore tells "no images" apart.
-    switch (Request(link, linkcore::kTypeImageBegin, 0)) {
-    case Answer::None:
-        return SendResult::NoAnswer;
-    case Answer::Nak:
-        return SendResult::Refused;
-    case Answer::Ack:
-        break;
-    }
+    if (Answer begun = Request(link, linkcore::kTypeImageBegin, 0); begun != Answer::Ack)
+        return Failure(begun);
     const std::size_t chunk = std::clamp<std::size_t>(options.chunkSize, 1, linkcore::kMaxBulkPayload);
     std::size_t sent = 0;
     while (sent < image.size()) {
@@ -52,14 +51,8 @@ SendResult Transfer(CPjtInterface& link, std::span<const unsigned char> image, c
         if (progress)
             progress(sent, image.size());
     }
-    switch (Request(link, linkcore::kTypeImageEnd, 0)) {
-    case Answer::None:
-        return SendResult::NoAnswer;
-    case Answer::Nak:
-        return SendResult::Refused;
-    case Answer::Ack:
-        break;
-    }
+    if (Answer ended = Request(link, linkcore::kTypeImageEnd, 0); ended != Answer::Ack)
+        return Failure(ended);
     if (options.show && Request(link, linkcore::kTypeImageShow, 1) != Answer::Ack)
         return SendResult::NotShown;
     return SendResult::Sent;

@@ -225,6 +225,13 @@ std::vector<int> CImageSendDlg::Slots() const {
     return result;
 }
 
+QByteArray CImageSendDlg::EncodedImage() const {
+    if (!encoded_)
+        return QByteArray();
+    return QByteArray::fromRawData(reinterpret_cast<const char*>(encoded_->data()),
+                                   static_cast<qsizetype>(encoded_->size()));
+}
+
 QSize CImageSendDlg::OutputSize() const {
     const int index = sizeBox_->currentIndex();
     return OutputSizes()[static_cast<std::size_t>(index < 0 ? kDefaultSizeIndex : index)];
@@ -269,16 +276,18 @@ bool CImageSendDlg::OpenImage(const QString& path) {
     source_ = std::move(image);
     Encode();
     UpdateControls();
-    return !encoded_.isEmpty();
+    return encoded_ != nullptr;
 }
 
 void CImageSendDlg::Encode() {
     if (source_.isNull())
         return;
     output_ = Letterbox(source_, OutputSize());
-    encoded_ = EncodeJpeg(output_);
-    if (encoded_.isEmpty() || encoded_.size() > static_cast<qsizetype>(kMaxImageBytes)) {
-        encoded_.clear();
+    const QByteArray jpeg = EncodeJpeg(output_);
+    encoded_.reset();
+    if (!jpeg.isEmpty() && jpeg.size() <= static_cast<qsizetype>(kMaxImageBytes)) {
+        encoded_ = std::make_shared<const std::vector<unsigned char>>(jpeg.begin(), jpeg.end());
+    } else {
         orvane::CatalogMessageBox(this, orvane::kCatalogSetErrors, kCannotEncode, orvane::MB_OK | orvane::MB_ICONSTOP);
     }
     UpdatePreview();
@@ -293,7 +302,7 @@ void CImageSendDlg::UpdatePreview() {
     preview_->setPixmap(
         QPixmap::fromImage(output_.scaled(kPreviewSize, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
     const QFileInfo file(path_);
-    const long long kilobytes = (encoded_.size() + 1023) / 1024;
+    const long long kilobytes = encoded_ ? static_cast<long long>(encoded_->size() + 1023) / 1024 : 0;
     info_->setText(file.fileName() + "\n" +
                    Text(kImageInfo, {std::to_string(output_.width()), std::to_string(output_.height()),
                                      std::to_string(kilobytes)}));
@@ -309,7 +318,7 @@ void CImageSendDlg::UpdateControls() {
     showBox_->setEnabled(!busy && canShow_);
     if (!canShow_)
         showBox_->setChecked(false);
-    sendButton_->setEnabled(!busy && anyChecked && !encoded_.isEmpty());
+    sendButton_->setEnabled(!busy && anyChecked && encoded_ != nullptr);
     cancelButton_->setEnabled(busy && !job_.CancelRequested());
     closeButton_->setEnabled(!closing_);
     // The list stays lit during a transfer, since it shows the progress; only its check boxes
@@ -322,7 +331,7 @@ void CImageSendDlg::UpdateControls() {
 }
 
 bool CImageSendDlg::Send() {
-    if (IsSending() || encoded_.isEmpty())
+    if (IsSending() || encoded_ == nullptr)
         return false;
     std::vector<ImageTarget> targets;
     sendingRows_.clear();
@@ -340,8 +349,6 @@ bool CImageSendDlg::Send() {
     if (targets.empty())
         return false;
     options_.show = showBox_->isChecked() && canShow_;
-    // One copy for the workers, which read it until the last of them is done.
-    auto image = std::make_shared<const std::vector<unsigned char>>(encoded_.begin(), encoded_.end());
     ImageSendJob::Events events;
     // The workers' events are carried to this window's thread; none touches a widget itself.
     events.progress = [this](std::size_t index, std::size_t sent, std::size_t total) {
@@ -357,7 +364,7 @@ bool CImageSendDlg::Send() {
             this, [this] { OnAllDone(); }, Qt::QueuedConnection);
     };
     sending_ = true;
-    if (!job_.Start(std::move(targets), std::move(image), options_, std::move(events))) {
+    if (!job_.Start(std::move(targets), encoded_, options_, std::move(events))) {
         sending_ = false;
         return false;
     }

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QCheckBox;
@@ -74,7 +75,8 @@ public:
     int Mode() const { return mode_; }
     // The 0-based slots handed over, in order.
     std::vector<int> Slots() const;
-    const QByteArray& EncodedImage() const { return encoded_; }
+    // The JPEG that Send sends; a view that lasts until the picture or the size changes.
+    QByteArray EncodedImage() const;
     QSize OutputSize() const;
     void SetOutputSize(int index);
 
@@ -119,7 +121,9 @@ private:
     QString path_;
     QImage source_;
     QImage output_;
-    QByteArray encoded_;
+    // Shared with the workers of a transfer, so that the picture exists once however many
+    // projectors it goes to.
+    std::shared_ptr<const std::vector<unsigned char>> encoded_;
     std::vector<Row> rows_;
     std::vector<std::size_t> sendingRows_; // job index -> row
     SendOptions options_;
