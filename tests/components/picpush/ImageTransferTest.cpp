@@ -14,6 +14,7 @@
 
 #include <arpa/inet.h>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <map>
 #include <mutex>
@@ -159,8 +160,15 @@ TEST_F(ImageTransfer, CancelStopsBetweenBulkFramesAndFreesTheProjector) {
     EXPECT_EQ(sim.LogLines("BULK 1").size(), 2u);
     EXPECT_TRUE(sim.LogLines("IMAGE ").empty());
 
-    // The cancelled session gave the projector up, so the next image is taken.
-    EXPECT_EQ(SendImage(Target(sim, 1), image, Small(), noCancel_), SendResult::Sent);
+    // The cancelled session gave the projector up, so the next image is taken once the
+    // projector has seen the connection close.
+    SendResult next = SendResult::Refused;
+    for (int attempt = 0; attempt < 200 && next == SendResult::Refused; ++attempt) {
+        next = SendImage(Target(sim, 1), image, Small(), noCancel_);
+        if (next == SendResult::Refused)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(next, SendResult::Sent);
     // A job cancelled before it starts talks to nobody.
     std::atomic<bool> cancelled{true};
     EXPECT_EQ(SendImage(Target(sim, 1), image, Small(), cancelled), SendResult::Cancelled);
