@@ -43,6 +43,8 @@ public:
         if (a > 0 && b > 0)
             std::printf("%s / %s = %.2fx (CPU time)\n", name, floor, a / b);
     }
+    // The benchmark's real time in nanoseconds; 0 when it did not run.
+    double Time(const std::string& name) const { return Lookup(means_, nanos_, name); }
     void PrintRatio(const char* name, const char* floor) const {
         const double a = Time(name), b = Time(floor);
         if (a > 0 && b > 0)
@@ -70,7 +72,6 @@ private:
         auto it = single.find(name);
         return it != single.end() ? it->second : 0;
     }
-    double Time(const std::string& name) const { return Lookup(means_, nanos_, name); }
     std::map<std::string, double> nanos_;
     std::map<std::string, double> means_;
     std::map<std::string, double> cpu_;

@@ -13,7 +13,6 @@
 #include "link/CommandTransport.h"
 #include "mainwnd/VolumePanel.h"
 #include "model/ConfigFile.h"
-#include "model/ModelCatalog.h"
 #include "platform/FileUtil.h"
 
 #include <chrono>
@@ -25,17 +24,31 @@ namespace orvane::ctl {
 
 namespace {
 
-// Every failing projector: the text the message box would show, one line on stderr.
+// Every failing projector: the text the message box would show, one line on stderr. The
+// message catalog is opened only for the first of them: a command that every projector
+// accepts has no text to look up, and reading the catalog would be most of its time.
 class StderrSlotErrors : public ISlotErrorSink {
 public:
-    int ShowSlotError(int /*slot*/, int /*number*/, int /*style*/, const std::string& message) override {
-        std::cerr << message << std::endl;
+    ~StderrSlotErrors() override {
+        if (catalogOpened_)
+            CloseCatalog();
+    }
+    void SetTransport(const CommandTransport* transport) { transport_ = transport; }
+
+    int ShowSlotError(int slot, int number, int /*style*/, const std::string& message) override {
+        if (!catalogOpened_) {
+            catalogOpened_ = true;
+            OpenCatalog();
+        }
+        std::cerr << (transport_ != nullptr ? transport_->SlotErrorMessage(slot, number) : message) << std::endl;
         ++reported_;
         return 1;
     }
     int Reported() const { return reported_; }
 
 private:
+    const CommandTransport* transport_ = nullptr;
+    bool catalogOpened_ = false;
     int reported_ = 0;
 };
 
@@ -81,12 +94,12 @@ int LoadConfiguration(const std::string& configName, CModelInfo2& working) {
         PrintError("no configuration: " + path + " not found (use --dir, or --config MODEL)");
         return kExitUsage;
     }
-    ModelList list;
-    if (FileExists(kModelCatalogFile))
-        LoadModelCatalog(list);
+    // The file is there, so the model catalog would never be looked at: a projector
+    // command does not read it.
+    const ModelList noCatalog;
     OptionValues options;
     FileReadResult read;
-    if (ReadConfigFile(path, 0, working, list, options, &read) != ConfigSource::File) {
+    if (ReadConfigFile(path, 0, working, noCatalog, options, &read) != ConfigSource::File) {
         PrintError(ReadFailureText(path, read));
         return kExitFailed;
     }
@@ -95,17 +108,15 @@ int LoadConfiguration(const std::string& configName, CModelInfo2& working) {
 
 namespace {
 
-// Runs `command` with a loaded session and the message catalog open.
+// Runs `command` with a loaded session; the catalog is opened when a message needs it.
 int WithSession(const std::string& configName, const std::function<int(Session&)>& command) {
     auto session = std::make_unique<Session>();
     if (int rc = LoadConfiguration(configName, session->working); rc != 0)
         return rc;
-    OpenCatalog();
+    session->errors.SetTransport(&session->transport);
     if (session->transport.SlotsInUse() == 0)
         PrintError("note: the configuration has no projectors");
-    const int rc = command(*session);
-    CloseCatalog();
-    return rc;
+    return command(*session);
 }
 
 int RunHandler(const std::string& configName, int commandId) {

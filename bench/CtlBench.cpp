@@ -1,0 +1,93 @@
+// orvanectl beside the least a program could do for the same command: "blank on" to five
+// projectors played by pjsim on 127.0.0.1, both started as processes, turn about.
+//
+//   build/bin/bench_orvanectl
+//
+// Both make the same ten exchanges: per projector the kind query (the kind is not kept
+// between runs of orvanectl) and the blank set, each connection with its hello.
+
+#include "PairTiming.h"
+#include "SpawnProcess.h"
+
+#include "model/ConfigFile.h"
+#include "model/ModelCatalog.h"
+#include "support/PjsimProcess.h"
+#include "support/TempDir.h"
+
+#include <benchmark/benchmark.h>
+
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+namespace {
+
+using orvane::test::PjsimProcess;
+
+constexpr int kProjectors = 5;
+
+// The demo's catalog and a configuration of its first model with the five projectors,
+// in a working directory of the benchmark's own (no LinkCore.conf: default time-outs).
+struct Setup {
+    Setup() {
+        std::vector<std::string> defs;
+        for (int i = 0; i < kProjectors; ++i)
+            defs.push_back(PjsimProcess::Tcp("power=on"));
+        sim = std::make_unique<PjsimProcess>(defs);
+        if (!sim->Ready())
+            return;
+        std::ifstream in(std::string(ORVANE_SOURCE_DIR) + "/res/OrvaneModel.txt", std::ios::binary);
+        dir.Write("OrvaneModel.txt", std::string(std::istreambuf_iterator<char>(in), {}));
+        orvane::ModelList list;
+        orvane::LoadModelCatalogFrom(dir.File("OrvaneModel.txt"), list);
+        orvane::CModelInfo2 model;
+        if (!list.empty())
+            model = *list.front();
+        model.PjtNum = kProjectors;
+        model.SelectPrj = 1;
+        for (int s = 0; s < kProjectors; ++s) {
+            model.ConnectMethod[s] = 1;
+            model.PortNo[s] = sim->Port(s + 1);
+            orvane::SetText(model.IPAddress[s], "127.0.0.1");
+            ports.push_back(std::to_string(sim->Port(s + 1)));
+        }
+        orvane::ConfigControls controls;
+        controls.modelName = model.Name;
+        controls.rowChecked[0] = true;
+        dir.Write("Orvane.txt", orvane::FormatConfigFile(model, controls, false));
+    }
+    orvane::test::TempDir dir;
+    std::unique_ptr<PjsimProcess> sim;
+    std::vector<std::string> ports;
+};
+
+orvane::bench::PairTiming g_blank;
+
+void BM_OrvanectlBlankOnBesideMinimalClient(benchmark::State& state) {
+    static Setup setup;
+    if (!setup.sim->Ready()) {
+        state.SkipWithError(setup.sim->Error().c_str());
+        return;
+    }
+    const std::string ctl = std::string(ORVANE_BIN_DIR) + "/orvanectl";
+    const std::string client = std::string(ORVANE_BIN_DIR) + "/bench_minimal_client";
+    g_blank.Run(
+        state,
+        [&] {
+            return orvane::bench::Run(ctl, {"--dir", setup.dir.path(), "blank", "on"}) == 0;
+        },
+        [&] { return orvane::bench::Run(client, setup.ports) == 0; });
+}
+BENCHMARK(BM_OrvanectlBlankOnBesideMinimalClient)->Unit(benchmark::kMillisecond)->Iterations(200);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    g_blank.Print("orvanectl blank on", "minimal client");
+    benchmark::Shutdown();
+    return 0;
+}
