@@ -1,8 +1,10 @@
-// How much the command path adds to a bare loopback exchange, and how long a projector that
-// does not answer holds up a command. Runs against pjsim and an in-process listener on
-// 127.0.0.1 only.
+// How much the command path adds to the bare exchanges it makes, and how long a projector
+// that does not answer holds up a command. Every floor makes the same exchanges with the
+// same bytes as the path it stands beside (connect, hello, request frame, reply, close),
+// against the same pjsim projectors; only the program's own work is missing from it.
+// Runs against pjsim and in-process listeners on 127.0.0.1 only.
 //
-//   build-cmd/bin/bench_transport
+//   build/bin/bench_transport
 //
 // The link runs with its default time-outs (no LinkCore.conf in the benchmark's directory).
 
@@ -20,6 +22,7 @@
 
 #include <arpa/inet.h>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -114,7 +117,7 @@ void BM_SendToAllPowerSet(benchmark::State& state) {
     if (p.errors.count != 0)
         state.SkipWithError("a projector refused");
 }
-BENCHMARK(BM_SendToAllPowerSet)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SendToAllPowerSet)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 // The whole Power On / Power Off handler, alternating so that every run finds projectors to
 // switch: per projector the power query and the set (the kinds are cached after the first run).
@@ -133,89 +136,12 @@ void BM_PowerHandlerAlternating(benchmark::State& state) {
     if (p.errors.count != 0)
         state.SkipWithError("a projector refused");
 }
-BENCHMARK(BM_PowerHandlerAlternating)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PowerHandlerAlternating)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
-// A listener that does the least a projector could: read ten bytes, answer one, hang up.
-class TrivialListener {
-public:
-    TrivialListener() {
-        fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        addr_.sin_family = AF_INET;
-        addr_.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof addr_;
-        if (bind(fd_, reinterpret_cast<sockaddr*>(&addr_), sizeof addr_) != 0 || listen(fd_, 64) != 0 ||
-            getsockname(fd_, reinterpret_cast<sockaddr*>(&addr_), &len) != 0)
-            return;
-        thread_ = std::thread([this] { Serve(); });
-    }
-    ~TrivialListener() {
-        stop_ = true;
-        shutdown(fd_, SHUT_RDWR);
-        if (thread_.joinable())
-            thread_.join();
-        close(fd_);
-    }
-    const sockaddr_in& Address() const { return addr_; }
-
-private:
-    void Serve() {
-        while (!stop_) {
-            int c = accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
-            if (c < 0)
-                continue;
-            unsigned char frame[10];
-            std::size_t got = 0;
-            while (got < sizeof frame) {
-                ssize_t n = read(c, frame + got, sizeof frame - got);
-                if (n <= 0)
-                    break;
-                got += static_cast<std::size_t>(n);
-            }
-            unsigned char ack = 6;
-            if (got == sizeof frame && write(c, &ack, 1) != 1) {
-            }
-            close(c);
-        }
-    }
-    int fd_ = -1;
-    sockaddr_in addr_{};
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
-
-bool BareExchange(const sockaddr_in& addr) {
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return false;
-    int one = 1;
-    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    unsigned char frame[10] = {0xA5, 0x5A, 1, 0, 0, 0x60, 1, 0, 0, 0};
-    unsigned char reply = 0;
-    bool ok = connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0 &&
-              write(fd, frame, sizeof frame) == static_cast<ssize_t>(sizeof frame) && read(fd, &reply, 1) == 1;
-    close(fd);
-    return ok && reply == 6;
-}
-
-// The floor: five bare exchanges, one after another, as the send to all makes them.
-void BM_LoopbackFloor(benchmark::State& state) {
-    static TrivialListener listener;
-    for (auto _ : state) {
-        for (int i = 0; i < kProjectors; ++i) {
-            if (!BareExchange(listener.Address())) {
-                state.SkipWithError("bare exchange failed");
-                return;
-            }
-        }
-    }
-}
-BENCHMARK(BM_LoopbackFloor)->Unit(benchmark::kMicrosecond);
-
-// The same wire traffic as the link's, made by hand against the same pjsim projectors:
-// connect, read the hello, write the request frame, read the acknowledgement, close. Beside
-// BM_LoopbackFloor it shows what the simulator's side costs; beside BM_SendToAllPowerSet what
-// the transport and the link add on the client's side.
-bool PjsimExchange(int port) {
+// One exchange by hand against a pjsim projector, as the link makes it: connect, read the
+// hello, write the request frame, read the reply, close. Returns the reply's first byte, or
+// -1 when the exchange failed.
+int PjsimExchange(int port, std::uint16_t action, std::uint16_t type, std::uint16_t setting) {
     int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return false;
@@ -225,15 +151,20 @@ bool PjsimExchange(int port) {
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     addr.sin_port = htons(static_cast<uint16_t>(port));
-    const linkcore::Frame frame = linkcore::EncodeRequest({orvane::kActionSet, orvane::kTypePower, 1});
-    unsigned char hello = 0xFF, reply = 0;
+    const linkcore::Frame frame = linkcore::EncodeRequest({action, type, setting});
+    unsigned char hello = 0xFF, reply[3] = {};
     bool ok = connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0 && read(fd, &hello, 1) == 1 &&
-              write(fd, frame.data(), frame.size()) == static_cast<ssize_t>(frame.size()) && read(fd, &reply, 1) == 1;
+              hello == 0 && write(fd, frame.data(), frame.size()) == static_cast<ssize_t>(frame.size()) &&
+              read(fd, reply, 1) == 1;
+    // A data reply's value follows; the link waits for it too.
+    if (ok && reply[0] == orvane::kReplyData)
+        ok = recv(fd, reply + 1, 2, MSG_WAITALL) == 2;
     close(fd);
-    return ok && hello == 0 && reply == orvane::kReplyAck;
+    return ok ? reply[0] : -1;
 }
 
-void BM_PjsimBareExchange(benchmark::State& state) {
+// The floor of BM_SendToAllPowerSet: five power sets by hand.
+void BM_BarePowerSetFloor(benchmark::State& state) {
     ProjectorSet& p = Projectors();
     if (!p.sim->Ready()) {
         state.SkipWithError(p.sim->Error().c_str());
@@ -241,14 +172,37 @@ void BM_PjsimBareExchange(benchmark::State& state) {
     }
     for (auto _ : state) {
         for (int i = 1; i <= kProjectors; ++i) {
-            if (!PjsimExchange(p.sim->Port(i))) {
+            if (PjsimExchange(p.sim->Port(i), orvane::kActionSet, orvane::kTypePower, 1) != orvane::kReplyAck) {
                 state.SkipWithError("exchange with pjsim failed");
                 return;
             }
         }
     }
 }
-BENCHMARK(BM_PjsimBareExchange)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_BarePowerSetFloor)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+// The floor of BM_PowerHandlerAlternating: per projector the power query and the switch.
+void BM_BarePowerSwitchFloor(benchmark::State& state) {
+    ProjectorSet& p = Projectors();
+    if (!p.sim->Ready()) {
+        state.SkipWithError(p.sim->Error().c_str());
+        return;
+    }
+    std::uint16_t on = 0;
+    for (auto _ : state) {
+        for (int i = 1; i <= kProjectors; ++i) {
+            if (PjsimExchange(p.sim->Port(i), orvane::kActionGet, orvane::kTypePower, 0) != orvane::kReplyData ||
+                PjsimExchange(p.sim->Port(i), orvane::kActionSet, orvane::kTypePower, on) != orvane::kReplyAck) {
+                state.SkipWithError("exchange with pjsim failed");
+                return;
+            }
+        }
+        on = on != 0 ? 0 : 1;
+    }
+    for (int i = 1; i <= kProjectors; ++i)
+        PjsimExchange(p.sim->Port(i), orvane::kActionSet, orvane::kTypePower, 1);
+}
+BENCHMARK(BM_BarePowerSwitchFloor)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 // A listener whose accept queue is full: connection attempts get no answer at all.
 class FullBacklogListener {
@@ -282,48 +236,88 @@ private:
     std::vector<int> fillers_;
 };
 
-// One projector, reached through `port`; `command` runs once per iteration.
-template <typename Command> void TimeOneProjector(benchmark::State& state, int port, Command command) {
-    Place();
+// The time from the start of a command to its first error box.
+class FirstBoxClock : public orvane::ISlotErrorSink {
+public:
+    void Start() {
+        start_ = std::chrono::steady_clock::now();
+        seen_ = false;
+    }
+    int ShowSlotError(int, int, int, const std::string&) override {
+        if (!seen_)
+            seconds_.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count());
+        seen_ = true;
+        return 1;
+    }
+    double MeanSeconds() const {
+        double sum = 0;
+        for (double s : seconds_)
+            sum += s;
+        return seconds_.empty() ? 0 : sum / static_cast<double>(seconds_.size());
+    }
+
+private:
+    std::chrono::steady_clock::time_point start_;
+    bool seen_ = false;
+    std::vector<double> seconds_;
+};
+
+// One projector, reached through `port`, as the window holds it.
+struct OneProjector {
+    explicit OneProjector(int port) {
+        Place();
+        model.Name = "BENCH";
+        model.ModelID = 101;
+        model.PjtNum = 1;
+        model.SelectPrj = 1;
+        model.ConnectMethod[0] = 1;
+        model.PortNo[0] = port;
+        orvane::SetText(model.IPAddress[0], "127.0.0.1");
+    }
     orvane::CModelInfo2 model;
-    model.Name = "BENCH";
-    model.ModelID = 101;
-    model.PjtNum = 1;
-    model.SelectPrj = 1;
-    model.ConnectMethod[0] = 1;
-    model.PortNo[0] = port;
-    orvane::SetText(model.IPAddress[0], "127.0.0.1");
     CPjtInterface link, pollLink;
-    DiscardErrors errors;
-    orvane::CommandTransport transport(model, link, pollLink, errors);
-    for (auto _ : state)
-        command(transport);
+    FirstBoxClock boxes;
+    NoWindow window;
+    orvane::CommandTransport transport{model, link, pollLink, boxes};
+    orvane::StatusPoller poller{transport, nullptr};
+    orvane::CommandHandlers handlers{transport, poller, window};
+};
+
+// The floor: one exchange, which waits out one time-out.
+void OneExchange(benchmark::State& state, int port) {
+    OneProjector p(port);
+    for (auto _ : state) {
+        orvane::ReplyBuffer reply{};
+        benchmark::DoNotOptimize(p.transport.SendToSlot(0, orvane::kActionSet, orvane::kTypeBlank, 1, reply.data()));
+    }
 }
 
-void OneExchange(orvane::CommandTransport& t) {
-    orvane::ReplyBuffer reply{};
-    benchmark::DoNotOptimize(t.SendToSlot(0, orvane::kActionSet, orvane::kTypeBlank, 1, reply.data()));
-}
-
-void BlankOnToAll(orvane::CommandTransport& t) {
-    t.SendToAll(orvane::kActionSet, orvane::kTypeBlank, 1, 89);
+// The Blank On button, kind unknown: the kind query finds the link dead, and the box
+// follows at once.
+void BlankOnClick(benchmark::State& state, int port) {
+    OneProjector p(port);
+    for (auto _ : state) {
+        p.boxes.Start();
+        p.handlers.Run(orvane::kCmdBlankOn);
+    }
+    state.counters["first_box_s"] = p.boxes.MeanSeconds();
 }
 
 // Nobody answers the connection: bounded by the connect time-out.
 void BM_UnansweredConnectExchange(benchmark::State& state) {
     FullBacklogListener listener;
-    TimeOneProjector(state, listener.Port(), OneExchange);
+    OneExchange(state, listener.Port());
 }
 BENCHMARK(BM_UnansweredConnectExchange)->Unit(benchmark::kMillisecond)->Iterations(2);
 
-// A whole Blank On: the kind query and the set each wait out the connect time-out.
-void BM_UnansweredConnectCommand(benchmark::State& state) {
+void BM_UnansweredConnectBlankOn(benchmark::State& state) {
     FullBacklogListener listener;
-    TimeOneProjector(state, listener.Port(), BlankOnToAll);
+    BlankOnClick(state, listener.Port());
 }
-BENCHMARK(BM_UnansweredConnectCommand)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_UnansweredConnectBlankOn)->Unit(benchmark::kMillisecond)->Iterations(2);
 
-// Connected, but the projector never speaks: bounded by the reply time-out.
+// Connected, but the projector never speaks, not even its hello: bounded by the reply
+// time-out.
 void BM_SilentProjectorExchange(benchmark::State& state) {
     Place();
     PjsimProcess sim({PjsimProcess::Tcp("fault=silent")});
@@ -331,9 +325,20 @@ void BM_SilentProjectorExchange(benchmark::State& state) {
         state.SkipWithError(sim.Error().c_str());
         return;
     }
-    TimeOneProjector(state, sim.Port(1), OneExchange);
+    OneExchange(state, sim.Port(1));
 }
 BENCHMARK(BM_SilentProjectorExchange)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+void BM_SilentProjectorBlankOn(benchmark::State& state) {
+    Place();
+    PjsimProcess sim({PjsimProcess::Tcp("fault=silent")});
+    if (!sim.Ready()) {
+        state.SkipWithError(sim.Error().c_str());
+        return;
+    }
+    BlankOnClick(state, sim.Port(1));
+}
+BENCHMARK(BM_SilentProjectorBlankOn)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 } // namespace
 
@@ -343,10 +348,10 @@ int main(int argc, char** argv) {
         return 1;
     orvane::bench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatio("BM_SendToAllPowerSet", "BM_LoopbackFloor");
-    reporter.PrintRatio("BM_PowerHandlerAlternating", "BM_LoopbackFloor");
-    reporter.PrintRatio("BM_SendToAllPowerSet", "BM_PjsimBareExchange");
-    reporter.PrintRatio("BM_PjsimBareExchange", "BM_LoopbackFloor");
+    reporter.PrintRatio("BM_SendToAllPowerSet", "BM_BarePowerSetFloor");
+    reporter.PrintRatio("BM_PowerHandlerAlternating", "BM_BarePowerSwitchFloor");
+    reporter.PrintRatio("BM_UnansweredConnectBlankOn", "BM_UnansweredConnectExchange");
+    reporter.PrintRatio("BM_SilentProjectorBlankOn", "BM_SilentProjectorExchange");
     benchmark::Shutdown();
     return 0;
 }
