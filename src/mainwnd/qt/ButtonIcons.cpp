@@ -4,9 +4,14 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPixmapCache>
 #include <QSvgRenderer>
+
+#include <map>
+#include <memory>
+#include <string>
 
 // The icons live in a static library: naming the resource here keeps the linker from
 // dropping it.
@@ -31,13 +36,34 @@ QString IconPath(const char* icon) {
     return QStringLiteral(":/icons/%1.svg").arg(QLatin1String(icon));
 }
 
+// Each icon file is parsed once and drawn at every size from then on; several input
+// buttons share one connector glyph.
+QSvgRenderer& Renderer(const char* icon) {
+    static std::map<std::string, std::unique_ptr<QSvgRenderer>> renderers;
+    std::unique_ptr<QSvgRenderer>& renderer = renderers[icon];
+    if (!renderer)
+        renderer = std::make_unique<QSvgRenderer>(IconPath(icon));
+    return *renderer;
+}
+
+// The bold tag font at the height of a button size's tag band, looked up once per size.
+const QFont& TagFont(int pixels) {
+    static std::map<int, QFont> fonts;
+    auto it = fonts.find(pixels);
+    if (it == fonts.end()) {
+        QFont font;
+        font.setBold(true);
+        font.setStretch(QFont::SemiCondensed);
+        font.setPixelSize(qMax(6, static_cast<int>(pixels * (1.0 - kGlyphShare) * 0.95)));
+        it = fonts.emplace(pixels, font).first;
+    }
+    return it->second;
+}
+
 void DrawTag(QPainter& painter, const QString& tag, int pixels) {
     const QRectF band(0, pixels * kGlyphShare, pixels, pixels * (1.0 - kGlyphShare));
-    QFont font;
-    font.setBold(true);
-    font.setStretch(QFont::SemiCondensed);
-    int size = qMax(6, static_cast<int>(band.height() * 0.95));
-    font.setPixelSize(size);
+    QFont font = TagFont(pixels);
+    int size = font.pixelSize();
     // Shrink until the tag fits across the button.
     while (size > 5 && QFontMetrics(font).horizontalAdvance(tag) > pixels) {
         --size;
@@ -48,6 +74,45 @@ void DrawTag(QPainter& painter, const QString& tag, int pixels) {
     painter.drawText(band, Qt::AlignHCenter | Qt::AlignVCenter, tag);
 }
 
+QPixmap RenderSvg(const char* icon, int pixels) {
+    QPixmap pixmap(pixels, pixels);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    Renderer(icon).render(&painter, QRectF(0, 0, pixels, pixels));
+    return pixmap;
+}
+
+// The application icon, drawn at a size only when the system asks for that size.
+class ApplicationIconEngine : public QIconEngine {
+public:
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override {
+        Renderer(kApplicationIcon).render(painter, QRectF(rect));
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode, QIcon::State) override {
+        const int pixels = qMin(size.width(), size.height());
+        const QString key = QStringLiteral("orvane-application-%1").arg(pixels);
+        QPixmap cached;
+        if (QPixmapCache::find(key, &cached))
+            return cached;
+        cached = RenderSvg(kApplicationIcon, pixels);
+        QPixmapCache::insert(key, cached);
+        return cached;
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
+        const int pixels = qMin(size.width(), size.height());
+        return QSize(pixels, pixels);
+    }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+        QList<QSize> sizes;
+        for (int pixels : {16, 22, 24, 32, 48, 64, 128})
+            sizes.append(QSize(pixels, pixels));
+        return sizes;
+    }
+    QIconEngine* clone() const override { return new ApplicationIconEngine; }
+    QString key() const override { return QStringLiteral("orvane-application"); }
+};
+
 } // namespace
 
 QPixmap RenderButtonPixmap(int commandId, int pixels) {
@@ -57,17 +122,14 @@ QPixmap RenderButtonPixmap(int commandId, int pixels) {
         return cached;
 
     const ButtonArt art = ButtonArtFor(commandId);
-    QPixmap pixmap(pixels, pixels);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::TextAntialiasing);
-    QSvgRenderer renderer(IconPath(art.icon));
-    renderer.render(&painter, QRectF(0, 0, pixels, pixels));
+    QPixmap pixmap = RenderSvg(art.icon, pixels);
     const QString tag = QString::fromLatin1(art.tag);
-    if (!tag.isEmpty())
+    if (!tag.isEmpty()) {
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setRenderHint(QPainter::TextAntialiasing);
         DrawTag(painter, tag, pixels);
-    painter.end();
+    }
     QPixmapCache::insert(key, pixmap);
     return pixmap;
 }
@@ -77,18 +139,7 @@ QIcon ButtonIcon(int commandId, int pixels) {
 }
 
 QIcon ApplicationIcon() {
-    QIcon icon;
-    QSvgRenderer renderer(IconPath(kApplicationIcon));
-    for (int size : {16, 22, 24, 32, 48, 64, 128}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        renderer.render(&painter, QRectF(0, 0, size, size));
-        painter.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
+    return QIcon(new ApplicationIconEngine);
 }
 
 } // namespace orvane

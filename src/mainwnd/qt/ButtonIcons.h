@@ -10,7 +10,7 @@ namespace orvane {
 QPixmap RenderButtonPixmap(int commandId, int pixels);
 QIcon ButtonIcon(int commandId, int pixels);
 
-// The application and tray icon, at every size the system asks for.
+// The application and tray icon, drawn at each size the system asks for when it asks.
 QIcon ApplicationIcon();
 
 } // namespace orvane
