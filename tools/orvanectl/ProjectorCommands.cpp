@@ -226,7 +226,11 @@ int RunStatus(const std::string& configName) {
 } // namespace
 
 int WithTransport(const std::string& configName, const std::function<int(CommandTransport&)>& command) {
-    return WithSession(configName, [&command](Session& s) { return command(s.transport); });
+    // Such commands word their messages themselves, through the transport.
+    OpenCatalog();
+    const int rc = WithSession(configName, [&command](Session& s) { return command(s.transport); });
+    CloseCatalog();
+    return rc;
 }
 
 int LoadWorkingConfiguration(const std::string& configName, CModelInfo2& working) {
