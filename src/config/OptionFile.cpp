@@ -54,12 +54,16 @@ FileReadResult ReadOptions(OptionValues& options) {
     return read;
 }
 
-int WriteOptions(const OptionValues& options) {
+std::string FormatOptions(const OptionValues& options) {
     char buf[64];
     // Text-mode lines, CR LF like the configuration files.
     std::snprintf(buf, sizeof buf, "%d\r\n%d\r\n%d\r\n", options.SkipLogin != 0 ? 1 : 0,
                   options.SkipConfig != 0 ? 1 : 0, options.UpdateInterval);
-    return WriteFileAtomically(kOptionFile, buf, 0644);
+    return buf;
+}
+
+int WriteOptions(const OptionValues& options) {
+    return WriteFileAtomically(kOptionFile, FormatOptions(options), kOptionFileMode);
 }
 
 } // namespace orvane

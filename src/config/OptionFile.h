@@ -2,6 +2,8 @@
 
 #include "platform/FileUtil.h"
 
+#include <string>
+
 namespace orvane {
 
 inline constexpr const char* kOptionFile = "./OrvaneOpt.txt";
@@ -23,5 +25,9 @@ FileReadResult ReadOptions(OptionValues& options);
 // Writes the three lines; 0 on success, -1 when the file cannot be written (the old
 // file then stays as it was).
 int WriteOptions(const OptionValues& options);
+
+// The file's bytes as WriteOptions writes them, and its permissions.
+std::string FormatOptions(const OptionValues& options);
+inline constexpr unsigned kOptionFileMode = 0644;
 
 } // namespace orvane

@@ -103,6 +103,14 @@ std::string InstanceLock::FileNameFor(std::string_view model) {
 }
 
 int InstanceLock::Take(std::string_view model) {
+    const int result = TakePending(model);
+    if (result == kTaken)
+        CommitPending();
+    return result;
+}
+
+int InstanceLock::TakePending(std::string_view model) {
+    DropPending();
     model = model.substr(0, kMaxModelLength);
     // A second flock by this process on a new descriptor would fail against our own.
     if (fd_ >= 0 && model == model_)
@@ -138,14 +146,35 @@ int InstanceLock::Take(std::string_view model) {
     if (ftruncate(fd, 0) == 0 && write(fd, pid, static_cast<std::size_t>(len)) < 0) {
         // Only informative; the lock holds regardless.
     }
-    Release();
-    fd_ = fd;
-    model_ = std::string(model);
-    path_ = std::move(path);
+    pendingFd_ = fd;
+    pendingModel_ = std::string(model);
+    pendingPath_ = std::move(path);
     return kTaken;
 }
 
+void InstanceLock::CommitPending() {
+    if (pendingFd_ < 0)
+        return;
+    if (fd_ >= 0)
+        close(fd_);
+    fd_ = pendingFd_;
+    model_ = std::move(pendingModel_);
+    path_ = std::move(pendingPath_);
+    pendingFd_ = -1;
+    pendingModel_.clear();
+    pendingPath_.clear();
+}
+
+void InstanceLock::DropPending() {
+    if (pendingFd_ >= 0)
+        close(pendingFd_);
+    pendingFd_ = -1;
+    pendingModel_.clear();
+    pendingPath_.clear();
+}
+
 void InstanceLock::Release() {
+    DropPending();
     // The file stays: removing it would let a process that opened it just before lock a
     // file no one else can find any more.
     if (fd_ >= 0)

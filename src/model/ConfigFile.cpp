@@ -14,7 +14,6 @@ namespace orvane {
 
 namespace {
 
-constexpr mode_t kConfigFileMode = 0600;
 constexpr std::size_t kMaxPath = 4095;
 
 // "replace every ';' by a string end": the fields of a configuration entry, by position.

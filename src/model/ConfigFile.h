@@ -48,6 +48,9 @@ ConfigSource ReadConfigFile(const std::string& path, int index, CModelInfo2& mod
 // the line endings of its InputNameView_ lines.
 std::string FormatConfigFile(const CModelInfo2& model, const ConfigControls& controls, bool perModelFile);
 
+// Configuration files hold projector passwords: readable by their owner only.
+inline constexpr unsigned kConfigFileMode = 0600;
+
 // Bits of the WriteConfigFiles result.
 inline constexpr int kCurrentConfigWriteFailed = 1;
 inline constexpr int kModelConfigWriteFailed = 2;

@@ -34,10 +34,18 @@ class FakeGuard : public IInstanceGuard {
 public:
     explicit FakeGuard(int answer) : answer_(answer) {}
     int CreateInstanceMutex(const std::string& modelName) override {
+        const int result = ReserveInstanceMutex(modelName);
+        if (result == 0)
+            EndInstanceReservation(true);
+        return result;
+    }
+    int ReserveInstanceMutex(const std::string& modelName) override {
         names.push_back(modelName);
         return answer_;
     }
+    void EndInstanceReservation(bool keep) override { ends.push_back(keep); }
     std::vector<std::string> names;
+    std::vector<bool> ends; // how each reservation ended
 
 private:
     int answer_;
@@ -329,6 +337,7 @@ private slots:
         c.ClickOK();
         QVERIFY(c.Closed());
         QCOMPARE(allow.names, std::vector<std::string>{"QX-88"});
+        QCOMPARE(allow.ends, std::vector<bool>{true}); // the new guard kept, once the files are in place
         QVERIFY(sandbox_->Exists("QX-88.txt"));
     }
 
@@ -362,6 +371,8 @@ private slots:
         QVERIFY(!c.Closed());
         QCOMPARE(boxes.Count(), std::size_t(2));
         QVERIFY(boxes.Last().text.contains(QString::fromStdString(sandbox_->File("AX-210.txt"))));
+        // All or nothing: Orvane.txt, which could be written, was not either.
+        QVERIFY(!sandbox_->Exists("Orvane.txt"));
         QVERIFY(!sandbox_->Exists("OrvaneOpt.txt"));
 
         // Once the way is clear, OK goes through.

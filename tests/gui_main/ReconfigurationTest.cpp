@@ -4,15 +4,21 @@
 #include "GuiSandbox.h"
 
 #include "commands/CommandIds.h"
+#include "config/qt/CnfConn.h"
+#include "mainwnd/InstanceLock.h"
 #include "mainwnd/qt/OrvaneDlg.h"
 #include "support/PjsimProcess.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolBar>
 
+#include <filesystem>
 #include <memory>
 
 using namespace orvane;
@@ -148,6 +154,38 @@ private slots:
         QCOMPARE(last.action, 2);
         QCOMPARE(last.type, 0x2000);
         QTRY_VERIFY(Button(32908)->isChecked());
+    }
+
+    void failedOkThenCancelKeepsTheLockAndEveryFile() {
+        const std::string current = box_->Read("Orvane.txt");
+        const std::string options = box_->Read("OrvaneOpt.txt");
+        // The new model's own file cannot be written: a directory has taken its name.
+        QVERIFY(std::filesystem::create_directory(box_->File("QX-88.txt")));
+        bool closedByOk = true;
+        window_->SetConfigRunner([&](CConfDlg& dialog) {
+            if (!dialog.OnInitDialog())
+                return IDCANCEL;
+            const int i = dialog.ModelCombo->findText(QStringLiteral("QX-88"));
+            dialog.ModelCombo->setCurrentIndex(i);
+            emit dialog.ModelCombo->activated(i);
+            dialog.PageConn->Rs232cRadio->click();
+            dialog.PageConn->InsertButton->click();
+            dialog.OnOK();
+            closedByOk = dialog.result() != 0;
+            return IDCANCEL; // the operator gives up after the error box
+        });
+        window_->OnCommand(kCmdConfig);
+        QVERIFY(!closedByOk);
+        // Choosing the model tells that its file cannot be read; OK, that it cannot be written.
+        QCOMPARE(boxes_->boxes.size(), std::size_t(2));
+        QVERIFY(boxes_->boxes[1].text.contains(QString::fromStdString(box_->File("QX-88.txt"))));
+        QCOMPARE(box_->Read("Orvane.txt"), current);
+        QCOMPARE(box_->Read("OrvaneOpt.txt"), options);
+        // The program still holds its own configuration's lock, and only that one.
+        InstanceLock probe;
+        QCOMPARE(probe.Take("AX-210"), InstanceLock::kHeldElsewhere);
+        QCOMPARE(probe.Take("QX-88"), InstanceLock::kTaken);
+        QCOMPARE(window_->WorkingModel.Name, std::string("AX-210"));
     }
 };
 

@@ -160,6 +160,33 @@ TEST_F(InstanceLockTest, SwitchingModelsReleasesTheOldOnlyWhenTheNewIsTaken) {
     EXPECT_EQ(other.Take("B"), InstanceLock::kHeldElsewhere);
 }
 
+TEST_F(InstanceLockTest, APendingLockReplacesTheOldOnlyWhenCommitted) {
+    InstanceLock lock(dir_.path());
+    ASSERT_EQ(lock.Take("A"), InstanceLock::kTaken);
+    InstanceLock probe(dir_.path());
+
+    ASSERT_EQ(lock.TakePending("B"), InstanceLock::kTaken);
+    EXPECT_EQ(probe.Take("A"), InstanceLock::kHeldElsewhere); // both held meanwhile
+    EXPECT_EQ(probe.Take("B"), InstanceLock::kHeldElsewhere);
+    lock.DropPending();
+    EXPECT_EQ(lock.Model(), "A");
+    EXPECT_EQ(probe.Take("A"), InstanceLock::kHeldElsewhere);
+    EXPECT_EQ(probe.Take("B"), InstanceLock::kTaken);
+    probe.Release();
+
+    ASSERT_EQ(lock.TakePending("B"), InstanceLock::kTaken);
+    lock.CommitPending();
+    EXPECT_EQ(lock.Model(), "B");
+    EXPECT_EQ(probe.Take("A"), InstanceLock::kTaken);
+    EXPECT_EQ(probe.Take("B"), InstanceLock::kHeldElsewhere);
+
+    // The model held already: nothing pending, nothing given up.
+    EXPECT_EQ(lock.TakePending("B"), InstanceLock::kTaken);
+    EXPECT_FALSE(lock.HasPending());
+    lock.DropPending();
+    EXPECT_EQ(lock.Model(), "B");
+}
+
 TEST_F(InstanceLockTest, ASystemRefusalIsReportedWithItsReason) {
     InstanceLock lock(dir_.File("no-such-dir"));
     EXPECT_EQ(lock.Take("M"), InstanceLock::kSystemError);

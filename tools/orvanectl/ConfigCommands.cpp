@@ -2,6 +2,7 @@
 #include "ModelJson.h"
 
 #include "catalog/MessageCatalog.h"
+#include "config/ConfigSave.h"
 #include "config/OptionFile.h"
 #include "config/ShowPageState.h"
 #include "model/ConfigFile.h"
@@ -26,7 +27,8 @@ void PrintJson(const nlohmann::json& j) {
 // 0 when the catalog was read, else the exit status (a missing catalog is a usage error,
 // one that cannot be read a failed file operation).
 int LoadCatalog(ModelList& list) {
-    const FileReadResult read = LoadModelCatalog(list);
+    // The reader's pause between models belongs to the toolbar's start-up alone.
+    const FileReadResult read = LoadModelCatalogFrom(kModelCatalogFile, list, 0);
     if (read.missing()) {
         PrintError(std::string(kModelCatalogFile) + " not found (use --dir to name the working directory)");
         return kExitUsage;
@@ -111,7 +113,7 @@ void PrintSummary(const CModelInfo2& m) {
 int RunShow(const std::string& file, bool json) {
     ModelList list;
     // Without a catalog only the fallback for a missing Orvane.txt is lost.
-    if (const FileReadResult catalog = LoadModelCatalog(list); catalog.failed()) {
+    if (const FileReadResult catalog = LoadModelCatalogFrom(kModelCatalogFile, list, 0); catalog.failed()) {
         PrintError(ReadFailureText(kModelCatalogFile, catalog));
         return kExitFailed;
     }
@@ -198,17 +200,12 @@ int RunUse(const std::string& modelName) {
     page.SetFromRecord(working);
     page.ToControls(controls);
 
-    const int failed = WriteConfigFiles(working, controls);
-    if (failed & kCurrentConfigWriteFailed)
-        PrintError(std::string("cannot write ") + kCurrentConfigFile);
-    if (failed & kModelConfigWriteFailed)
-        PrintError("cannot write " + ModelFilePath(modelName));
-    if (WriteOptions(options) != 0) {
-        PrintError(std::string("cannot write ") + kOptionFile);
+    // All three files or none, as the dialog's OK writes them.
+    ConfigSave save;
+    if (save.Prepare(working, controls, options) != 0 || save.Commit() != 0) {
+        PrintError("cannot write " + save.FailedPath() + "; no file was changed");
         return kExitFailed;
     }
-    if (failed != 0)
-        return kExitFailed;
     ReadConfigFile(kCurrentConfigFile, 0, working, list, options);
     std::cout << "Using " << modelName << ": wrote " << kCurrentConfigFile << " and " << ModelFilePath(modelName)
               << '\n';

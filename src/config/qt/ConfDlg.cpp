@@ -3,6 +3,7 @@
 #include "catalog/MessageCatalog.h"
 #include "catalog/qt/OrvaneMessageBox.h"
 #include "catalog/qt/TranslateWindow.h"
+#include "config/ConfigSave.h"
 #include "config/IInstanceGuard.h"
 #include "config/OptionFile.h"
 #include "config/qt/CnfConn.h"
@@ -242,38 +243,44 @@ void CConfDlg::OnOK() {
         return;
     if (PageConn->Validate() != 0)
         return;
-    if (guard_ != nullptr && guard_->CreateInstanceMutex(Model->Name) != 0)
-        return;
 
     ConfigControls controls;
     controls.modelName = ModelCombo->currentText().toStdString();
     PageConn->FillControls(controls);
     PageShow->FillControls(controls);
-    const std::string modelPath = ModelFilePath(controls.modelName);
-    int failed = WriteConfigFiles(*Model, controls);
-    // A model whose name cannot name a file has no model file by design; only Orvane.txt
-    // can fail for it.
-    if (modelPath.empty())
-        failed &= ~kModelConfigWriteFailed;
-    if (failed != 0) {
-        // The operator's changes would be lost on the reload below while the dialog
-        // reported success: say so and leave everything as it is.
-        if (failed & kCurrentConfigWriteFailed)
-            CatalogMessageBox(this, kCatalogSetErrors, kConfigWriteFailedMessage, MB_ICONSTOP,
-                              {QFileInfo(QString::fromLatin1(kCurrentConfigFile)).absoluteFilePath().toStdString()});
-        if (failed & kModelConfigWriteFailed)
-            CatalogMessageBox(this, kCatalogSetErrors, kConfigWriteFailedMessage, MB_ICONSTOP, {modelPath});
+    const QString interval = PageOption->IntervalText();
+    const OptionValues options{PageOption->SkipLogin, PageOption->SkipConfig,
+                               interval.isEmpty() ? 0 : ProfileAtoi(interval.toStdString())};
+
+    // Everything is written aside first, and put in place only once the guard for the
+    // model is had too: a refusal or a failure anywhere leaves the files, the guard held
+    // and the operator's changes as they were, and the dialog open.
+    ConfigSave save;
+    if (save.Prepare(*Model, controls, options) != 0) {
+        ShowWriteFailure(save.FailedPath());
         return;
     }
+    if (guard_ != nullptr && guard_->ReserveInstanceMutex(Model->Name) != 0)
+        return;
+    if (save.Commit() != 0) {
+        if (guard_ != nullptr)
+            guard_->EndInstanceReservation(false);
+        ShowWriteFailure(save.FailedPath());
+        return;
+    }
+    if (guard_ != nullptr)
+        guard_->EndInstanceReservation(true);
 
-    SkipConfig = PageOption->SkipConfig;
-    SkipLogin = PageOption->SkipLogin;
-    const QString interval = PageOption->IntervalText();
-    UpdateInterval = interval.isEmpty() ? 0 : ProfileAtoi(interval.toStdString());
-    WriteOptions(OptionValues{SkipLogin, SkipConfig, UpdateInterval});
-
+    SkipConfig = options.SkipConfig;
+    SkipLogin = options.SkipLogin;
+    UpdateInterval = options.UpdateInterval;
     ReadConfig(kCurrentConfigFile, 0);
     EndDialog(IDOK);
+}
+
+void CConfDlg::ShowWriteFailure(const std::string& path) {
+    CatalogMessageBox(this, kCatalogSetErrors, kConfigWriteFailedMessage, MB_ICONSTOP,
+                      {QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString()});
 }
 
 } // namespace orvane

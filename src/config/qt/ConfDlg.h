@@ -87,6 +87,7 @@ private:
     void ApplyDiscoveryChoices();
     void SelectModelEntry();
     void DestroyPages();
+    void ShowWriteFailure(const std::string& path);
     int RunDiscoveryComponent(FoundAddrArray& addr, FoundNameArray& name, FoundInfoArray& info, int count);
 
     IInstanceGuard* guard_ = nullptr;

@@ -113,6 +113,7 @@ bool COrvaneDlg::OnInitDialog() {
     OrvaneDialog::OnInitDialog();
     setWindowIcon(Icon);
 
+    // The one reading of the catalog that keeps the reader's pause between models.
     const FileReadResult catalog = LoadModelCatalog(ModelList);
     if (!catalog.ok()) {
         // A catalog that is there but cannot be read says why; a missing one is the
@@ -676,8 +677,24 @@ void COrvaneDlg::RefreshInputState() {
 }
 
 int COrvaneDlg::CreateInstanceMutex(const std::string& modelName) {
+    const int result = ReserveInstanceMutex(modelName);
+    if (result == 0)
+        EndInstanceReservation(true);
+    return result;
+}
+
+void COrvaneDlg::EndInstanceReservation(bool keep) {
+    OnWindowThread([this, keep] {
+        if (keep)
+            Mutex.CommitPending();
+        else
+            Mutex.DropPending();
+    });
+}
+
+int COrvaneDlg::ReserveInstanceMutex(const std::string& modelName) {
     return OnWindowThread([this, &modelName] {
-        switch (Mutex.Take(modelName)) {
+        switch (Mutex.TakePending(modelName)) {
         case InstanceLock::kTaken:
             return 0;
         case InstanceLock::kHeldElsewhere:

@@ -145,6 +145,8 @@ public:
     int ControlPoller(int mode) override;
     void RefreshInputState() override;
     int CreateInstanceMutex(const std::string& modelName) override;
+    int ReserveInstanceMutex(const std::string& modelName) override;
+    void EndInstanceReservation(bool keep) override;
 
     // The arguments after the program's path; the first names a configuration.
     void SetArguments(std::vector<std::string> arguments) { arguments_ = std::move(arguments); }
