@@ -46,6 +46,8 @@ TEST_F(OrvanectlConfig, ModelsListsEveryRecordInOrder) {
 }
 
 TEST_F(OrvanectlConfig, ModelsOfPluginsFollowTheCatalogsMarkedAsSuch) {
+    if (!std::filesystem::exists(std::string(ORVANE_BIN_DIR) + "/plugin/Adjust_Demo.so"))
+        GTEST_SKIP() << "the sample plug-in is built only with the Qt front end";
     std::filesystem::create_directories(dir_.File("plugin"));
     std::filesystem::copy_file(std::string(ORVANE_BIN_DIR) + "/plugin/Adjust_Demo.so",
                                dir_.File("plugin/Adjust_Demo.so"));
