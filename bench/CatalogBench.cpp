@@ -108,15 +108,10 @@ BENCHMARK(BM_ReadAndSplitLinesFloor)->Unit(benchmark::kMillisecond)->MinTime(1.0
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    orvane::bench::RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintTime("BM_LoadModelCatalog");
-    reporter.PrintTime("BM_ReadAndSplitLinesFloor");
-    reporter.PrintRatio("BM_LoadModelCatalog", "BM_ReadAndSplitLinesFloor");
-    reporter.PrintCpuRatio("BM_LoadModelCatalog", "BM_ReadAndSplitLinesFloor");
-    benchmark::Shutdown();
-    return 0;
+    return orvane::bench::RunAndReport(argc, argv, [](orvane::bench::RatioReporter& reporter) {
+        reporter.PrintTime("BM_LoadModelCatalog");
+        reporter.PrintTime("BM_ReadAndSplitLinesFloor");
+        reporter.PrintRatio("BM_LoadModelCatalog", "BM_ReadAndSplitLinesFloor");
+        reporter.PrintCpuRatio("BM_LoadModelCatalog", "BM_ReadAndSplitLinesFloor");
+    });
 }

@@ -256,14 +256,9 @@ BENCHMARK(BM_FiveBareExchangesFloor)->Unit(benchmark::kMillisecond)->UseRealTime
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    orvane::bench::RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatio("BM_ImageToFiveProjectors", "BM_FiveBareConnectionsFloor");
-    reporter.PrintRatio("BM_ImageToFiveProjectors", "BM_FiveBareExchangesFloor");
-    reporter.PrintRatio("BM_ImageToFiveHashingProjectors", "BM_FiveBareConnectionsFloor");
-    benchmark::Shutdown();
-    return 0;
+    return orvane::bench::RunAndReport(argc, argv, [](orvane::bench::RatioReporter& reporter) {
+        reporter.PrintRatio("BM_ImageToFiveProjectors", "BM_FiveBareConnectionsFloor");
+        reporter.PrintRatio("BM_ImageToFiveProjectors", "BM_FiveBareExchangesFloor");
+        reporter.PrintRatio("BM_ImageToFiveHashingProjectors", "BM_FiveBareConnectionsFloor");
+    });
 }

@@ -78,4 +78,17 @@ private:
     std::map<std::string, double> cpuMeans_;
 };
 
+// The main of every benchmark program: runs the benchmarks named on the command line, then
+// lets `report` print its comparisons from the reporter.
+template <class Report> int RunAndReport(int argc, char** argv, Report report) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    report(reporter);
+    benchmark::Shutdown();
+    return 0;
+}
+
 } // namespace orvane::bench

@@ -343,15 +343,10 @@ BENCHMARK(BM_SilentProjectorBlankOn)->Unit(benchmark::kMillisecond)->Iterations(
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    orvane::bench::RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatio("BM_SendToAllPowerSet", "BM_BarePowerSetFloor");
-    reporter.PrintRatio("BM_PowerHandlerAlternating", "BM_BarePowerSwitchFloor");
-    reporter.PrintRatio("BM_UnansweredConnectBlankOn", "BM_UnansweredConnectExchange");
-    reporter.PrintRatio("BM_SilentProjectorBlankOn", "BM_SilentProjectorExchange");
-    benchmark::Shutdown();
-    return 0;
+    return orvane::bench::RunAndReport(argc, argv, [](orvane::bench::RatioReporter& reporter) {
+        reporter.PrintRatio("BM_SendToAllPowerSet", "BM_BarePowerSetFloor");
+        reporter.PrintRatio("BM_PowerHandlerAlternating", "BM_BarePowerSwitchFloor");
+        reporter.PrintRatio("BM_UnansweredConnectBlankOn", "BM_UnansweredConnectExchange");
+        reporter.PrintRatio("BM_SilentProjectorBlankOn", "BM_SilentProjectorExchange");
+    });
 }
