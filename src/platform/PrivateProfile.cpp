@@ -220,6 +220,18 @@ const std::string_view* PrivateProfile::FindValue(std::uint32_t section, std::st
     return nullptr;
 }
 
+std::vector<std::string> PrivateProfile::Section::Keys() const {
+    std::vector<std::string> keys;
+    if (index_ == kNoSection)
+        return keys;
+    const PrivateProfile& p = *profile_;
+    const std::uint32_t end = index_ + 1 < p.sections_.size() ? p.sections_[index_ + 1].firstEntry
+                                                              : static_cast<std::uint32_t>(p.entries_.size());
+    for (std::uint32_t i = p.sections_[index_].firstEntry; i < end; ++i)
+        keys.emplace_back(p.entries_[i].key);
+    return keys;
+}
+
 bool PrivateProfile::HasSection(std::string_view section) const {
     return FindSection(section) != kNoSection;
 }

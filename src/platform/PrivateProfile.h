@@ -36,6 +36,8 @@ public:
         std::string GetString(std::string_view key, std::size_t capacity = kValueCapacity) const;
         // atoi of GetString: 0 for a missing key.
         int GetInt(std::string_view key) const;
+        // The key names as the file writes them, in no particular order.
+        std::vector<std::string> Keys() const;
 
     private:
         friend class PrivateProfile;

@@ -1,5 +1,7 @@
 #include "ProjectorDef.h"
 
+#include "linkcore/PjlinkSettings.h"
+
 #include <arpa/inet.h>
 #include <charconv>
 #include <vector>
@@ -10,6 +12,7 @@ namespace {
 
 constexpr std::size_t kMaxPasswordLength = 63; // the configuration's field holds 63 characters
 constexpr long kMaxDelayMs = 600000;
+constexpr std::size_t kMaxPjlinkName = 64;
 
 std::vector<std::string_view> Split(std::string_view text, char separator) {
     std::vector<std::string_view> parts;
@@ -121,8 +124,79 @@ bool ParseAdjustments(std::string_view value, ProjectorDef& out) {
     return true;
 }
 
-bool ParseOption(std::string_view key, std::string_view value, ProjectorDef& out) {
+bool ParsePjlinkOption(std::string_view key, std::string_view value, ProjectorDef& out) {
     long number = 0;
+    if (key == "protocol") {
+        if (value != "orvane" && value != "pjlink")
+            return false;
+        out.protocol = value == "pjlink" ? Protocol::Pjlink : Protocol::Orvane;
+        return true;
+    }
+    if (key == "class") {
+        if (value != "1" && value != "2")
+            return false;
+        out.pjlinkClass = value[0] - '0';
+        return true;
+    }
+    if (key == "lamp") {
+        if (!ParseNumber(value, 99999, number))
+            return false;
+        out.lampHours = static_cast<int>(number);
+        return true;
+    }
+    if (key == "error") {
+        if (value.size() != 6 || value.find_first_not_of("012") != std::string_view::npos)
+            return false;
+        out.errorStatus = value;
+        return true;
+    }
+    return false;
+}
+
+// The checks and the input option that depend on the protocol.
+bool FinishProtocol(ProjectorDef& def, const std::string& inputText, std::string& error) {
+    if (def.protocol == Protocol::Orvane) {
+        ProjectorDef plain;
+        if (def.pjlinkClass != plain.pjlinkClass || def.lampHours != plain.lampHours ||
+            def.errorStatus != plain.errorStatus) {
+            error = "class=, lamp= and error= need protocol=pjlink";
+            return false;
+        }
+        long number = 0;
+        if (!inputText.empty() && !ParseNumber(inputText, 65535, number)) {
+            error = "bad projector option 'input=" + inputText + "'";
+            return false;
+        }
+        def.sim.input = static_cast<std::uint16_t>(number);
+        return true;
+    }
+    if (def.serial) {
+        error = "protocol=pjlink needs a TCP address";
+        return false;
+    }
+    // Answers are "%1NAME=<name>": an '=' in the name would make them ambiguous to a client.
+    if (def.name.find('=') != std::string::npos || def.name.size() > kMaxPjlinkName) {
+        error = "a PJLink name has no '=' and at most 64 bytes";
+        return false;
+    }
+    const std::string input = inputText.empty() ? "11" : inputText;
+    if (!linkcore::PjlinkSettings::IsInput(input) ||
+        (def.pjlinkClass == 1 && linkcore::PjlinkSettings::NeedsClass2(input))) {
+        error = "input=" + input + " is no PJLink input of class " + std::to_string(def.pjlinkClass);
+        return false;
+    }
+    def.sim.input = EncodePjlinkInput(input);
+    return true;
+}
+
+bool ParseOption(std::string_view key, std::string_view value, ProjectorDef& out, std::string& inputText) {
+    long number = 0;
+    if (key == "input") {
+        inputText = value; // its form depends on the protocol, which may come later
+        return true;
+    }
+    if (ParsePjlinkOption(key, value, out))
+        return true;
     if (key == "password") {
         if (value.size() > kMaxPasswordLength)
             return false;
@@ -169,7 +243,6 @@ bool ParseOption(std::string_view key, std::string_view value, ProjectorDef& out
         return true;
     }
     std::uint16_t* field = key == "kind"     ? &out.sim.kind
-                           : key == "input"  ? &out.sim.input
                            : key == "volume" ? &out.sim.volume
                            : key == "volmax" ? &out.sim.volmax
                                              : nullptr;
@@ -181,6 +254,15 @@ bool ParseOption(std::string_view key, std::string_view value, ProjectorDef& out
 
 } // namespace
 
+std::uint16_t EncodePjlinkInput(std::string_view input) {
+    return static_cast<std::uint16_t>((static_cast<unsigned char>(input[0]) << 8) |
+                                      static_cast<unsigned char>(input[1]));
+}
+
+std::string DecodePjlinkInput(std::uint16_t value) {
+    return std::string{static_cast<char>(value >> 8), static_cast<char>(value & 0xFF)};
+}
+
 bool ParseProjectorDef(std::string_view text, ProjectorDef& out, std::string& error) {
     ProjectorDef def;
     std::vector<std::string_view> parts = Split(text, ',');
@@ -189,14 +271,17 @@ bool ParseProjectorDef(std::string_view text, ProjectorDef& out, std::string& er
     else if (!ParseAddress(parts[0], def, error))
         return false;
 
+    std::string inputText;
     for (std::size_t i = 1; i < parts.size(); ++i) {
         std::string_view option = parts[i];
         std::size_t eq = option.find('=');
-        if (eq == std::string_view::npos || !ParseOption(option.substr(0, eq), option.substr(eq + 1), def)) {
+        if (eq == std::string_view::npos || !ParseOption(option.substr(0, eq), option.substr(eq + 1), def, inputText)) {
             error = "bad projector option '" + std::string(option) + "'";
             return false;
         }
     }
+    if (!FinishProtocol(def, inputText, error))
+        return false;
     if (def.sim.volume > def.sim.volmax) {
         error = "volume " + std::to_string(def.sim.volume) + " is above volmax " + std::to_string(def.sim.volmax);
         return false;

@@ -18,6 +18,11 @@ enum class Fault {
 
 inline constexpr int kDefaultIdleMs = 10000;
 
+enum class Protocol {
+    Orvane, // our own protocol
+    Pjlink, // PJLink, on TCP only
+};
+
 // One --projector argument: where the projector listens and how it behaves.
 struct ProjectorDef {
     bool serial = false;
@@ -33,12 +38,23 @@ struct ProjectorDef {
     // and never speak cannot take every connection; 0 keeps them for ever.
     int idleMs = kDefaultIdleMs;
     SimSettings sim;
+
+    Protocol protocol = Protocol::Orvane;
+    // PJLink only: its class, the lamp's hours and the six error status digits. The input
+    // option names a PJLink input ("31"), kept in sim.input as the two characters' codes.
+    int pjlinkClass = 1;
+    int lampHours = 1200;
+    std::string errorStatus = "000000";
 };
 
 // Parses "HOST:PORT" or "serial", then comma-separated options
 // (password=, kind=, power=off|on|transit, warm=, input=, volume=, volmax=,
-// fault=nak|silent|drop|garbage|slow:MS, name=, images=0|1, idle=MS, refuse=TYPE+TYPE, values=TYPE:V+TYPE:V).
-// False with a message in `error`.
+// fault=nak|silent|drop|garbage|slow:MS, name=, images=0|1, idle=MS, refuse=TYPE+TYPE, values=TYPE:V+TYPE:V,
+// protocol=orvane|pjlink, and for PJLink class=1|2, lamp=HOURS, error=DIGITS). False with a message in `error`.
 bool ParseProjectorDef(std::string_view text, ProjectorDef& out, std::string& error);
+
+// A PJLink input ("3A") as the state machine keeps it, and back.
+std::uint16_t EncodePjlinkInput(std::string_view input);
+std::string DecodePjlinkInput(std::uint16_t value);
 
 } // namespace pjsim

@@ -24,6 +24,9 @@ public:
 
     int Index() const { return index_; }
     const ProjectorDef& Def() const { return def_; }
+    // For the PJLink side, which runs the same state machine and writes the same log.
+    SimProjector& Sim() { return sim_; }
+    RequestLog& Log() { return log_; }
 
     // The bytes to answer a received frame with; empty for no answer at all. The image
     // requests need the connection's image session; without one they are refused.

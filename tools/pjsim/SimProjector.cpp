@@ -45,6 +45,11 @@ std::uint16_t SimProjector::PowerState(Clock::time_point now) const {
     return PowerStateLocked(now);
 }
 
+bool SimProjector::TargetOn() const {
+    std::lock_guard lock(mutex_);
+    return targetOn_;
+}
+
 std::uint16_t SimProjector::PowerStateLocked(Clock::time_point now) const {
     if (stuckInTransit_ || now < transitEnd_)
         return kPowerTransit;

@@ -87,6 +87,9 @@ public:
     SimReply Handle(const linkcore::Request& request) { return Handle(request, Clock::now()); }
 
     std::uint16_t PowerState(Clock::time_point now) const;
+    // Where the last power set (or the initial state) is heading: true for on. Tells a
+    // warm-up from a cool-down while the power state is 2.
+    bool TargetOn() const;
 
 private:
     std::uint16_t PowerStateLocked(Clock::time_point now) const;

@@ -1,6 +1,7 @@
 #include "TcpProjectorServer.h"
 
 #include "FrameLoop.h"
+#include "PjlinkService.h"
 
 #include "linkcore/Auth.h"
 #include "linkcore/FdIo.h"
@@ -163,6 +164,10 @@ bool TcpProjectorServer::Authenticate(int fd, const unsigned char* challenge) {
 
 void TcpProjectorServer::Serve(int fd) {
     const ProjectorDef& def = service_->Def();
+    if (def.protocol == Protocol::Pjlink) {
+        PjlinkService(*service_).Serve(fd, stop_);
+        return;
+    }
     if (def.fault != Fault::Silent) {
         unsigned char challenge[linkcore::kChallengeSize];
         if (!SendHello(fd, challenge) || def.fault == Fault::Drop)

@@ -3,6 +3,7 @@
 
 #include "DiscoveryResponder.h"
 #include "Endpoint.h"
+#include "PjlinkSearchResponder.h"
 #include "ProjectorDef.h"
 #include "ProjectorService.h"
 #include "RequestLog.h"
@@ -28,8 +29,9 @@ const char* kProjectorHelp = "HOST:PORT or serial, then comma-separated options:
                              "power=off|on|transit, warm=MS, input=N, volume=N, volmax=N, "
                              "fault=nak|silent|drop|garbage|slow:MS, name=TEXT, images=0|1, idle=MS (a TCP client "
                              "silent this long is let go; default 10000, 0 never), refuse=TYPE+TYPE (refuse these "
-                             "request types), values=TYPE:V+TYPE:V (starting adjustment values). Port 0 picks a free "
-                             "port.";
+                             "request types), values=TYPE:V+TYPE:V (starting adjustment values), protocol=orvane|pjlink; "
+                             "for PJLink also class=1|2, lamp=HOURS, error=DIGITS (PJLink clients are let go after "
+                             "30 s). Port 0 picks a free port.";
 
 int Usage(const std::string& message) {
     std::fprintf(stderr, "pjsim: %s\nRun pjsim --help for the options.\n", message.c_str());
@@ -121,7 +123,7 @@ int main(int argc, char** argv) {
     if (!discoveryArg.empty()) {
         std::vector<pjsim::DiscoveryEntry> entries;
         for (std::size_t i = 0; i < defs.size(); ++i) {
-            if (defs[i].serial)
+            if (defs[i].serial || defs[i].protocol == pjsim::Protocol::Pjlink)
                 continue;
             const std::string name = defs[i].name.empty() ? "pjsim " + std::to_string(i + 1) : defs[i].name;
             entries.push_back({name, endpoints[i]->Address(), defs[i].host});
@@ -129,6 +131,22 @@ int main(int argc, char** argv) {
         responder = std::make_unique<pjsim::DiscoveryResponder>(discoveryHost, discoveryPort, std::move(entries), stop);
         if (!responder->Start(error)) {
             std::fprintf(stderr, "pjsim: discovery: %s\n", error.c_str());
+            stop.Set();
+            return kExitFailure;
+        }
+    }
+
+    // A class 2 PJLink projector answers the PJLink search on UDP at its own port number.
+    std::vector<std::unique_ptr<pjsim::PjlinkSearchResponder>> searchResponders;
+    for (std::size_t i = 0; i < defs.size() && !discoveryArg.empty(); ++i) {
+        if (defs[i].protocol != pjsim::Protocol::Pjlink || defs[i].pjlinkClass != 2)
+            continue;
+        const std::string address = endpoints[i]->Address();
+        const int port = std::stoi(address.substr(address.rfind(':') + 1));
+        auto service = std::make_unique<pjsim::ProjectorService>(static_cast<int>(i + 1), defs[i], log);
+        searchResponders.push_back(std::make_unique<pjsim::PjlinkSearchResponder>(std::move(service), port, stop));
+        if (!searchResponders.back()->Start(error)) {
+            std::fprintf(stderr, "pjsim: projector %zu: %s\n", i + 1, error.c_str());
             stop.Set();
             return kExitFailure;
         }
@@ -149,5 +167,7 @@ int main(int argc, char** argv) {
         endpoint->Join();
     if (responder)
         responder->Join();
+    for (auto& search : searchResponders)
+        search->Join();
     return 0;
 }

@@ -32,6 +32,9 @@ public:
     int ConnectMs() const { return connectMs_; }
     int ReplyMs() const { return replyMs_; }
 
+    // The whole file, for the settings of the link's other protocol.
+    const orvane::PrivateProfile& Profile() const { return profile_; }
+
     // The device path of the 0-based port number comNo; empty for a negative number.
     std::string SerialDevice(int comNo) const;
 

@@ -5,6 +5,9 @@
 #include "linkcore/Frame.h"
 #include "linkcore/LinkSettings.h"
 #include "linkcore/RequestExchange.h"
+#include "linkcore/PjlinkSession.h"
+#include "linkcore/PjlinkSettings.h"
+#include "linkcore/PjlinkTranslator.h"
 #include "linkcore/SerialChannel.h"
 #include "linkcore/TcpChannel.h"
 
@@ -46,6 +49,18 @@ int CPjtInterface::Open(CPjtInterface* /*peer*/) {
     linkcore::LinkSettings settings = linkcore::LinkSettings::Load();
     replyMs_ = settings.ReplyMs();
     isSocket_ = method_ == kMethodTcp;
+    if (isSocket_) {
+        auto pjlinkSettings =
+            std::make_unique<linkcore::PjlinkSettings>(linkcore::PjlinkSettings::FromProfile(settings.Profile()));
+        if (pjlinkSettings->IsPjlinkPort(tcpPort_)) {
+            auto session = std::make_unique<linkcore::PjlinkSession>();
+            if (!session->Open(ipAddress_, tcpPort_, password_, settings))
+                return 0;
+            pjlink_ = std::move(session);
+            pjlinkSettings_ = std::move(pjlinkSettings);
+            return 1;
+        }
+    }
     if (isSocket_)
         fd_ = linkcore::OpenTcpChannel(ipAddress_, tcpPort_, password_, settings);
     else
@@ -55,7 +70,12 @@ int CPjtInterface::Open(CPjtInterface* /*peer*/) {
 
 int CPjtInterface::Send(unsigned short action, unsigned short type, unsigned short setting, unsigned char* reply,
                         CPjtInterface* /*peer*/) {
-    if (fd_ < 0 || reply == nullptr)
+    if (reply == nullptr)
+        return 0;
+    if (pjlink_)
+        return linkcore::SendAsPjlink(*pjlink_, *pjlinkSettings_, linkcore::Request{action, type, setting}, reply) ? 1
+                                                                                                                   : 0;
+    if (fd_ < 0)
         return 0;
     return linkcore::ExchangeRequest(fd_, isSocket_, linkcore::Request{action, type, setting}, replyMs_, reply) ? 1 : 0;
 }
@@ -77,6 +97,11 @@ int CPjtInterface::SendBulk(const unsigned char* data, unsigned int size, unsign
 }
 
 int CPjtInterface::Close(CPjtInterface* /*peer*/) {
+    if (pjlink_) {
+        pjlink_.reset();
+        pjlinkSettings_.reset();
+        return 1;
+    }
     if (fd_ < 0)
         return 0;
     close(fd_);

@@ -1,9 +1,19 @@
 #pragma once
 
+#include <memory>
+
+namespace linkcore {
+class PjlinkSession;
+class PjlinkSettings;
+} // namespace linkcore
+
 // The projector link: carries one request to one projector over TCP or an RS-232C line and
 // hands back its reply. One exchange is CopyData, Open and, only if Open succeeded, Send
 // and Close; nothing stays open between exchanges. Instances share no state, so two of
 // them may run exchanges on two threads at once.
+//
+// A network slot on a PJLink port (4352, or one that LinkCore.conf names) speaks PJLink
+// instead of our own protocol; Send translates the requests, so callers see no difference.
 class CPjtInterface {
 public:
     CPjtInterface();
@@ -47,4 +57,7 @@ private:
     int fd_ = -1;
     bool isSocket_ = false;
     int replyMs_ = 0;
+    // Set while a slot that speaks PJLink is open; its requests are translated.
+    std::unique_ptr<linkcore::PjlinkSession> pjlink_;
+    std::unique_ptr<linkcore::PjlinkSettings> pjlinkSettings_;
 };

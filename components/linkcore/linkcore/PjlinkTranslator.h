@@ -1,0 +1,30 @@
+#pragma once
+
+#include "linkcore/Frame.h"
+#include "linkcore/PjlinkSession.h"
+#include "linkcore/PjlinkSettings.h"
+
+namespace linkcore {
+
+// Carries one request of ours to a PJLink projector and builds the reply our own protocol
+// would have given, so that the link's callers need not know which protocol a slot speaks:
+//
+//   (2, 0x1007, 0) kind          %1CLSS ?          data 1 for either class
+//   (1, 0x6000, 0/1) power       %1POWR 0/1
+//   (2, 0x6000, 0)               %1POWR ?          0 off, 1 on, 2 cooling down or warming up
+//   (1, 0x2000, code) input      %1INPT nn         nn from the input map; %2 for inputs of class 2
+//   (2, 0x2000, 0)               %1INPT ?          data: our code for the input
+//   (1, 0x3020, 0/1) blank       %1AVMT 10/11
+//   (1, 0x2002, 0/1) mute        %1AVMT 20/21
+//   (2, 0x3020 or 0x2002, 0)     %1AVMT ?          11 and 31 blank; 21 and 31 mute
+//   (1, 0x3002, 0/1) freeze      %2FREZ 0/1        class 2 projectors only
+//   (2, 0x3002, 0)               %2FREZ ?          class 2 projectors only
+//   (4/5, 0x2001, 0) volume      %2SVOL 1/0        class 2 projectors only
+//
+// "OK" becomes 06 and ERR1-ERR4 become 15. Anything else (the volume level, adjustments,
+// image requests, a setting out of range, an input without a PJLink input) is refused with
+// 15 without sending. Returns false, reply untouched, when the exchange failed: no answer in
+// time, or one that is not a well-formed answer to the command (the session is then closed).
+bool SendAsPjlink(PjlinkSession& session, const PjlinkSettings& settings, const Request& request, unsigned char* reply);
+
+} // namespace linkcore
