@@ -104,6 +104,10 @@ std::string PjsimProcess::Tcp(std::string_view options) {
     return def;
 }
 
+std::string PjsimProcess::Pjlink(std::string_view options) {
+    return Tcp("protocol=pjlink" + (options.empty() ? std::string() : "," + std::string(options)));
+}
+
 std::string PjsimProcess::Serial(std::string_view options) {
     std::string def = "serial";
     if (!options.empty())
@@ -194,7 +198,12 @@ std::string PjsimProcess::PtyPath(int n) const {
 }
 
 std::vector<std::string> PjsimProcess::RequestLines() const {
-    return LogLines("REQ ");
+    std::vector<std::string> lines;
+    for (std::string& line : LogLines("")) {
+        if (line.rfind("REQ ", 0) == 0 || line.rfind("PJLINK ", 0) == 0)
+            lines.push_back(std::move(line));
+    }
+    return lines;
 }
 
 std::vector<std::string> PjsimProcess::LogLines(std::string_view prefix) const {
@@ -230,7 +239,59 @@ bool PjsimProcess::WaitForRequests(std::size_t count, std::chrono::milliseconds 
     }
 }
 
+namespace {
+
+// The request of ours that a PJLink command line stands for, so that the same checks read
+// either log: "%1AVMT 11" is (1, 0x3020, 1). Lines the link never sends keep type 0.
+void DecodePjlinkCommand(const std::string& command, PjsimRequest& r) {
+    if (command.size() < 8 || command[0] != '%')
+        return;
+    const std::string name = command.substr(2, 4);
+    const std::string param = command.substr(7);
+    const bool query = param == "?";
+    const int first = query ? 0 : param[0] - '0';
+    r.action = query ? 2 : 1;
+    if (name == "CLSS" && query) {
+        r.type = 0x1007;
+    } else if (name == "POWR" || name == "FREZ") {
+        r.type = name == "POWR" ? 0x6000 : 0x3002;
+        r.setting = first;
+    } else if (name == "INPT") {
+        r.type = 0x2000;
+        r.setting = query ? 0 : std::atoi(param.c_str());
+    } else if (name == "AVMT") {
+        r.type = query || first == 1 ? 0x3020 : first == 2 ? 0x2002 : 0;
+        r.setting = query || param.size() < 2 ? 0 : param[1] - '0';
+    } else if (name == "SVOL") {
+        r.type = 0x2001;
+        r.action = param == "1" ? 4 : 5;
+    } else {
+        r.action = 0;
+    }
+}
+
+} // namespace
+
 bool PjsimProcess::ParseRequestLine(const std::string& line, PjsimRequest& out) {
+    if (line.rfind("PJLINK ", 0) == 0) {
+        PjsimRequest request;
+        int used = 0;
+        const std::size_t arrow = line.find(" -> ");
+        if (std::sscanf(line.c_str(), "PJLINK %d %n", &request.projector, &used) != 1 || arrow == std::string::npos ||
+            static_cast<std::size_t>(used) > arrow)
+            return false;
+        request.pjlink = line.substr(static_cast<std::size_t>(used), arrow - static_cast<std::size_t>(used));
+        const std::string answer = line.substr(arrow + 4);
+        const std::size_t eq = answer.find('=');
+        const std::string value = eq == std::string::npos ? answer : answer.substr(eq + 1);
+        request.reply = value == "OK"                                               ? "ack"
+                        : answer == "none"                                          ? "none"
+                        : value.rfind("ERR", 0) == 0 || answer == "PJLINK ERRA" ? "nak"
+                                                                                    : "data:" + value;
+        DecodePjlinkCommand(request.pjlink, request);
+        out = request;
+        return true;
+    }
     PjsimRequest request;
     char reply[64] = {};
     int used = 0;

@@ -17,6 +17,9 @@ struct PjsimRequest {
     int type = 0;
     int setting = 0;
     std::string reply; // "ack", "nak", "data:<value>" or "none"
+    // A PJLink projector's command line as logged ("%1AVMT 11"); the fields above then hold
+    // the request of ours it stands for, and reply "data:" the answer's text.
+    std::string pjlink;
 };
 
 // Runs the projector simulator for the length of a test. The constructor starts pjsim with
@@ -36,6 +39,8 @@ public:
     // pseudo-terminal; options as pjsim takes them, e.g. "password=abc,power=on".
     static std::string Tcp(std::string_view options = {});
     static std::string Serial(std::string_view options = {});
+    // A projector on 127.0.0.1 that speaks PJLink, e.g. Pjlink("class=2,power=on").
+    static std::string Pjlink(std::string_view options = {});
 
     // The pjsim executable beside the test programs.
     static std::string Path();
@@ -61,7 +66,7 @@ public:
     std::string PtyPath(int n) const;
 
     const std::string& LogPath() const { return logPath_; }
-    // Every REQ line logged so far, in order.
+    // Every REQ (and PJLINK) line logged so far, in order.
     std::vector<std::string> RequestLines() const;
     std::vector<PjsimRequest> Requests() const;
     // Every finished log line that starts with `prefix` (e.g. "IMAGE "), in order.
@@ -78,7 +83,7 @@ public:
     static int Run(const std::vector<std::string>& args, std::string* output = nullptr,
                    std::chrono::milliseconds timeout = kStartTimeout);
 
-    // Parses one REQ line; false when it does not have the log's format.
+    // Parses one REQ or PJLINK line; false when it does not have the log's format.
     static bool ParseRequestLine(const std::string& line, PjsimRequest& out);
 
 private:

@@ -42,14 +42,14 @@ bool ReadPjlinkInfo(const char* ipAddress, int port, const char* password, const
 
 bool ParseLamps(std::string_view value, std::vector<PjlinkLamp>& out) {
     std::vector<std::string_view> words;
-    while (!value.empty()) {
+    for (;;) {
         const std::size_t space = value.find(' ');
         words.push_back(value.substr(0, space));
         if (space == std::string_view::npos)
             break;
         value.remove_prefix(space + 1);
     }
-    if (words.empty() || words.size() % 2 != 0)
+    if (words.size() % 2 != 0)
         return false;
     std::vector<PjlinkLamp> lamps;
     for (std::size_t i = 0; i < words.size(); i += 2) {
