@@ -284,10 +284,10 @@ bool PjsimProcess::ParseRequestLine(const std::string& line, PjsimRequest& out) 
         const std::string answer = line.substr(arrow + 4);
         const std::size_t eq = answer.find('=');
         const std::string value = eq == std::string::npos ? answer : answer.substr(eq + 1);
-        request.reply = value == "OK"                                               ? "ack"
-                        : answer == "none"                                          ? "none"
+        request.reply = value == "OK"                                           ? "ack"
+                        : answer == "none"                                      ? "none"
                         : value.rfind("ERR", 0) == 0 || answer == "PJLINK ERRA" ? "nak"
-                                                                                    : "data:" + value;
+                                                                                : "data:" + value;
         DecodePjlinkCommand(request.pjlink, request);
         out = request;
         return true;

@@ -20,6 +20,9 @@ using linkcore::pjlink::kDigestSize;
 
 constexpr int kWriteTimeoutMs = 1000;
 
+// Clients keep a connection and poll on it every 20 s or so.
+static_assert(PjlinkService::kIdleMs >= 30000);
+
 // The inputs every simulated PJLink projector has, with the names INNM gives them.
 struct SimInput {
     const char* input;

@@ -1,8 +1,8 @@
 // The PJLink text format as the standard's examples write it, the password digest, the
 // line gathering that must survive noise, and the settings that pick the protocol.
 
-#include "linkcore/PjlinkInfo.h"
 #include "linkcore/PjlinkLine.h"
+#include "linkcore/PjlinkInfo.h"
 #include "linkcore/PjlinkSettings.h"
 
 #include <gtest/gtest.h>
@@ -28,8 +28,8 @@ TEST(PjlinkLine, CommandsOfTheDocumentedExamples) {
         const char* param;
     };
     const Case good[] = {
-        {"%1POWR 1", '1', "POWR", "1"},     {"%1INPT ?", '1', "INPT", "?"},   {"%2INNM ?31", '2', "INNM", "?31"},
-        {"%2INPT 3A", '2', "INPT", "3A"},   {"%1AVMT 31", '1', "AVMT", "31"}, {"%2SRCH", '2', "SRCH", ""},
+        {"%1POWR 1", '1', "POWR", "1"},   {"%1INPT ?", '1', "INPT", "?"},   {"%2INNM ?31", '2', "INNM", "?31"},
+        {"%2INPT 3A", '2', "INPT", "3A"}, {"%1AVMT 31", '1', "AVMT", "31"}, {"%2SRCH", '2', "SRCH", ""},
         {"%2SVOL 0", '2', "SVOL", "0"},
     };
     for (const Case& c : good) {
@@ -39,8 +39,8 @@ TEST(PjlinkLine, CommandsOfTheDocumentedExamples) {
         EXPECT_EQ(command.name, c.name);
         EXPECT_EQ(command.param, c.param);
     }
-    for (const char* bad : {"%3POWR 1", "%1powr 1", "%1POW 1", "1POWR 1", "%1POWR=1", "%1POWR ", "%1POWR\t1", "",
-                            "%1POWR 1\x01"}) {
+    for (const char* bad :
+         {"%3POWR 1", "%1powr 1", "%1POW 1", "1POWR 1", "%1POWR=1", "%1POWR ", "%1POWR\t1", "", "%1POWR 1\x01"}) {
         Command command;
         EXPECT_FALSE(ParseCommand(bad, command)) << bad;
     }
@@ -184,10 +184,10 @@ TEST(PjlinkSettings, PortsAndTheInputMapWithOverrides) {
     EXPECT_EQ(custom.InputFor(13), "33"); // overridden
     EXPECT_EQ(custom.InputFor(8), "3A");  // added, letters taken in either case
     EXPECT_EQ(custom.InputFor(20), "19");
-    EXPECT_EQ(custom.InputFor(21), "");   // 61 is no PJLink input
-    EXPECT_EQ(custom.InputFor(3), "31");  // the rest of the defaults stay
+    EXPECT_EQ(custom.InputFor(21), "");  // 61 is no PJLink input
+    EXPECT_EQ(custom.InputFor(3), "31"); // the rest of the defaults stay
     ASSERT_TRUE(custom.CodeFor("33", code));
-    EXPECT_EQ(code, 13); // the override wins over HDMI 3's default
+    EXPECT_EQ(code, 13);                      // the override wins over HDMI 3's default
     EXPECT_FALSE(custom.CodeFor("32", code)); // code 13 no longer stands for 32
     EXPECT_TRUE(PjlinkSettings::NeedsClass2("3A"));
     EXPECT_FALSE(PjlinkSettings::NeedsClass2("39"));

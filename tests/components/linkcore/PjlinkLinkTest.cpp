@@ -60,7 +60,7 @@ struct Exchange {
 
 // One exchange as the application runs it: copy, open, send, close.
 Exchange Exchanged(int port, unsigned short action, unsigned short type, unsigned short setting,
-             const std::string& password = "") {
+                   const std::string& password = "") {
     CPjtInterface link;
     char ip[64] = "127.0.0.1";
     char pw[64] = {};
@@ -94,7 +94,8 @@ class ScriptedProjector {
 public:
     using Script = std::function<std::string(const std::string& line)>;
 
-    ScriptedProjector(std::string greeting, Script answer) : greeting_(std::move(greeting)), answer_(std::move(answer)) {
+    ScriptedProjector(std::string greeting, Script answer)
+        : greeting_(std::move(greeting)), answer_(std::move(answer)) {
         listen_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
@@ -277,7 +278,8 @@ TEST(PjlinkLink, FaultyProjectorsFailWithinTheTimeOuts) {
     Sandbox box;
     PjsimProcess sim({PjsimProcess::Pjlink("power=on,fault=nak"), PjsimProcess::Pjlink("power=on,fault=silent"),
                       PjsimProcess::Pjlink("power=on,fault=drop"), PjsimProcess::Pjlink("power=on,fault=garbage"),
-                      PjsimProcess::Pjlink("power=on,fault=slow:1500"), PjsimProcess::Pjlink("power=on,fault=slow:100")});
+                      PjsimProcess::Pjlink("power=on,fault=slow:1500"),
+                      PjsimProcess::Pjlink("power=on,fault=slow:100")});
     ASSERT_TRUE(sim.Ready()) << sim.Error();
     std::vector<int> ports;
     for (int n = 1; n <= 6; ++n)
