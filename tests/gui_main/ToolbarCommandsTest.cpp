@@ -1,5 +1,6 @@
 // Toolbar buttons against projectors that pjsim plays on 127.0.0.1: what reaches them in
-// which order, which message boxes the operator sees, and the input buttons' state.
+// which order, which message boxes the operator sees, and the input buttons' state. Every
+// check runs twice: with the projectors speaking our protocol, and speaking PJLink.
 
 #include "GuiSandbox.h"
 
@@ -76,7 +77,28 @@ private:
     std::unique_ptr<MessageBoxRecorder> boxes_;
     std::unique_ptr<COrvaneDlg> window_;
 
+    static bool Pjlink() {
+        QFETCH_GLOBAL(bool, pjlink);
+        return pjlink;
+    }
+
+    // A projector definition in the protocol of the current run. PJLink projectors are of
+    // class 2, since freeze is a class 2 command.
+    static std::string Projector(const std::string& options = {}) {
+        return Pjlink() ? PjsimProcess::Pjlink("class=2" + (options.empty() ? "" : "," + options))
+                        : PjsimProcess::Tcp(options);
+    }
+
+    // The input setting that reaches the projector for our input code.
+    static int InputSetting(int code, int pjlinkInput) { return Pjlink() ? pjlinkInput : code; }
+
     void Start(const std::vector<int>& ports, int interval) {
+        if (Pjlink()) {
+            std::string list;
+            for (int port : ports)
+                list += (list.empty() ? "" : ",") + std::to_string(port);
+            box_->Write("LinkCore.conf", "[PJLink]\nPorts=" + list + "\n");
+        }
         box_->WriteConfig("AX-210", ports);
         box_->WriteOptions(1, 0, interval);
         window_ = std::make_unique<COrvaneDlg>();
@@ -105,6 +127,12 @@ private:
     }
 
 private slots:
+    void initTestCase_data() {
+        QTest::addColumn<bool>("pjlink");
+        QTest::newRow("orvane") << false;
+        QTest::newRow("pjlink") << true;
+    }
+
     void init() {
         box_ = std::make_unique<GuiSandbox>();
         boxes_ = std::make_unique<MessageBoxRecorder>();
@@ -118,8 +146,7 @@ private slots:
 
     void slotsInOrderWithOneBoxPerFailingProjector() {
         const int closed = ClosedPort();
-        PjsimProcess sim(
-            {PjsimProcess::Tcp("power=on"), PjsimProcess::Tcp("power=on,fault=nak"), PjsimProcess::Tcp("power=on")});
+        PjsimProcess sim({Projector("power=on"), Projector("power=on,fault=nak"), Projector("power=on")});
         QVERIFY2(sim.Ready(), sim.Error().c_str());
         Start({sim.Port(1), sim.Port(2), sim.Port(3), closed}, 0);
 
@@ -163,7 +190,7 @@ private slots:
     }
 
     void powerOnToAProjectorBetweenStatesIsPlainInformation() {
-        PjsimProcess sim({PjsimProcess::Tcp("power=transit")});
+        PjsimProcess sim({Projector("power=transit")});
         QVERIFY2(sim.Ready(), sim.Error().c_str());
         Start({sim.Port(1)}, 0);
         QVERIFY(Click(kCmdPowerOn));
@@ -174,7 +201,7 @@ private slots:
     }
 
     void inputButtonFollowsCommandsAndTheProjector() {
-        PjsimProcess sim({PjsimProcess::Tcp("power=on,input=1")});
+        PjsimProcess sim({Projector(Pjlink() ? "power=on,input=21" : "power=on,input=1")});
         QVERIFY2(sim.Ready(), sim.Error().c_str());
         Start({sim.Port(1)}, 1);
         // The first refresh finds Video.
@@ -192,7 +219,7 @@ private slots:
             return out;
         }();
         QCOMPARE(sets.size(), std::size_t(1));
-        QCOMPARE(sets[0].setting, 3);
+        QCOMPARE(sets[0].setting, InputSetting(3, 31));
         QTRY_VERIFY(Button(kInputHdmi1)->isChecked());
         QVERIFY(!Button(kInputVideo)->isChecked());
 
@@ -208,7 +235,8 @@ private slots:
     }
 
     void clicksDuringACommandWaitAndRunInOrderAfterIt() {
-        PjsimProcess sim({PjsimProcess::Tcp("power=on,input=3,fault=slow:300")});
+        PjsimProcess sim(
+            {Projector(Pjlink() ? "power=on,input=31,fault=slow:300" : "power=on,input=3,fault=slow:300")});
         QVERIFY2(sim.Ready(), sim.Error().c_str());
         Start({sim.Port(1)}, 0);
         QVERIFY(Click(kInputHdmi1));
@@ -250,14 +278,16 @@ private slots:
                 sets.push_back(std::to_string(r.type) + "=" + std::to_string(r.setting));
         }
         // HDMI 1; Power On finds the projector on; then Video, Blank On and Freeze On, each once.
-        QCOMPARE(sets, (std::vector<std::string>{"8192=3", "8192=1", "12320=1", "12290=1"}));
+        const std::string hdmi1 = "8192=" + std::to_string(InputSetting(3, 31));
+        const std::string video = "8192=" + std::to_string(InputSetting(1, 21));
+        QCOMPARE(sets, (std::vector<std::string>{hdmi1, video, "12320=1", "12290=1"}));
         QTRY_VERIFY(Button(kInputVideo)->isChecked());
         QVERIFY(!Button(kInputHdmi1)->isChecked());
         QVERIFY(boxes_->boxes.empty());
     }
 
     void freezeOnHidesTheWindowAroundTheSend() {
-        PjsimProcess sim({PjsimProcess::Tcp("power=on"), PjsimProcess::Tcp("power=on,fault=nak")});
+        PjsimProcess sim({Projector("power=on"), Projector("power=on,fault=nak")});
         QVERIFY2(sim.Ready(), sim.Error().c_str());
         Start({sim.Port(1), sim.Port(2)}, 0);
 

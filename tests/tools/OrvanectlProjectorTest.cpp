@@ -6,6 +6,7 @@
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <fstream>
 #include <iterator>
@@ -287,6 +288,50 @@ TEST_F(OrvanectlProjector, AdjustListsEachProjectorsValuesAndSetsByNameAndLabel)
     EXPECT_EQ(Ctl({"adjust", "brightness", "--slot", "3", "5"}).exitCode, 2);
     EXPECT_EQ(Ctl({"adjust", "brightness"}).exitCode, 2);
     EXPECT_EQ(Sent(sim).size(), sent.size());
+}
+
+TEST_F(OrvanectlProjector, InfoShowsWhatEachProjectorTellsOfItself) {
+    PjsimProcess sim({PjsimProcess::Tcp("power=on,kind=4"),
+                      PjsimProcess::Pjlink("class=2,power=on,name=Ceiling,lamp=2345,error=001200")});
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    dir_.Write("Orvane.txt", Configuration(sim, {1, 2, 0}));
+    dir_.Write("LinkCore.conf",
+               "[Timeouts]\nConnectMs=400\nReplyMs=400\n[PJLink]\nPorts=1," + std::to_string(sim.Port(2)) + "\n");
+
+    auto text = Ctl({"info"});
+    EXPECT_EQ(text.exitCode, 1); // the third projector cannot be reached
+    const std::string at1 = "127.0.0.1:" + std::to_string(sim.Port(1));
+    const std::string at2 = "127.0.0.1:" + std::to_string(sim.Port(2));
+    EXPECT_EQ(text.out, "Projector 1 (" + at1 +
+                            "): Orvane protocol\n"
+                            "  kind:         4\n"
+                            "  power:        on\n"
+                            "Projector 2 (" +
+                            at2 +
+                            "): PJLink class 2\n"
+                            "  name:         Ceiling\n"
+                            "  manufacturer: ORVANE\n"
+                            "  product:      pjsim\n"
+                            "  power:        on\n"
+                            "  lamp 1:       2345 hours, on\n"
+                            "  errors:       fan ok, lamp ok, temperature warning, cover error, filter ok, other ok\n"
+                            "Projector 3 (127.0.0.1:1): PJLink, not reachable\n");
+
+    auto json = Ctl({"info", "--json"});
+    EXPECT_EQ(json.exitCode, 1);
+    const auto all = nlohmann::json::parse(json.out)["projectors"];
+    ASSERT_EQ(all.size(), 3u);
+    EXPECT_EQ(all[0]["protocol"], "orvane");
+    EXPECT_EQ(all[0]["kind"], 4);
+    EXPECT_EQ(all[1]["protocol"], "pjlink");
+    EXPECT_EQ(all[1]["class"], 2);
+    EXPECT_EQ(all[1]["name"], "Ceiling");
+    EXPECT_EQ(all[1]["power"], 1);
+    EXPECT_EQ(all[1]["lamps"], nlohmann::json::parse(R"([{"hours": 2345, "on": true}])"));
+    EXPECT_EQ(all[1]["errors"],
+              nlohmann::json::parse(R"({"fan":0,"lamp":0,"temperature":1,"cover":2,"filter":0,"other":0})"));
+    EXPECT_EQ(all[2]["reachable"], false);
+    EXPECT_TRUE(all[2]["name"].is_null());
 }
 
 } // namespace

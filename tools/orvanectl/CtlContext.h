@@ -47,5 +47,6 @@ void AddAdjustCommands(CLI::App& app, CtlContext& ctx);
 // The configuration in use: ./Orvane.txt, or the per-model file of `configName`. 0 when
 // loaded, else the exit status (the reason is printed).
 int LoadWorkingConfiguration(const std::string& configName, CModelInfo2& working);
+void AddInfoCommand(CLI::App& app, CtlContext& ctx);
 
 } // namespace orvane::ctl

@@ -48,6 +48,7 @@ int main(int argc, char** argv) {
     AddImageCommands(app, ctx);
     AddAdjustCommands(app, ctx);
     AddListCommands(app, ctx);
+    AddInfoCommand(app, ctx);
     try {
         app.parse(argc, argv);
         if (!config.empty())

@@ -72,13 +72,13 @@ public:
         return true;
     }
 
-    // Runs a class 2 command only on a class 2 projector; a class 1 projector refuses it
-    // without being sent what it does not know.
+    // A class 1 projector refuses a class 2 command without being sent what it does not
+    // know. One that would not tell its class is sent the command and answers for itself.
     template <typename Send> bool Class2(Send send) {
         const int cls = session_.Class();
         if (cls == 0 && !session_.IsOpen())
             return false;
-        return cls == 2 ? send() : Refuse();
+        return cls == 1 ? Refuse() : send();
     }
 
 private:

@@ -21,6 +21,9 @@ namespace linkcore {
 //   (2, 0x3002, 0)               %2FREZ ?          class 2 projectors only
 //   (4/5, 0x2001, 0) volume      %2SVOL 1/0        class 2 projectors only
 //
+// "Class 2 only": a projector whose %1CLSS ? answers 1 is refused without sending; one
+// that answers with an error is sent the command all the same.
+//
 // "OK" becomes 06 and ERR1-ERR4 become 15. Anything else (the volume level, adjustments,
 // image requests, a setting out of range, an input without a PJLink input) is refused with
 // 15 without sending. Returns false, reply untouched, when the exchange failed: no answer in
