@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds Orvane and runs the toolbar against three simulated projectors on 127.0.0.1.
+# Builds Orvane and runs the toolbar against four simulated projectors on 127.0.0.1.
 # Without a display the same projectors are driven through orvanectl instead.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -30,29 +30,36 @@ fi
 echo "Models of the sample catalog and plug-ins (index, name, model id):"
 "$demo"/orvanectl --dir "$demo" models
 
-# Three projectors: a plain one and one that asks for a password, both on, and one that is
-# off and warms up for three seconds after every power change (it answers "neither on nor
-# off" meanwhile, and refuses other commands until it is on). Their picture settings differ;
-# the second lacks the tint and the gamma modes.
+# Four projectors: a plain one and one that asks for a password, both on, one that is off
+# and warms up for three seconds after every power change (it answers "neither on nor off"
+# meanwhile, and refuses other commands until it is on), and one that speaks PJLink. Their
+# picture settings differ; the second lacks the tint and the gamma modes. pjsim also
+# answers discovery searches on loopback.
 password=orvane
 mkdir -p "$demo/images"
 picture=0x4000:50+0x4001:45+0x4002:50+0x4004:8+0x4015:-4+0x4100:2+0x4103:1
 "$demo/pjsim" --log "$demo/pjsim.log" --image-dir "$demo/images" \
     --projector "127.0.0.1:0,name=Lectern,power=on,input=3,volume=20,values=$picture" \
     --projector "127.0.0.1:0,name=Left,password=$password,power=on,input=3,volume=20,values=$picture,refuse=0x4003+0x4102" \
-    --projector "127.0.0.1:0,name=Right,power=off,warm=3000,input=3,values=$picture" >"$demo/pjsim.out" 2>&1 &
+    --projector "127.0.0.1:0,name=Right,power=off,warm=3000,input=3,values=$picture" \
+    --projector "127.0.0.1:0,name=Ceiling,protocol=pjlink,class=2,power=on,input=31,lamp=1834" \
+    --discovery 127.0.0.1:0 >"$demo/pjsim.out" 2>&1 &
 pjsim_pid=$!
 trap 'kill "$pjsim_pid" 2>/dev/null || true; wait "$pjsim_pid" 2>/dev/null || true' EXIT
 
 wait_for_pjsim "$demo/pjsim.out" "$pjsim_pid"
 
-# The demo configuration: model AX-210 with the three projectors, the first one reported on
+# The demo configuration: model AX-210 with the four projectors, the first one reported on
 # the toolbar, HDMI 1 and Video labelled, taking images (the Image Send button; pjsim keeps
 # what it takes in build/demo/images). The options skip the login, start with this
 # configuration and poll every 5 seconds.
 model=AX-210
 demo_configuration "$model" 1 "$password" "${ports[@]}" >"$demo/$model.txt"
 cp "$demo/$model.txt" "$demo/Orvane.txt"
+# The fourth projector's port speaks PJLink; discovery searches stay on loopback.
+printf '[PJLink]\nPorts=%s\n' "${ports[3]}" >"$demo/LinkCore.conf"
+discovery=$(awk '$1 == "DISCOVERY" { n = split($2, a, ":"); print a[n] }' "$demo/pjsim.out")
+printf '[Probe]\nAddress=127.0.0.1\nPort=%s\n[PJLink]\nPort=%s\n' "$discovery" "${ports[3]}" >"$demo/Finder.conf"
 # The plug-in's model PX-Demo with the same projectors, for when the operator picks it in the
 # configuration dialog (its Advance opens the plug-in's own dialog).
 {
@@ -91,3 +98,4 @@ ctl power on
 ctl status
 ctl input video
 ctl status
+ctl info

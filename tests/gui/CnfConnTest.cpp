@@ -308,12 +308,13 @@ private slots:
         Page without(0);
         without.page.NetworkRadio->click();
         QVERIFY(!without.page.SelectButton->isEnabled());
-        QCOMPARE(without.page.PortCombo->count(), 1);
+        QCOMPARE(without.page.PortCombo->count(), 2);
+        QCOMPARE(without.page.PortCombo->itemText(1), QStringLiteral("4352"));
         Page with(1);
         with.page.NetworkRadio->click();
         QVERIFY(with.page.SelectButton->isEnabled());
-        QCOMPARE(with.page.PortCombo->count(), 2);
-        QCOMPARE(with.page.PortCombo->itemText(1), QStringLiteral("9715"));
+        QCOMPARE(with.page.PortCombo->count(), 3);
+        QCOMPARE(with.page.PortCombo->itemText(2), QStringLiteral("9715"));
     }
 
     void longPasswordIsStoredCutTo63() {

@@ -45,10 +45,12 @@ QStringList Names(const std::vector<FoundProjector>& list) {
     return names;
 }
 
-// Points the finder at pjsim's responder, with a short listening time.
-void PointFinderAt(GuiSandbox& sandbox, quint16 port, int listenMs) {
+// Points the finder at pjsim's responder, with a short listening time. The PJLink search
+// goes to pjsim's PJLink projector at `pjlinkPort`, or nowhere when it is 0.
+void PointFinderAt(GuiSandbox& sandbox, quint16 port, int listenMs, int pjlinkPort = 0) {
     sandbox.Write("Finder.conf", "[Probe]\nAddress=127.0.0.1\nPort=" + std::to_string(port) +
-                                     "\nListenMs=" + std::to_string(listenMs) + "\n");
+                                     "\nListenMs=" + std::to_string(listenMs) + "\n[PJLink]\nSearch=" +
+                                     (pjlinkPort != 0 ? "1\nPort=" + std::to_string(pjlinkPort) : "0") + "\n");
 }
 
 // Closes the discovery dialog once its search is over.
@@ -265,6 +267,60 @@ private slots:
         QCOMPARE(dlg.ListView()->topLevelItem(1)->text(2), QStringLiteral("127.0.0.1"));
         QVERIFY(midwayProgress > 0);
         QCOMPARE(highestProgressSeen, 100);
+    }
+
+    void pjlinkSearchMessages() {
+        QCOMPARE(finder::FormatPjlinkSearch(), std::string("%2SRCH\r"));
+        std::string mac;
+        QVERIFY(finder::ParsePjlinkAck("%2ACKN=00:1a:2B:3c:4D:5e\r", mac));
+        QCOMPARE(mac, std::string("00:1A:2B:3C:4D:5E"));
+        QVERIFY(finder::ParsePjlinkAck("%2ACKN=00:11:22:33:44:55", mac));
+        for (const char* bad : {"%2ACKN=00:11:22:33:44", "%1ACKN=00:11:22:33:44:55\r", "%2ACKN=00-11-22-33-44-55",
+                                "%2ACKN=00:11:22:33:44:5G", "%2SRCH\r", "%2ACKN=00:11:22:33:44:55\r\r", ""})
+            QVERIFY2(!finder::ParsePjlinkAck(bad, mac), bad);
+
+        const finder::FinderSettings defaults = finder::FinderSettings::LoadFrom(sandbox_->File("missing.conf"));
+        QVERIFY(defaults.pjlinkSearch);
+        QCOMPARE(defaults.pjlinkPort, 4352);
+        sandbox_->Write("pjlink.conf", "[PJLink]\nSearch=0\nPort=14352\n");
+        const finder::FinderSettings set = finder::FinderSettings::LoadFrom(sandbox_->File("pjlink.conf"));
+        QVERIFY(!set.pjlinkSearch);
+        QCOMPARE(set.pjlinkPort, 14352);
+        QVERIFY(set.valid);
+        sandbox_->Write("pjlink.conf", "[PJLink]\nPort=0\n");
+        QVERIFY(!finder::FinderSettings::LoadFrom(sandbox_->File("pjlink.conf")).valid);
+    }
+
+    void discoveryFindsAPjlinkProjectorBesideOurs() {
+        PjsimDiscovery sim({QStringLiteral("Hall-A"), QStringLiteral("Ceiling,protocol=pjlink,class=2"),
+                            QStringLiteral("Old,protocol=pjlink,class=1")},
+                           QString::fromStdString(sandbox_->File("pjsim.log")));
+        QVERIFY2(sim.Ready(), qPrintable(sim.Error()));
+        const int pjlinkPort = sim.ProjectorAddress(2).section(QLatin1Char(':'), -1).toInt();
+        PointFinderAt(*sandbox_, sim.DiscoveryPort(), 800, pjlinkPort);
+        sandbox_->Write("LinkCore.conf", "[Timeouts]\nConnectMs=500\nReplyMs=500\n");
+
+        CDiscDlg dlg(0);
+        dlg.StartSearch();
+        QTRY_VERIFY_WITH_TIMEOUT(!dlg.IsSearching(), 5000);
+        QCOMPARE(dlg.List().size(), std::size_t(2));
+        QCOMPARE(dlg.List()[0].name, std::string("Hall-A"));
+        QCOMPARE(dlg.List()[1].name, std::string("Ceiling"));
+        QCOMPARE(dlg.List()[1].info, std::string("PJLink 02:4F:52:56:00:02"));
+        QCOMPARE(dlg.List()[1].addr[0], uint8_t(127));
+        QCOMPARE(dlg.List()[1].addr[3], uint8_t(1));
+        // Three search datagrams went out, each answered; the name was asked once.
+        const QString log = QString::fromStdString(sandbox_->Read("pjsim.log"));
+        QCOMPARE(log.count(QStringLiteral("PJLINK 2 %2SRCH -> %2ACKN=02:4F:52:56:00:02")), 3);
+        QCOMPARE(log.count(QStringLiteral("PJLINK 2 %1NAME ? -> %1NAME=Ceiling")), 1);
+
+        // Turned off, the search sends nothing.
+        PointFinderAt(*sandbox_, sim.DiscoveryPort(), 300);
+        CDiscDlg off(0);
+        off.StartSearch();
+        QTRY_VERIFY_WITH_TIMEOUT(!off.IsSearching(), 5000);
+        QCOMPARE(off.List().size(), std::size_t(1));
+        QCOMPARE(QString::fromStdString(sandbox_->Read("pjsim.log")).count(QStringLiteral("%2SRCH")), 3);
     }
 
     void configurationDialogTakesTheFoundListToSelect() {

@@ -31,7 +31,7 @@ std::string SourceFile(const std::string& relative) {
 GuiSandbox::GuiSandbox(bool withCatalog) {
     box_.Write("OrvaneModel.txt", SourceFile("res/OrvaneModel.txt"));
     // Port 9 on loopback: nothing answers there, and nothing leaves the machine.
-    box_.Write("Finder.conf", "[Probe]\nAddress=127.0.0.1\nPort=9\nListenMs=200\n");
+    box_.Write("Finder.conf", "[Probe]\nAddress=127.0.0.1\nPort=9\nListenMs=200\n[PJLink]\nSearch=0\n");
     LoadModelCatalog(models_);
     CloseCatalog();
     if (withCatalog) {

@@ -96,6 +96,16 @@ void CDiscDlg::StartSearch() {
     }
     notifier_ = new QSocketNotifier(static_cast<qintptr>(socket_.Fd()), QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, [this] { OnReadyRead(); });
+    if (settings_.pjlinkSearch) {
+        // Without its socket the PJLink search is left out; our own probe still goes.
+        pjlink_ = std::make_unique<PjlinkSearch>(settings_.pjlinkPort);
+        if (pjlink_->Open() == 0) {
+            pjlinkNotifier_ = new QSocketNotifier(static_cast<qintptr>(pjlink_->Fd()), QSocketNotifier::Read, this);
+            connect(pjlinkNotifier_, &QSocketNotifier::activated, this, [this] { OnReadyRead(); });
+        } else {
+            pjlink_.reset();
+        }
+    }
     base_ = list_;
     answers_.clear();
     searchId_ = QRandomGenerator::global()->generate64() | 1; // never 0
@@ -114,6 +124,8 @@ void CDiscDlg::SendProbe() {
     // A probe that cannot leave (no route, say) is like one lost on the way: the next
     // one tries again, and the search ends with what answered.
     socket_.SendTo(settings_.address, settings_.port, probe);
+    if (pjlink_)
+        pjlink_->Send(settings_.address);
     ++probesSent_;
 }
 
@@ -123,6 +135,11 @@ void CDiscDlg::OnTick() {
     if (probesSent_ < kProbeCount && elapsed >= static_cast<qint64>(listenMs) * probesSent_ / kProbeCount)
         SendProbe();
     progress_->setValue(static_cast<int>(std::min<qint64>(100, elapsed * 100 / listenMs)));
+    // Names of PJLink projectors arrive while the search goes on.
+    if (TakePjlinkAnswers()) {
+        list_ = MergeFound(base_, answers_);
+        ShowList();
+    }
     if (elapsed >= listenMs)
         FinishSearch();
 }
@@ -145,6 +162,9 @@ void CDiscDlg::OnReadyRead() {
         }
         changed = AddAnswer(answers_, p) || changed;
     }
+    if (pjlink_)
+        pjlink_->Receive();
+    changed = TakePjlinkAnswers() || changed;
     if (changed) {
         list_ = MergeFound(base_, answers_);
         ShowList();
@@ -154,6 +174,11 @@ void CDiscDlg::OnReadyRead() {
 void CDiscDlg::FinishSearch() {
     OnReadyRead(); // answers already waiting still count
     ticker_->stop();
+    if (pjlink_) {
+        // The name queries still running are short: each is bounded by the link's time-outs.
+        pjlink_->Finish();
+        TakePjlinkAnswers();
+    }
     searching_ = false;
     CloseSocket();
     list_ = MergeFound(base_, answers_);
@@ -168,7 +193,19 @@ void CDiscDlg::CloseSocket() {
     // and may be handed out again.
     delete notifier_;
     notifier_ = nullptr;
+    delete pjlinkNotifier_;
+    pjlinkNotifier_ = nullptr;
+    pjlink_.reset();
     socket_.Close();
+}
+
+bool CDiscDlg::TakePjlinkAnswers() {
+    bool changed = false;
+    if (pjlink_) {
+        for (const FoundProjector& p : pjlink_->TakeFinished())
+            changed = AddAnswer(answers_, p) || changed;
+    }
+    return changed;
 }
 
 void CDiscDlg::ShowList() {

@@ -2,12 +2,14 @@
 
 #include "finder/FinderSettings.h"
 #include "finder/FoundProjectors.h"
+#include "finder/PjlinkSearch.h"
 #include "finder/UdpSocket.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class QLabel;
@@ -56,6 +58,7 @@ private:
     void SendProbe();
     void FinishSearch();
     void CloseSocket();
+    bool TakePjlinkAnswers();
     void ShowList();
 
     int mode_;
@@ -70,6 +73,8 @@ private:
 
     UdpSocket socket_;
     QSocketNotifier* notifier_ = nullptr;
+    std::unique_ptr<PjlinkSearch> pjlink_;
+    QSocketNotifier* pjlinkNotifier_ = nullptr;
     QTimer* ticker_ = nullptr;
     QTreeWidget* view_ = nullptr;
     QProgressBar* progress_ = nullptr;

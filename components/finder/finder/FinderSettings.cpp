@@ -8,6 +8,22 @@
 
 namespace finder {
 
+namespace {
+
+// A port key: missing keeps `port`, a number outside 1..65535 makes the settings invalid.
+void ReadPort(const orvane::PrivateProfile& profile, const char* section, int& port, bool& valid) {
+    const std::string text = profile.GetString(section, "Port");
+    if (text.empty())
+        return;
+    const int value = orvane::ProfileAtoi(text);
+    if (value >= 1 && value <= 65535)
+        port = value;
+    else
+        valid = false;
+}
+
+} // namespace
+
 FinderSettings FinderSettings::Load() {
     return LoadFrom(orvane::ProgramDir() + "/" + kFileName);
 }
@@ -21,14 +37,11 @@ FinderSettings FinderSettings::LoadFrom(const std::string& path) {
         s.valid = inet_pton(AF_INET, address.c_str(), &parsed) == 1;
         s.address = address;
     }
-    const std::string port = profile.GetString("Probe", "Port");
-    if (!port.empty()) {
-        const int value = orvane::ProfileAtoi(port);
-        if (value >= 1 && value <= 65535)
-            s.port = value;
-        else
-            s.valid = false;
-    }
+    ReadPort(profile, "Probe", s.port, s.valid);
+    const std::string search = profile.GetString("PJLink", "Search");
+    if (!search.empty())
+        s.pjlinkSearch = orvane::ProfileAtoi(search) != 0;
+    ReadPort(profile, "PJLink", s.pjlinkPort, s.valid);
     const std::string listen = profile.GetString("Probe", "ListenMs");
     if (!listen.empty())
         s.listenMs = std::clamp(orvane::ProfileAtoi(listen), kMinListenMs, kMaxListenMs);

@@ -25,6 +25,13 @@ struct FinderSettings {
     // sends nothing rather than guess where the operator meant the probe to go.
     bool valid = true;
 
+    // The PJLink search, sent to the same address beside our probe:
+    //   [PJLink]
+    //   Search=1     ; 0 turns it off
+    //   Port=4352    ; UDP port of the search and TCP port of the name query
+    bool pjlinkSearch = true;
+    int pjlinkPort = 4352;
+
     // Reads the file in the program's directory.
     static FinderSettings Load();
     static FinderSettings LoadFrom(const std::string& path);

@@ -14,7 +14,7 @@ UdpSocket::~UdpSocket() {
     Close();
 }
 
-int UdpSocket::Open() {
+int UdpSocket::Open(int localPort) {
     Close();
     const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0)
@@ -24,6 +24,7 @@ int UdpSocket::Open() {
     sockaddr_in any{};
     any.sin_family = AF_INET;
     any.sin_addr.s_addr = htonl(INADDR_ANY);
+    any.sin_port = htons(static_cast<std::uint16_t>(localPort));
     if (setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &one, sizeof one) != 0 ||
         bind(fd, reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0) {
         const int error = errno;

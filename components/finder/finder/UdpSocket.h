@@ -17,9 +17,9 @@ public:
     UdpSocket(const UdpSocket&) = delete;
     UdpSocket& operator=(const UdpSocket&) = delete;
 
-    // Opens and binds the socket (an open one is closed first). 0, or the errno that
-    // stopped it.
-    int Open();
+    // Opens and binds the socket (an open one is closed first), to `localPort` or to a port
+    // the system picks. 0, or the errno that stopped it.
+    int Open(int localPort = 0);
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
     // For a readiness notifier; -1 when closed.

@@ -220,6 +220,7 @@ void CCnfConn::SetDiscoveryChoices(bool discovery) {
     const QString text = PortCombo->currentText();
     PortCombo->clear();
     PortCombo->addItem(QStringLiteral("23"));
+    PortCombo->addItem(QStringLiteral("4352")); // PJLink
     if (discovery)
         PortCombo->addItem(QStringLiteral("9715"));
     PortCombo->setEditText(text);
