@@ -148,19 +148,19 @@ private slots:
         QCOMPARE(c.working.Name, std::string("AX-210"));
         QVERIFY(!c.dlg.DiscoveryButton->isEnabled());
         QVERIFY(!c.Conn().SelectButton->isEnabled());
-        QCOMPARE(c.Conn().PortCombo->count(), 1);
+        QCOMPARE(c.Conn().PortCombo->count(), 2); // 23 and PJLink's 4352
         QCOMPARE(c.Conn().PortCombo->itemText(0), QStringLiteral("23"));
 
         c.ChooseModel(QStringLiteral("AX-310N"));
         QVERIFY(c.dlg.DiscoveryButton->isEnabled());
         QVERIFY(c.Conn().SelectButton->isEnabled());
-        QCOMPARE(c.Conn().PortCombo->count(), 2);
-        QCOMPARE(c.Conn().PortCombo->itemText(1), QStringLiteral("9715"));
+        QCOMPARE(c.Conn().PortCombo->count(), 3);
+        QCOMPARE(c.Conn().PortCombo->itemText(2), QStringLiteral("9715"));
         QCOMPARE(c.Conn().PortCombo->currentText(), QStringLiteral("23"));
 
         c.ChooseModel(QStringLiteral("CP-22"));
         QVERIFY(!c.dlg.DiscoveryButton->isEnabled());
-        QCOMPARE(c.Conn().PortCombo->count(), 1);
+        QCOMPARE(c.Conn().PortCombo->count(), 2);
     }
 
     void modelChangeLoadsTheSavedFileOrTheCatalogRecord() {
