@@ -41,7 +41,7 @@ _orvanectl() {
     if [[ $cur == -* ]]; then
         local options="--help --dir --program-dir --config"
         case $command in
-        models | show | options) options+=" --json" ;;
+        models | show | options | info) options+=" --json" ;;
         image) options+=" --slot --show" ;;
         adjust) options+=" --slot" ;;
         esac
