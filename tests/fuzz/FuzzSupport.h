@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Utf8.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -31,7 +33,6 @@ const std::string& WorkDir();
 // Writes `data` to `name` in the working directory and returns the path.
 std::string WriteInputFile(std::string_view name, std::string_view data);
 
-// True when `text` is well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
-bool IsValidUtf8(std::string_view text);
+using orvane::IsValidUtf8;
 
 } // namespace orvane::fuzz
