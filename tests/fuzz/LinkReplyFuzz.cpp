@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         pos = 1 + kChallengeSize + 1;
         open = pos <= size && data[pos - 1] == kReplyAck;
     }
-    FUZZ_CHECK(Handshake(pair.Link(), kPassword, kReplyMs) == open);
+    FUZZ_CHECK(Handshake(pair.Link(), kPassword, kReplyMs, kReplyMs) == open);
 
     for (int n = 0; open && n < kMaxRequests; ++n) {
         const Request request{static_cast<std::uint16_t>(n % 5 + 1), static_cast<std::uint16_t>(0x6000 + n), 1};

@@ -9,8 +9,8 @@ namespace linkcore {
 // The link's tunables, from the optional file LinkCore.conf in the working directory:
 //
 //   [Timeouts]
-//   ConnectMs=1500     ; bound on a TCP connect
-//   ReplyMs=2000       ; bound on every answer (hello, authentication, reply)
+//   ConnectMs=1500     ; bound on a TCP connect and the hello that follows it
+//   ReplyMs=2000       ; bound on every other answer (authentication, reply)
 //   [Serial]
 //   COM1=/dev/ttyUSB0  ; device of COM1 (ComNo 0); unmapped ports are /dev/ttyS<ComNo>
 //

@@ -63,12 +63,14 @@ bool PjlinkSession::ReadLine(std::string& line, int timeoutMs) {
 bool PjlinkSession::Open(const char* ipAddress, int port, const char* password, const LinkSettings& settings) {
     Close();
     replyMs_ = settings.ReplyMs();
+    // The greeting belongs to opening the link, as our own protocol's hello does.
+    const Deadline opening(settings.ConnectMs());
     fd_ = ConnectTcp(ipAddress, port, settings.ConnectMs());
     if (fd_ < 0)
         return false;
     std::string line;
     pjlink::Greeting greeting;
-    if (!ReadLine(line, replyMs_) || !pjlink::ParseGreeting(line, greeting)) {
+    if (!ReadLine(line, opening.RemainingMs()) || !pjlink::ParseGreeting(line, greeting)) {
         Close();
         return false;
     }

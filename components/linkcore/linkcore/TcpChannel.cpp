@@ -15,11 +15,11 @@
 
 namespace linkcore {
 
-bool Handshake(int fd, const char* password, int replyMs) {
-    Deadline deadline(replyMs);
+bool Handshake(int fd, const char* password, int helloMs, int replyMs) {
     unsigned char hello = 0;
-    if (ReadExact(fd, &hello, 1, deadline) != IoResult::Ok)
+    if (ReadExact(fd, &hello, 1, Deadline(helloMs)) != IoResult::Ok)
         return false;
+    Deadline deadline(replyMs);
     if (hello == kHelloOpen)
         return true;
     if (hello != kHelloChallenge)
@@ -70,10 +70,14 @@ int ConnectTcp(const char* ipAddress, int port, int timeoutMs) {
 }
 
 int OpenTcpChannel(const char* ipAddress, int port, const char* password, const LinkSettings& settings) {
+    // A projector greets as soon as it accepts, so a missing hello means a dead link just
+    // as a missing accept does: both share the connect time-out, and an operator learns of
+    // a dead projector within that time, not within the sum of two.
+    const Deadline opening(settings.ConnectMs());
     int fd = ConnectTcp(ipAddress, port, settings.ConnectMs());
     if (fd < 0)
         return -1;
-    if (!Handshake(fd, password == nullptr ? "" : password, settings.ReplyMs())) {
+    if (!Handshake(fd, password == nullptr ? "" : password, opening.RemainingMs(), settings.ReplyMs())) {
         close(fd);
         return -1;
     }

@@ -225,6 +225,20 @@ TEST(PjtInterface, FaultyProjectorsFailWithinTheTimeouts) {
     EXPECT_LT(slow.ms, 2500);
 }
 
+TEST(PjtInterface, AMissingHelloIsBoundedByTheConnectTimeOutNotTheReplyTimeOut) {
+    // Connect and hello share one bound, so a dead projector costs one short time-out.
+    Sandbox sandbox;
+    WriteTimeouts(sandbox, 300, 6000);
+    PjsimProcess sim({PjsimProcess::Tcp("fault=silent"), PjsimProcess::Tcp("fault=slow:1000")});
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    Outcome silent = Tcp(sim, 1, kGetPower);
+    EXPECT_EQ(silent.opened, 0);
+    EXPECT_LT(silent.ms, 3000);
+    // The reply itself still has the reply time-out.
+    Outcome slow = Tcp(sim, 2, kGetPower);
+    EXPECT_TRUE(slow.opened && slow.sent);
+}
+
 TEST(PjtInterface, DefaultTimeoutsBoundASilentProjectorAndTolerateASlowOne) {
     Sandbox sandbox; // no LinkCore.conf: 1500 ms connect, 2000 ms reply
     PjsimProcess sim({PjsimProcess::Tcp("fault=silent"), PjsimProcess::Tcp("fault=slow:200")});
