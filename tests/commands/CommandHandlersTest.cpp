@@ -160,6 +160,12 @@ struct SendCase {
     Steps steps; // with one accepting and one refusing projector
 };
 
+// Without this, the test's listed name carries the case's raw bytes, pointers included,
+// and changes with every build.
+void PrintTo(const SendCase& c, std::ostream* os) {
+    *os << c.id << " " << c.request;
+}
+
 class SendCommandTest : public ::testing::TestWithParam<SendCase> {
 protected:
     LinkSandbox box_;
