@@ -44,6 +44,7 @@ for target in "${targets[@]}"; do
     # branch; longer inputs would only slow them down.
     case $target in
     frame_scanner | link_reply) length=(-max_len=512) ;;
+    pjlink_reply) length=(-max_len=2048) ;;
     discovery_answer) length=(-max_len=1100) ;;
     *) length=() ;;
     esac

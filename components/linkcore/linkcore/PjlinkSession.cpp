@@ -62,15 +62,21 @@ bool PjlinkSession::ReadLine(std::string& line, int timeoutMs) {
 
 bool PjlinkSession::Open(const char* ipAddress, int port, const char* password, const LinkSettings& settings) {
     Close();
-    replyMs_ = settings.ReplyMs();
     // The greeting belongs to opening the link, as our own protocol's hello does.
     const Deadline opening(settings.ConnectMs());
-    fd_ = ConnectTcp(ipAddress, port, settings.ConnectMs());
-    if (fd_ < 0)
+    const int fd = ConnectTcp(ipAddress, port, settings.ConnectMs());
+    if (fd < 0)
         return false;
+    return Start(fd, password, opening.RemainingMs(), settings.ReplyMs());
+}
+
+bool PjlinkSession::Start(int fd, const char* password, int greetingMs, int replyMs) {
+    Close();
+    fd_ = fd;
+    replyMs_ = replyMs;
     std::string line;
     pjlink::Greeting greeting;
-    if (!ReadLine(line, opening.RemainingMs()) || !pjlink::ParseGreeting(line, greeting)) {
+    if (!ReadLine(line, greetingMs) || !pjlink::ParseGreeting(line, greeting)) {
         Close();
         return false;
     }

@@ -21,6 +21,9 @@ public:
     // class at once, with the digest in front, so that a wrong password fails here and not
     // in the caller's first command. False when no session could be set up.
     bool Open(const char* ipAddress, int port, const char* password, const LinkSettings& settings);
+    // The same on a connected non-blocking socket, which the session then owns (and closes
+    // when it fails): the greeting within `greetingMs`, the rest within `replyMs` each.
+    bool Start(int fd, const char* password, int greetingMs, int replyMs);
     bool IsOpen() const { return fd_ >= 0; }
     void Close();
 
