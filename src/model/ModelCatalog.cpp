@@ -82,15 +82,16 @@ FileReadResult LoadModelCatalog(ModelList& list) {
     return LoadModelCatalogFrom(kModelCatalogFile, list);
 }
 
-FileReadResult LoadModelCatalogFrom(const std::string& path, ModelList& list, int pauseMs) {
+FileReadResult LoadModelCatalogFrom(const std::string& path, ModelList& list, int pauseMs,
+                                    const std::atomic<bool>* hurry) {
     list.clear();
     const PrivateProfile ini = PrivateProfile::Load(path, kMaxModelCatalogSize);
     if (ini.Loaded())
-        ReadModelCatalog(ini, list, pauseMs);
+        ReadModelCatalog(ini, list, pauseMs, hurry);
     return ini.ReadResult();
 }
 
-void ReadModelCatalog(const PrivateProfile& ini, ModelList& list, int pauseMs) {
+void ReadModelCatalog(const PrivateProfile& ini, ModelList& list, int pauseMs, const std::atomic<bool>* hurry) {
     list.clear();
     const Section models = ini.GetSection("MODEL");
     // Model keys have three digits; a larger count is a damaged file, and honouring it
@@ -104,7 +105,7 @@ void ReadModelCatalog(const PrivateProfile& ini, ModelList& list, int pauseMs) {
         list.push_back(std::move(record));
         FillRecord(ini.GetSection(m.Name), m);
         // Kept from the original reader, which paced itself between models.
-        if (pauseMs > 0)
+        if (pauseMs > 0 && (hurry == nullptr || !hurry->load()))
             std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
     }
 }

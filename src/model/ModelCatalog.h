@@ -3,6 +3,7 @@
 #include "model/ModelInfo2.h"
 #include "platform/FileUtil.h"
 
+#include <atomic>
 #include <string>
 
 namespace orvane {
@@ -17,13 +18,16 @@ inline constexpr int kMaxCatalogModels = 999;
 inline constexpr int kCatalogPauseMs = 1;
 
 // Empties the list, then appends one record per catalog model in catalog order, pausing
-// `pauseMs` after each. A missing, unreadable or empty catalog gives an empty list; the
-// result tells missing and unreadable apart.
+// `pauseMs` after each (no more pauses once `*hurry` is set, from any thread). A missing,
+// unreadable or empty catalog gives an empty list; the result tells missing and
+// unreadable apart.
 FileReadResult LoadModelCatalog(ModelList& list);
-FileReadResult LoadModelCatalogFrom(const std::string& path, ModelList& list, int pauseMs = kCatalogPauseMs);
+FileReadResult LoadModelCatalogFrom(const std::string& path, ModelList& list, int pauseMs = kCatalogPauseMs,
+                                    const std::atomic<bool>* hurry = nullptr);
 
 // The records of a catalog already in memory, as LoadModelCatalogFrom builds them.
-void ReadModelCatalog(const PrivateProfile& ini, ModelList& list, int pauseMs);
+void ReadModelCatalog(const PrivateProfile& ini, ModelList& list, int pauseMs,
+                      const std::atomic<bool>* hurry = nullptr);
 
 // A catalog entry "code;label": the label is everything after the first ';'.
 void ParseCatalogEntry(const std::string& value, int32_t& code, char (&label)[CModelInfo2::kTextBytes]);

@@ -7,6 +7,7 @@
 #include "config/qt/CtrlOptionDlg.h"
 #include "mainwnd/InstanceLock.h"
 #include "mainwnd/qt/OrvaneDlg.h"
+#include "model/ModelCatalogPrefetch.h"
 #include "platform/FileUtil.h"
 
 #include <QApplication>
@@ -53,6 +54,10 @@ int main(int argc, char** argv) {
     if (!early.error.empty())
         return UsageError(early.error);
     ProvideRuntimeDirectory();
+    // The model catalog's reader paces itself between models; it reads while the toolkit
+    // starts, and the main window takes the list if the file is still the same by then.
+    orvane::ModelCatalogPrefetch catalog;
+    catalog.Start();
 
     QApplication qtApp(argc, argv); // takes Qt's own options out of argv
     // The window hides into the tray and comes back: hiding it must not end the program.
@@ -77,10 +82,11 @@ int main(int argc, char** argv) {
     orvane::QtLoginUi loginUi;
     orvane::COrvaneApp::Services services;
     services.loginUi = &loginUi;
-    services.runMainWindow = [&arguments](int skipConfig) {
+    services.runMainWindow = [&arguments, &catalog](int skipConfig) {
         orvane::COrvaneDlg window;
         window.SkipConfig = skipConfig;
         window.SetArguments(arguments);
+        window.SetCatalogPrefetch(&catalog);
         return window.DoModal();
     };
     // The options page's "user edit" button runs the same user administration as the gate.

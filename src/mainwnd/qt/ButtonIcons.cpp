@@ -138,6 +138,16 @@ QIcon ButtonIcon(int commandId, int pixels) {
     return QIcon(RenderButtonPixmap(commandId, pixels));
 }
 
+QIcon PictureIcon(const char* icon, int pixels) {
+    const QString key = QStringLiteral("orvane-picture-%1-%2").arg(QLatin1String(icon)).arg(pixels);
+    QPixmap cached;
+    if (!QPixmapCache::find(key, &cached)) {
+        cached = RenderSvg(icon, pixels);
+        QPixmapCache::insert(key, cached);
+    }
+    return QIcon(cached);
+}
+
 QIcon ApplicationIcon() {
     return QIcon(new ApplicationIconEngine);
 }

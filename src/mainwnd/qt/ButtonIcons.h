@@ -10,6 +10,11 @@ namespace orvane {
 QPixmap RenderButtonPixmap(int commandId, int pixels);
 QIcon ButtonIcon(int commandId, int pixels);
 
+// Another picture of the program's resources ("vol_up" for the volume panel's arrow), drawn
+// the same way at one size: a picture file handed to QIcon would make the toolkit scan and
+// load its image and icon plug-ins first.
+QIcon PictureIcon(const char* icon, int pixels);
+
 // The application and tray icon, drawn at each size the system asks for when it asks.
 QIcon ApplicationIcon();
 

@@ -113,8 +113,11 @@ bool COrvaneDlg::OnInitDialog() {
     OrvaneDialog::OnInitDialog();
     setWindowIcon(Icon);
 
-    // The one reading of the catalog that keeps the reader's pause between models.
-    const FileReadResult catalog = LoadModelCatalog(ModelList);
+    // The one reading of the catalog that keeps the reader's pause between models; the
+    // program may have made it already while the toolkit started.
+    FileReadResult catalog;
+    if (catalogPrefetch_ == nullptr || !catalogPrefetch_->Take(ModelList, catalog))
+        catalog = LoadModelCatalog(ModelList);
     if (!catalog.ok()) {
         // A catalog that is there but cannot be read says why; a missing one is the
         // classic start-up failure.

@@ -12,6 +12,7 @@
 #include "mainwnd/ClickQueue.h"
 #include "mainwnd/InstanceLock.h"
 #include "mainwnd/TrayLogic.h"
+#include "model/ModelCatalogPrefetch.h"
 #include "model/ModelInfo2.h"
 #include "model/PluginLoader.h"
 
@@ -150,6 +151,8 @@ public:
 
     // The arguments after the program's path; the first names a configuration.
     void SetArguments(std::vector<std::string> arguments) { arguments_ = std::move(arguments); }
+    // The catalog as the program read it while the toolkit started, if it did.
+    void SetCatalogPrefetch(ModelCatalogPrefetch* prefetch) { catalogPrefetch_ = prefetch; }
     void SetConfigRunner(ConfigRunner runner) { configRunner_ = std::move(runner); }
     void SetAboutRunner(AboutRunner runner) { aboutRunner_ = std::move(runner); }
     void SetImageSendRunner(ImageSendRunner runner) { imageSendRunner_ = std::move(runner); }
@@ -220,6 +223,7 @@ private:
     StatusPoller poller_;
     CommandHandlers handlers_;
     std::vector<std::string> arguments_;
+    ModelCatalogPrefetch* catalogPrefetch_ = nullptr;
     ConfigRunner configRunner_;
     AboutRunner aboutRunner_;
     ImageSendRunner imageSendRunner_;

@@ -3,9 +3,9 @@
 #include "catalog/MessageCatalog.h"
 #include "catalog/qt/TranslateWindow.h"
 #include "mainwnd/VolumePanel.h"
+#include "mainwnd/qt/ButtonIcons.h"
 #include "mainwnd/qt/OrvaneDlg.h"
 
-#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -123,8 +123,8 @@ bool CVolDlg::OnInitDialog() {
     owner_->VolumeIdleTicks = 0;
     TranslateWindow(kCatalogSetUi, this);
     const int px = template_.arrowPixels;
-    up_->setIcon(QIcon(QStringLiteral(":/icons/vol_up.svg")));
-    down_->setIcon(QIcon(QStringLiteral(":/icons/vol_down.svg")));
+    up_->setIcon(PictureIcon("vol_up", px));
+    down_->setIcon(PictureIcon("vol_down", px));
     up_->setIconSize(QSize(px, px));
     down_->setIconSize(QSize(px, px));
     return true;
