@@ -43,6 +43,7 @@ private:
         window_->SetArguments({model});
         QVERIFY(window_->OnInitDialog());
         window_->show();
+        window_->CompleteStartup(); // as the first paint of the toolbar does
     }
 
 private slots:

@@ -74,6 +74,7 @@ private slots:
         });
         QVERIFY(window_->OnInitDialog());
         window_->show();
+        window_->CompleteStartup();              // as the first paint of the toolbar does
         QTRY_VERIFY(Button(32908)->isChecked()); // HDMI 1, from the first refresh
     }
 

@@ -5,6 +5,7 @@
 
 #include "commands/CommandIds.h"
 #include "mainwnd/qt/OrvaneDlg.h"
+#include "mainwnd/qt/VolDlg.h"
 #include "support/PjsimProcess.h"
 
 #include <QAction>
@@ -82,6 +83,7 @@ private slots:
         for (int skipConfig : {0, 1}) {
             auto window = MakeWindow({"AX-210", "ignored"}, skipConfig);
             QVERIFY(window->OnInitDialog());
+            window->CompleteStartup();
             QCOMPARE(configRuns_, 0);
             QCOMPARE(window->WorkingModel.Name, std::string("AX-210"));
             QCOMPARE(box_->Read("Orvane.txt"), box_->Read("AX-210.txt"));
@@ -91,6 +93,47 @@ private slots:
             QVERIFY(boxes_->boxes.empty());
             box_->Write("Orvane.txt", wd9000);
         }
+    }
+
+    void whatTheToolbarDoesNotShowFollowsItsFirstPaint() {
+        box_ = std::make_unique<GuiSandbox>();
+        box_->WriteConfig("WD-9000", {});
+        const std::string wd9000 = box_->Read("WD-9000.txt");
+        box_->WriteConfig("AX-210", {});
+        box_->Write("Orvane.txt", wd9000);
+        auto window = MakeWindow({"AX-210"}, 0);
+        QVERIFY(window->OnInitDialog());
+        QVERIFY(window->Mutex.Held());
+        QVERIFY(window->TrayIcon() == nullptr && window->VolumePopup == nullptr);
+        QCOMPARE(box_->Read("Orvane.txt"), wd9000);
+        window->show();
+        QTRY_VERIFY(window->TrayIcon() != nullptr);
+        QVERIFY(window->VolumePopup != nullptr && !window->VolumePopup->isVisible());
+        QVERIFY(!window->windowIcon().isNull());
+        QCOMPARE(box_->Read("Orvane.txt"), box_->Read("AX-210.txt"));
+    }
+
+    void orvaneTxtIsCopiedAlsoWhenTheStartUpEndsEarly() {
+        box_ = std::make_unique<GuiSandbox>();
+        box_->WriteConfig("WD-9000", {});
+        const std::string wd9000 = box_->Read("WD-9000.txt");
+        box_->WriteConfig("AX-210", {});
+        // Ended before its toolbar was painted.
+        box_->Write("Orvane.txt", wd9000);
+        auto first = MakeWindow({"AX-210"}, 0);
+        QVERIFY(first->OnInitDialog());
+        first->OnDestroy();
+        QCOMPARE(box_->Read("Orvane.txt"), box_->Read("AX-210.txt"));
+        QVERIFY(first->TrayIcon() == nullptr);
+        // Refused by the instance guard: the configuration it was started with was copied
+        // before the guard was asked, and still is.
+        auto running = MakeWindow({"AX-210"}, 0);
+        QVERIFY(running->OnInitDialog());
+        box_->Write("Orvane.txt", wd9000);
+        auto second = MakeWindow({"AX-210"}, 0);
+        QCOMPARE(second->DoModal(), IDCANCEL);
+        QCOMPARE(boxes_->boxes.size(), std::size_t(1));
+        QCOMPARE(box_->Read("Orvane.txt"), box_->Read("AX-210.txt"));
     }
 
     void argumentWithoutAFileRunsTheDialog() {
@@ -188,6 +231,7 @@ private slots:
             return IDOK;
         });
         QVERIFY(window->OnInitDialog());
+        window->CompleteStartup();
         QVERIFY(wired);
         QCOMPARE(configRuns_, 1);
         QCOMPARE(window->WorkingModel.Name, std::string("AX-210"));

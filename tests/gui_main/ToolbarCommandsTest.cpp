@@ -105,6 +105,7 @@ private:
         window_->SetArguments({"AX-210"});
         QVERIFY(window_->OnInitDialog());
         window_->show();
+        window_->CompleteStartup(); // as the first paint of the toolbar does
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
     }
 

@@ -44,6 +44,7 @@ private:
         window_->SetArguments({"AX-210"});
         QVERIFY(window_->OnInitDialog());
         window_->show();
+        window_->CompleteStartup(); // as the first paint of the toolbar does
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
     }
 
@@ -185,6 +186,7 @@ private slots:
         window_ = std::make_unique<COrvaneDlg>();
         window_->SetArguments({"AX-210"});
         QVERIFY(window_->OnInitDialog());
+        window_->CompleteStartup();
         window_->WorkingModel.SelectPrj = 0; // no projector reported (the poller does not run)
         CVolDlg* panel = window_->VolumePopup;
         QVERIFY(RunAndWait([&] { window_->OnCommand(kCmdVolume); }));

@@ -55,6 +55,7 @@ private:
         });
         QVERIFY(window_->OnInitDialog());
         window_->show();
+        window_->CompleteStartup(); // as the first paint of the toolbar does
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
     }
 
@@ -243,6 +244,7 @@ private slots:
         window_ = std::make_unique<COrvaneDlg>();
         window_->SetArguments({longName});
         QVERIFY(window_->OnInitDialog());
+        window_->CompleteStartup();
         const QString title = QStringLiteral("Orvane - ") + QString::fromStdString(longName);
         QCOMPARE(window_->windowTitle(), title);
         QCOMPARE(window_->TrayTip(), title.left(63));

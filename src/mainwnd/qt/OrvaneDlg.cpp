@@ -29,6 +29,7 @@
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QThread>
+#include <QTimer>
 #include <QToolBar>
 
 #include <chrono>
@@ -93,6 +94,9 @@ int COrvaneDlg::DoModal() {
     if (OnInitDialog() && !ended_) {
         if (Flags.Shown == 1)
             show();
+        // A window that stays hidden, or whose toolbar is not painted soon, is not kept
+        // waiting for the rest of its start-up.
+        QTimer::singleShot(Flags.Shown == 1 ? kStartupCompletionMs : 0, this, [this] { CompleteStartup(); });
         QEventLoop loop;
         loop_ = &loop;
         loop.exec(QEventLoop::DialogExec);
@@ -111,7 +115,8 @@ void COrvaneDlg::done(int result) {
 
 bool COrvaneDlg::OnInitDialog() {
     OrvaneDialog::OnInitDialog();
-    setWindowIcon(Icon);
+    startupPending_ = false;
+    currentCopyFrom_.clear();
 
     // The one reading of the catalog that keeps the reader's pause between models; the
     // program may have made it already while the toolkit started.
@@ -159,12 +164,11 @@ bool COrvaneDlg::OnInitDialog() {
     }
 
     if (CreateInstanceMutex(WorkingModel.Name) != 0) {
+        // A refused start-up still leaves Orvane.txt naming what it was started with.
+        CopyNamedConfigToCurrent();
         OrvaneDialog::OnCancel();
         return false;
     }
-
-    CreateVolumePopup();
-    AddTrayIcon();
 
     ToolBar = new QToolBar(this);
     ToolBar->setMovable(false);
@@ -185,7 +189,31 @@ bool COrvaneDlg::OnInitDialog() {
         PollInterval = 0;
     poller_.SetPollInterval(PollInterval);
     ControlPoller(kPollerStart);
+
+    // What the operator does not see in the toolbar follows once the toolbar has been
+    // painted: the window and tray icons, the hidden volume panel and the copy over
+    // Orvane.txt. A command, an exit or the end of the window completes it first.
+    startupPending_ = true;
+    ToolBar->installEventFilter(this);
     return true;
+}
+
+void COrvaneDlg::CompleteStartup() {
+    if (!startupPending_)
+        return;
+    startupPending_ = false;
+    setWindowIcon(Icon);
+    CopyNamedConfigToCurrent();
+    CreateVolumePopup();
+    AddTrayIcon();
+}
+
+void COrvaneDlg::CopyNamedConfigToCurrent() {
+    if (currentCopyFrom_.empty())
+        return;
+    // Failing silently, as it always has: the running window does not depend on the copy.
+    CopyConfigToCurrent(currentCopyFrom_);
+    currentCopyFrom_.clear();
 }
 
 bool COrvaneDlg::LoadConfiguration(const std::string& name) {
@@ -209,7 +237,7 @@ bool COrvaneDlg::LoadConfiguration(const std::string& name) {
             ShowFileReadFailure(this, path, read);
         return false;
     }
-    CopyConfigToCurrent(path);
+    currentCopyFrom_ = path;
     return true;
 }
 
@@ -225,6 +253,11 @@ void COrvaneDlg::OnDestroy() {
     if (destroyed_)
         return;
     destroyed_ = true;
+    // Ended before the start-up's last part ran: only the file copy is still owed.
+    if (startupPending_) {
+        startupPending_ = false;
+        CopyNamedConfigToCurrent();
+    }
     clicks_.Clear();
     WaitUntilIdle();
     Mutex.Release();
@@ -238,6 +271,7 @@ void COrvaneDlg::OnDestroy() {
 void COrvaneDlg::OnCancel() {
     if (busy_)
         return;
+    CompleteStartup();
     const int answer =
         OrvaneMessageBox(this, FromUtf8(CatalogText(kCatalogSetUi, kCatalogExitQuestion)), MB_YESNO | MB_ICONQUESTION);
     if (answer == IDNO)
@@ -251,6 +285,7 @@ void COrvaneDlg::OnCommand(int commandId) {
         clicks_.Add(commandId, runningId_);
         return;
     }
+    CompleteStartup();
     switch (commandId) {
     case kCmdConfig:
     case kCmdTrayConfig:
@@ -403,6 +438,7 @@ void COrvaneDlg::OnImageSend() {
 }
 
 void COrvaneDlg::OnSysCommand(unsigned commandId) {
+    CompleteStartup();
     switch (ClassifySysCommand(commandId)) {
     case SysCommandAction::About: {
         // The window menu's About leaves the poller and the tray menu alone.
@@ -717,6 +753,15 @@ void COrvaneDlg::OnCheckButton(int commandId, int check) {
         if (action->isCheckable() && action->data().toInt() == commandId)
             action->setChecked(check != 0);
     }
+}
+
+bool COrvaneDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ToolBar && event->type() == QEvent::Paint && startupPending_) {
+        // Queued, so that it runs once this paint has reached the screen.
+        QMetaObject::invokeMethod(
+            this, [this] { CompleteStartup(); }, Qt::QueuedConnection);
+    }
+    return OrvaneDialog::eventFilter(watched, event);
 }
 
 bool COrvaneDlg::event(QEvent* event) {

@@ -83,6 +83,8 @@ public:
     // Catalog texts (set 11) of the exit question and of the window menu's About entry.
     static constexpr int kCatalogExitQuestion = 48;
     static constexpr int kCatalogAboutEntry = 60;
+    // How long the start-up's last part waits at most for the toolbar's first paint.
+    static constexpr int kStartupCompletionMs = 500;
 
     // Test seams: each replaces a modal run that would wait for a person.
     using ConfigRunner = std::function<int(CConfDlg& dialog)>;
@@ -101,6 +103,8 @@ public:
     int DoModal() override;
     // Start-up; false when the window has closed itself.
     bool OnInitDialog() override;
+    // The part of the start-up that waits until the window has shown; runs once.
+    void CompleteStartup();
     // The exit question; a Yes (or anything but No) ends the window.
     void OnCancel() override;
     // Clean-up when the window ends: lock, popup, model records, poller. Runs once.
@@ -200,6 +204,7 @@ signals:
 
 protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void done(int result) override;
     void changeEvent(QEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -207,6 +212,7 @@ protected:
 
 private:
     bool LoadConfiguration(const std::string& name);
+    void CopyNamedConfigToCurrent();
     int LoadPlugins();
     void AddPluginModels();
     void OnCheckButton(int commandId, int check);
@@ -224,6 +230,8 @@ private:
     CommandHandlers handlers_;
     std::vector<std::string> arguments_;
     ModelCatalogPrefetch* catalogPrefetch_ = nullptr;
+    bool startupPending_ = false;
+    std::string currentCopyFrom_; // the configuration file still to be copied over Orvane.txt
     ConfigRunner configRunner_;
     AboutRunner aboutRunner_;
     ImageSendRunner imageSendRunner_;
