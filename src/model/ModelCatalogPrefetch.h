@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <string>
-#include <sys/types.h>
 #include <thread>
 
 namespace orvane {
@@ -12,8 +11,8 @@ namespace orvane {
 // The model catalog read beside the toolkit's own start-up, which takes about as long as
 // the reader's pauses between models: the program starts it first thing, and the main
 // window takes the list when it comes to read the catalog. The list is handed over only
-// while the file is still the one that was read; otherwise the window reads it anew, so
-// what it gets is what it would have read itself (the login gate may lie in between).
+// while the file still holds the bytes that were read; otherwise the window reads it anew,
+// so what it gets is what it would have read itself (the login gate may lie in between).
 class ModelCatalogPrefetch {
 public:
     ModelCatalogPrefetch() = default;
@@ -26,33 +25,20 @@ public:
     void Start(const std::string& path = kModelCatalogFile);
 
     // Waits for the read; hands over its list and result and answers true when the file
-    // is unchanged since, false (the list untouched) when it was changed or replaced
-    // meanwhile, when nothing was started, or when the list was taken before.
+    // reads as it did then, false (the list untouched) when it was changed, replaced or
+    // removed meanwhile, when nothing was started, or when the list was taken before.
     bool Take(ModelList& list, FileReadResult& result);
 
     // The read has ended (the list is ready to be taken).
     bool Ready() const { return done_; }
 
-    // What a file looks like to the reader: there or not, and which file in which state.
-    struct Identity {
-        bool exists = false;
-        dev_t device = 0;
-        ino_t inode = 0;
-        off_t size = 0;
-        long long modified = 0; // nanoseconds
-        long long changed = 0;  // nanoseconds; also moves with permissions
-        bool operator==(const Identity&) const = default;
-    };
-    static Identity IdentityOf(const std::string& path);
-
 private:
     std::string path_;
     std::thread reader_;
     std::atomic<bool> hurry_{false}; // nobody waits any more: no pauses
+    std::string bytes_;
     ModelList list_;
     FileReadResult result_;
-    bool stable_ = false; // the file did not change while it was read
-    Identity identity_;
     bool taken_ = false;
     std::atomic<bool> done_{false};
 };

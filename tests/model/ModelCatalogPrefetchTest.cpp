@@ -6,8 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <thread>
 
 namespace orvane {
@@ -18,12 +16,6 @@ constexpr const char* kTwoOthers = "[MODEL]\nNum=2\nModel_001=QX-88\nModel_002=L
 
 class ModelCatalogPrefetchTest : public ::testing::Test {
 protected:
-    // A catalog as an installation has it: written long before the program starts.
-    void WriteOldCatalog(const char* text) {
-        box_.Write("OrvaneModel.txt", text);
-        const timespec hourAgo[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
-        ASSERT_EQ(utimensat(AT_FDCWD, box_.File("OrvaneModel.txt").c_str(), hourAgo, 0), 0);
-    }
     static void WaitUntilRead(const ModelCatalogPrefetch& prefetch) {
         while (!prefetch.Ready())
             std::this_thread::yield();
@@ -44,7 +36,7 @@ protected:
 };
 
 TEST_F(ModelCatalogPrefetchTest, AnUnchangedCatalogIsHandedOverAsTheReaderBuildsIt) {
-    WriteOldCatalog(kTwoModels);
+    box_.Write("OrvaneModel.txt", kTwoModels);
     ModelCatalogPrefetch prefetch;
     prefetch.Start();
     ModelList list;
@@ -62,33 +54,32 @@ TEST_F(ModelCatalogPrefetchTest, AnUnchangedCatalogIsHandedOverAsTheReaderBuilds
 }
 
 TEST_F(ModelCatalogPrefetchTest, ACatalogChangedSinceTheReadIsLeftToTheWindow) {
-    // Rewritten in place with as many bytes, and replaced by another file.
-    for (bool replace : {false, true}) {
-        WriteOldCatalog(kTwoModels);
+    enum Change { Rewritten, Replaced, Removed, Created };
+    for (Change change : {Rewritten, Replaced, Removed, Created}) {
+        std::remove(box_.File("OrvaneModel.txt").c_str());
+        if (change != Created)
+            box_.Write("OrvaneModel.txt", kTwoModels);
         ModelCatalogPrefetch prefetch;
         prefetch.Start();
         WaitUntilRead(prefetch);
-        if (replace) {
+        switch (change) {
+        case Rewritten: // in place, as many bytes, within the same tick of the file's clock
+        case Created:
+            box_.Write("OrvaneModel.txt", kTwoOthers);
+            break;
+        case Replaced:
             box_.Write("new.txt", kTwoOthers);
             ASSERT_EQ(std::rename(box_.File("new.txt").c_str(), box_.File("OrvaneModel.txt").c_str()), 0);
-        } else {
-            box_.Write("OrvaneModel.txt", kTwoOthers);
+            break;
+        case Removed:
+            ASSERT_EQ(std::remove(box_.File("OrvaneModel.txt").c_str()), 0);
+            break;
         }
         ModelList list = OneRecord("keep");
         FileReadResult result;
-        EXPECT_FALSE(prefetch.Take(list, result)) << replace;
-        EXPECT_EQ(Names(list), std::vector<std::string>{"keep"});
+        EXPECT_FALSE(prefetch.Take(list, result)) << change;
+        EXPECT_EQ(Names(list), std::vector<std::string>{"keep"}) << change;
     }
-}
-
-TEST_F(ModelCatalogPrefetchTest, AJustWrittenCatalogIsReadAgain) {
-    // Its time stamp could not tell a second write within the same tick.
-    box_.Write("OrvaneModel.txt", kTwoModels);
-    ModelCatalogPrefetch prefetch;
-    prefetch.Start();
-    ModelList list;
-    FileReadResult result;
-    EXPECT_FALSE(prefetch.Take(list, result));
 }
 
 TEST_F(ModelCatalogPrefetchTest, AMissingCatalogIsReportedMissing) {
