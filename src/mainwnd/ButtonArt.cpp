@@ -74,4 +74,11 @@ ButtonArt ButtonArtFor(int commandId) {
     return ButtonArt{};
 }
 
+std::vector<int> CommandIdsWithArt() {
+    std::vector<int> ids;
+    for (const ArtEntry& entry : kArt)
+        ids.push_back(entry.commandId);
+    return ids;
+}
+
 } // namespace orvane

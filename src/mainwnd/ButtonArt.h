@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 namespace orvane {
 
 // The picture of a toolbar button: an icon of res/icons (without ".svg") and, for an input
@@ -13,6 +15,9 @@ inline constexpr int kMaxButtonTagLength = 5;
 
 // Art of a command id; an id the toolbar does not know gets the generic input glyph.
 ButtonArt ButtonArtFor(int commandId);
+
+// Every command id that has art of its own, in table order.
+std::vector<int> CommandIdsWithArt();
 
 // The application and tray icon.
 inline constexpr const char* kApplicationIcon = "orvane";

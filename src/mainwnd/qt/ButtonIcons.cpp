@@ -121,6 +121,14 @@ QPixmap RenderButtonPixmap(int commandId, int pixels) {
     if (QPixmapCache::find(key, &cached))
         return cached;
 
+    // Drawn when the program was built, for the toolbar's sizes; any other is drawn now.
+    const QImage built = BuiltButtonImage(commandId, pixels);
+    QPixmap pixmap = built.isNull() ? DrawButtonPixmap(commandId, pixels) : QPixmap::fromImage(built);
+    QPixmapCache::insert(key, pixmap);
+    return pixmap;
+}
+
+QPixmap DrawButtonPixmap(int commandId, int pixels) {
     const ButtonArt art = ButtonArtFor(commandId);
     QPixmap pixmap = RenderSvg(art.icon, pixels);
     const QString tag = QString::fromLatin1(art.tag);
@@ -130,7 +138,6 @@ QPixmap RenderButtonPixmap(int commandId, int pixels) {
         painter.setRenderHint(QPainter::TextAntialiasing);
         DrawTag(painter, tag, pixels);
     }
-    QPixmapCache::insert(key, pixmap);
     return pixmap;
 }
 
