@@ -7,6 +7,7 @@
 #include "config/qt/CtrlOptionDlg.h"
 #include "mainwnd/InstanceLock.h"
 #include "mainwnd/qt/OrvaneDlg.h"
+#include "mainwnd/qt/ToolbarStyle.h"
 #include "model/ModelCatalogPrefetch.h"
 #include "platform/FileUtil.h"
 
@@ -60,6 +61,8 @@ int main(int argc, char** argv) {
     catalog.Start();
 
     QApplication qtApp(argc, argv); // takes Qt's own options out of argv
+    // The style the toolkit chose (or -style named), with the toolbar's arrow drawn.
+    QApplication::setStyle(new orvane::ToolbarStyle(QApplication::style()->name()));
     // The window hides into the tray and comes back: hiding it must not end the program.
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setApplicationName(QStringLiteral("Orvane"));
