@@ -1,5 +1,7 @@
 #include "DiscoveryResponder.h"
 
+#include "UdpSocket.h"
+
 #include "finder/DiscoveryMessage.h"
 
 #include <arpa/inet.h>
@@ -86,25 +88,9 @@ std::string DiscoveryResponder::FormatAnswer(std::string_view id, const Discover
 }
 
 bool DiscoveryResponder::Start(std::string& error) {
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(port_));
-    if (inet_pton(AF_INET, host_.c_str(), &addr.sin_addr) != 1) {
-        error = "not an IPv4 address: " + host_;
+    fd_ = BindUdp(host_, port_, error);
+    if (fd_ < 0)
         return false;
-    }
-    fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (fd_ < 0) {
-        error = std::string("socket: ") + std::strerror(errno);
-        return false;
-    }
-    if (bind(fd_, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
-        error = "cannot bind " + host_ + ":" + std::to_string(port_) + ": " + std::strerror(errno);
-        return false;
-    }
-    socklen_t len = sizeof addr;
-    getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
-    port_ = ntohs(addr.sin_port);
     thread_ = std::thread([this] { Loop(); });
     return true;
 }

@@ -1,5 +1,7 @@
 #include "PjlinkSearchResponder.h"
 
+#include "UdpSocket.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
@@ -20,21 +22,9 @@ PjlinkSearchResponder::~PjlinkSearchResponder() {
 }
 
 bool PjlinkSearchResponder::Start(std::string& error) {
-    const std::string& host = service_->Def().host;
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(port_));
-    if (inet_pton(AF_INET, host.c_str(), &addr.sin_addr) != 1) {
-        error = "not an IPv4 address: " + host;
-        return false;
-    }
-    fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    fd_ = BindUdp(service_->Def().host, port_, error);
     if (fd_ < 0) {
-        error = std::string("socket: ") + std::strerror(errno);
-        return false;
-    }
-    if (bind(fd_, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
-        error = "cannot bind UDP " + Address() + " for the PJLink search: " + std::strerror(errno);
+        error += " (for the PJLink search)";
         return false;
     }
     thread_ = std::thread([this] { Loop(); });
