@@ -105,28 +105,16 @@ void DiscoveryResponder::Join() {
 }
 
 void DiscoveryResponder::Loop() {
-    char buffer[finder::kMaxDatagram + 1];
-    for (;;) {
-        pollfd fds[2] = {{fd_, POLLIN, 0}, {stop_.Fd(), POLLIN, 0}};
-        const int rc = poll(fds, 2, -1);
-        if (rc < 0 && errno == EINTR)
-            continue;
-        if (rc < 0 || fds[1].revents != 0)
-            return;
-        sockaddr_in from{};
-        socklen_t fromLen = sizeof from;
-        const ssize_t n = recvfrom(fd_, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
-        if (n < 0)
-            continue;
+    // A byte more than a datagram may have, so that an over-long one is seen and refused.
+    AnswerDatagrams(fd_, stop_, finder::kMaxDatagram + 1, [this](std::string_view probe) {
+        std::vector<std::string> answers;
         std::string id;
-        if (!ParseProbe(std::string_view(buffer, static_cast<std::size_t>(n)), id))
-            continue;
-        // Answers go back where the probe came from, never anywhere else.
-        for (const DiscoveryEntry& entry : entries_) {
-            const std::string answer = FormatAnswer(id, entry);
-            sendto(fd_, answer.data(), answer.size(), 0, reinterpret_cast<const sockaddr*>(&from), fromLen);
+        if (ParseProbe(probe, id)) {
+            for (const DiscoveryEntry& entry : entries_)
+                answers.push_back(FormatAnswer(id, entry));
         }
-    }
+        return answers;
+    });
 }
 
 } // namespace pjsim

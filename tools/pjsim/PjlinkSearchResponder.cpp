@@ -41,24 +41,10 @@ void PjlinkSearchResponder::Join() {
 }
 
 void PjlinkSearchResponder::Loop() {
-    char buffer[512];
-    for (;;) {
-        pollfd fds[2] = {{fd_, POLLIN, 0}, {stop_.Fd(), POLLIN, 0}};
-        const int rc = poll(fds, 2, -1);
-        if (rc < 0 && errno == EINTR)
-            continue;
-        if (rc < 0 || fds[1].revents != 0)
-            return;
-        sockaddr_in from{};
-        socklen_t fromLen = sizeof from;
-        const ssize_t n = recvfrom(fd_, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
-        if (n < 0)
-            continue;
-        const std::string answer = pjlink_.SearchAnswer(std::string_view(buffer, static_cast<std::size_t>(n)));
-        // The answer goes back where the search came from, never anywhere else.
-        if (!answer.empty())
-            sendto(fd_, answer.data(), answer.size(), 0, reinterpret_cast<const sockaddr*>(&from), fromLen);
-    }
+    AnswerDatagrams(fd_, stop_, 512, [this](std::string_view search) {
+        std::string answer = pjlink_.SearchAnswer(search);
+        return answer.empty() ? std::vector<std::string>{} : std::vector<std::string>{std::move(answer)};
+    });
 }
 
 } // namespace pjsim
