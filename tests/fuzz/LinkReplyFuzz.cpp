@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         pos = 1;
     } else if (size >= 1 + kChallengeSize && data[0] == kHelloChallenge) {
         unsigned char proof[kAuthResponseSize];
-        FUZZ_CHECK(ComputeAuthResponse(data + 1, kPassword, proof));
+        ComputeAuthResponse(data + 1, kPassword, proof);
         expectedSent.assign(proof, proof + sizeof proof);
         pos = 1 + kChallengeSize + 1;
         open = pos <= size && data[pos - 1] == kReplyAck;

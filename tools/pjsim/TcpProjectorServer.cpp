@@ -156,8 +156,8 @@ bool TcpProjectorServer::Authenticate(int fd, const unsigned char* challenge) {
     unsigned char expected[linkcore::kAuthResponseSize];
     if (!ReadWithStop(fd, response, sizeof response, kAuthTimeoutMs, stop_))
         return false;
-    bool good = linkcore::ComputeAuthResponse(challenge, service_->Def().password, expected) &&
-                linkcore::AuthResponsesEqual(response, expected);
+    linkcore::ComputeAuthResponse(challenge, service_->Def().password, expected);
+    bool good = linkcore::AuthResponsesEqual(response, expected);
     unsigned char verdict = good ? linkcore::kReplyAck : linkcore::kReplyNak;
     return SendBytes(fd, &verdict, 1) && good;
 }

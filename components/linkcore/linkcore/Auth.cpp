@@ -1,21 +1,17 @@
 #include "linkcore/Auth.h"
 
+#include "linkcore/Digest.h"
+
 #include <openssl/crypto.h>
-#include <openssl/evp.h>
-#include <openssl/hmac.h>
-#include <openssl/rand.h>
+#include <sys/random.h>
+
+#include <cerrno>
 
 namespace linkcore {
 
-bool ComputeAuthResponse(const unsigned char* challenge, std::string_view password, unsigned char* out) {
-    unsigned int size = 0;
-    // HMAC() with a null key pointer would pick a static buffer; an empty password is a
-    // valid (if weak) key, so pass a real pointer for it.
-    static const unsigned char kEmpty[1] = {0};
-    const void* key = password.empty() ? static_cast<const void*>(kEmpty) : password.data();
-    if (HMAC(EVP_sha256(), key, static_cast<int>(password.size()), challenge, kChallengeSize, out, &size) == nullptr)
-        return false;
-    return size == kAuthResponseSize;
+void ComputeAuthResponse(const unsigned char* challenge, std::string_view password, unsigned char* out) {
+    static_assert(kAuthResponseSize == kSha256Size);
+    HmacSha256(password, std::string_view(reinterpret_cast<const char*>(challenge), kChallengeSize), out);
 }
 
 bool AuthResponsesEqual(const unsigned char* a, const unsigned char* b) {
@@ -23,7 +19,17 @@ bool AuthResponsesEqual(const unsigned char* a, const unsigned char* b) {
 }
 
 bool RandomChallenge(unsigned char* out) {
-    return RAND_bytes(out, static_cast<int>(kChallengeSize)) == 1;
+    std::size_t filled = 0;
+    while (filled < kChallengeSize) {
+        ssize_t got = getrandom(out + filled, kChallengeSize - filled, 0);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        filled += static_cast<std::size_t>(got);
+    }
+    return true;
 }
 
 } // namespace linkcore

@@ -15,13 +15,14 @@ inline constexpr unsigned char kHelloChallenge = 0x01; // a challenge follows
 inline constexpr std::size_t kChallengeSize = 16;
 inline constexpr std::size_t kAuthResponseSize = 32;
 
-// out receives kAuthResponseSize bytes. False only if the crypto library fails.
-bool ComputeAuthResponse(const unsigned char* challenge, std::string_view password, unsigned char* out);
+// out receives kAuthResponseSize bytes.
+void ComputeAuthResponse(const unsigned char* challenge, std::string_view password, unsigned char* out);
 
 // Compares two responses in time that does not depend on where they differ.
 bool AuthResponsesEqual(const unsigned char* a, const unsigned char* b);
 
-// Fills out with kChallengeSize bytes from the system's secure generator.
+// Fills out with kChallengeSize bytes from the kernel's secure generator. False only if
+// the kernel refuses.
 bool RandomChallenge(unsigned char* out);
 
 } // namespace linkcore

@@ -1,6 +1,6 @@
 #include "linkcore/PjlinkLine.h"
 
-#include <openssl/evp.h>
+#include "linkcore/Digest.h"
 
 namespace linkcore::pjlink {
 
@@ -124,20 +124,13 @@ bool ParseGreeting(std::string_view line, Greeting& out) {
 }
 
 std::string AuthDigest(std::string_view random, std::string_view password) {
-    unsigned char md[EVP_MAX_MD_SIZE];
-    unsigned int size = 0;
-    EVP_MD_CTX* ctx = EVP_MD_CTX_new();
-    bool ok = ctx != nullptr && EVP_DigestInit_ex(ctx, EVP_md5(), nullptr) == 1 &&
-              EVP_DigestUpdate(ctx, random.data(), random.size()) == 1 &&
-              EVP_DigestUpdate(ctx, password.data(), password.size()) == 1 && EVP_DigestFinal_ex(ctx, md, &size) == 1;
-    EVP_MD_CTX_free(ctx);
-    if (!ok)
-        return std::string();
+    unsigned char md[kMd5Size];
+    Md5(random, password, md);
     static const char kDigits[] = "0123456789abcdef";
     std::string hex;
-    for (unsigned int i = 0; i < size; ++i) {
-        hex += kDigits[md[i] >> 4];
-        hex += kDigits[md[i] & 0x0F];
+    for (unsigned char byte : md) {
+        hex += kDigits[byte >> 4];
+        hex += kDigits[byte & 0x0F];
     }
     return hex;
 }

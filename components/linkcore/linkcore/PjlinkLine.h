@@ -56,7 +56,7 @@ bool ParseGreeting(std::string_view line, Greeting& out);
 inline constexpr std::string_view kAuthError = "PJLINK ERRA";
 
 // The 32 lower-case hexadecimal digits of MD5(random + password) that prefix the first
-// command of an authenticated connection. Empty only if the crypto library fails.
+// command of an authenticated connection.
 std::string AuthDigest(std::string_view random, std::string_view password);
 
 // Gathers bytes from a stream into lines. Bytes are fed as they arrive; Next hands out one

@@ -29,8 +29,7 @@ bool Handshake(int fd, const char* password, int helloMs, int replyMs) {
     unsigned char response[kAuthResponseSize];
     if (ReadExact(fd, challenge, sizeof challenge, deadline) != IoResult::Ok)
         return false;
-    if (!ComputeAuthResponse(challenge, std::string_view(password, strnlen(password, 63)), response))
-        return false;
+    ComputeAuthResponse(challenge, std::string_view(password, strnlen(password, 63)), response);
     if (WriteAll(fd, response, sizeof response, deadline, true) != IoResult::Ok)
         return false;
     unsigned char verdict = 0;
