@@ -91,7 +91,8 @@ FileReadResult LoadModelCatalogFrom(const std::string& path, ModelList& list, in
     return ini.ReadResult();
 }
 
-void ReadModelCatalog(const PrivateProfile& ini, ModelList& list, int pauseMs, const std::atomic<bool>* hurry) {
+void ReadModelCatalog(const PrivateProfile& ini, ModelList& list, int pauseMs, const std::atomic<bool>* hurry,
+                      const std::function<void()>& listComplete) {
     list.clear();
     const Section models = ini.GetSection("MODEL");
     // Model keys have three digits; a larger count is a damaged file, and honouring it
@@ -104,6 +105,8 @@ void ReadModelCatalog(const PrivateProfile& ini, ModelList& list, int pauseMs, c
         CModelInfo2& m = *record;
         list.push_back(std::move(record));
         FillRecord(ini.GetSection(m.Name), m);
+        if (i == num && listComplete)
+            listComplete();
         // Kept from the original reader, which paced itself between models.
         if (pauseMs > 0 && (hurry == nullptr || !hurry->load()))
             std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));

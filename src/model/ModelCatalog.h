@@ -4,6 +4,7 @@
 #include "platform/FileUtil.h"
 
 #include <atomic>
+#include <functional>
 #include <string>
 
 namespace orvane {
@@ -26,8 +27,10 @@ FileReadResult LoadModelCatalogFrom(const std::string& path, ModelList& list, in
                                     const std::atomic<bool>* hurry = nullptr);
 
 // The records of a catalog already in memory, as LoadModelCatalogFrom builds them.
-void ReadModelCatalog(const PrivateProfile& ini, ModelList& list, int pauseMs,
-                      const std::atomic<bool>* hurry = nullptr);
+// `listComplete` runs once the last record is filled, before the pause that follows it;
+// the list is not touched after it, so another thread may take it from then on.
+void ReadModelCatalog(const PrivateProfile& ini, ModelList& list, int pauseMs, const std::atomic<bool>* hurry = nullptr,
+                      const std::function<void()>& listComplete = {});
 
 // A catalog entry "code;label": the label is everything after the first ';'.
 void ParseCatalogEntry(const std::string& value, int32_t& code, char (&label)[CModelInfo2::kTextBytes]);

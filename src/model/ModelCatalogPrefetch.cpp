@@ -2,6 +2,8 @@
 
 #include "platform/PrivateProfile.h"
 
+#include <sys/prctl.h>
+
 namespace orvane {
 
 ModelCatalogPrefetch::~ModelCatalogPrefetch() {
@@ -16,18 +18,37 @@ void ModelCatalogPrefetch::Start(const std::string& path) {
         return;
     path_ = path;
     reader_ = std::thread([this] {
+        // The reader's pauses are of 1 ms, and the window may be waiting for them: the default
+        // timer slack would stretch each by up to 50 us more.
+        prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
         // As LoadModelCatalogFrom reads, with the bytes kept for the comparison.
         result_ = ReadWholeFile(path_, bytes_, kMaxModelCatalogSize);
+        // The list is handed over as soon as its last record is filled; the reader's pause
+        // after that record is its own and nobody waits for it.
         if (result_.ok())
-            ReadModelCatalog(PrivateProfile::Parse(bytes_), list_, kCatalogPauseMs, &hurry_);
-        done_ = true;
+            ReadModelCatalog(PrivateProfile::Parse(bytes_), list_, kCatalogPauseMs, &hurry_, [this] { Publish(); });
+        Publish();
     });
 }
 
+void ModelCatalogPrefetch::Publish() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    done_ = true;
+    doneChanged_.notify_all();
+}
+
+bool ModelCatalogPrefetch::Ready() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return done_;
+}
+
 bool ModelCatalogPrefetch::Take(ModelList& list, FileReadResult& result) {
-    if (!reader_.joinable())
+    if (!reader_.joinable() || taken_)
         return false;
-    reader_.join();
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        doneChanged_.wait(lock, [this] { return done_; });
+    }
     taken_ = true;
     // Time stamps could miss a change made within their resolution; the bytes cannot.
     std::string now;

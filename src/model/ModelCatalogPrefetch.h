@@ -3,6 +3,8 @@
 #include "model/ModelCatalog.h"
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -24,15 +26,18 @@ public:
     // always does. Once only.
     void Start(const std::string& path = kModelCatalogFile);
 
-    // Waits for the read; hands over its list and result and answers true when the file
+    // Waits until the list is complete (not for the reader's pause after the last model);
+    // hands over its list and result and answers true when the file
     // reads as it did then, false (the list untouched) when it was changed, replaced or
     // removed meanwhile, when nothing was started, or when the list was taken before.
     bool Take(ModelList& list, FileReadResult& result);
 
-    // The read has ended (the list is ready to be taken).
-    bool Ready() const { return done_; }
+    // The list is complete and ready to be taken.
+    bool Ready() const;
 
 private:
+    void Publish();
+
     std::string path_;
     std::thread reader_;
     std::atomic<bool> hurry_{false}; // nobody waits any more: no pauses
@@ -40,7 +45,9 @@ private:
     ModelList list_;
     FileReadResult result_;
     bool taken_ = false;
-    std::atomic<bool> done_{false};
+    mutable std::mutex mutex_;
+    std::condition_variable doneChanged_;
+    bool done_ = false; // guarded by mutex_; the reader no longer touches the list
 };
 
 } // namespace orvane

@@ -109,5 +109,23 @@ TEST(ModelCatalogPause, NoPausesOnceHurried) {
     EXPECT_EQ(list.size(), 3u);
 }
 
+TEST(ModelCatalogPause, TheListIsCompleteBeforeThePauseAfterTheLastModel) {
+    // The window takes the list as soon as it is complete. With a pause of minutes, a
+    // reader that announced the list only after its last pause would hang here.
+    const PrivateProfile ini = PrivateProfile::Parse("[MODEL]\nNum=1\nModel_001=A\n[A]\nModelID=7\n");
+    std::atomic<bool> hurry{false};
+    ModelList list;
+    std::vector<std::string> seen;
+    int calls = 0;
+    ReadModelCatalog(ini, list, 600000, &hurry, [&] {
+        ++calls;
+        for (const auto& m : list)
+            seen.push_back(m->Name + ":" + std::to_string(m->ModelID));
+        hurry = true;
+    });
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(seen, std::vector<std::string>{"A:7"});
+}
+
 } // namespace
 } // namespace orvane

@@ -12,11 +12,13 @@
 #include "platform/FileUtil.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <sys/stat.h>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -66,6 +68,10 @@ int main(int argc, char** argv) {
     // The window hides into the tray and comes back: hiding it must not end the program.
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setApplicationName(QStringLiteral("Orvane"));
+    // The first widget text starts the accessibility bridge, which opens the session bus and
+    // would hold the window until the bus answers; the bus is opened meanwhile instead. The
+    // thread is joined before the toolkit goes.
+    std::jthread sessionBus([] { QDBusConnection::sessionBus(); });
 
     const orvane::ProgramOptions options = orvane::ProgramOptions::Parse(argc, argv);
     if (!options.unknown.empty())

@@ -46,6 +46,9 @@ CConfDlg::CConfDlg(QWidget* parent) : OrvaneDialog(parent) {
     // Template: 371 by 290 dialog units.
     setWindowTitle(QStringLiteral("2;Configuration"));
     setFixedSize(DluSize(371, 290));
+}
+
+void CConfDlg::CreateControls() {
     MakeCtrl<QLabel>(this, 0, QRect(10, 10, 30, 8))->setText(QStringLiteral("3;Model"));
     ModelCombo = MakeCtrl<QComboBox>(this, kModelComboId, QRect(45, 8, 150, 14));
     ModelCombo->setMaxVisibleItems(20);
@@ -109,6 +112,8 @@ bool CConfDlg::OnInitDialog() {
     if (Model == nullptr)
         return false;
     setResult(0);
+    if (ModelCombo == nullptr)
+        CreateControls();
     TranslateWindow(kCatalogSetUi, this);
     ReadConfig(kCurrentConfigFile, 0);
 

@@ -24,7 +24,9 @@ class IInstanceGuard;
 // model's file and the option file, reads the configuration back and ends with IDOK.
 //
 // The object lives as long as the main window and is run again for each configuration;
-// its pages are made anew for every run, while the found list is kept between runs.
+// its pages are made anew for every run, while the found list is kept between runs. Its
+// controls are made by the first run: a toolbar started with a saved configuration may
+// never show the dialog.
 class CConfDlg : public OrvaneDialog {
     Q_OBJECT
 public:
@@ -74,6 +76,7 @@ public:
     int UpdateInterval = 30;                // option file line 3, seconds
     orvane::ModelList* ModelList = nullptr; // the main window's model catalog records
 
+    // Made by the first run (nullptr before it).
     QTabBar* Tab = nullptr;
     QComboBox* ModelCombo = nullptr;
     QPushButton* DiscoveryButton = nullptr;
@@ -83,6 +86,7 @@ public:
     static constexpr int kPageY = 96;
 
 private:
+    void CreateControls();
     void ReadConfig(const std::string& path, int index);
     void ApplyDiscoveryChoices();
     void SelectModelEntry();

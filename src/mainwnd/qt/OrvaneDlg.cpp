@@ -19,6 +19,7 @@
 
 #include "picpush/qt/ImageSendDlg.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -118,6 +119,17 @@ bool COrvaneDlg::OnInitDialog() {
     startupPending_ = false;
     currentCopyFrom_.clear();
 
+    // What the window needs whatever the configuration holds is made first, while the
+    // catalog reader may still be pausing between models: the toolbar, the native window
+    // and the accessibility bridge, which the toolkit would otherwise start when it shows.
+    ToolBar = new QToolBar(this);
+    ToolBar->setMovable(false);
+    ToolBar->setFloatable(false);
+    ToolBar->setContextMenuPolicy(Qt::NoContextMenu);
+    ToolBar->move(0, 0);
+    create();
+    QAccessible::isActive(); // starts the bridge
+
     // The one reading of the catalog that keeps the reader's pause between models; the
     // program may have made it already while the toolkit started.
     FileReadResult catalog;
@@ -169,12 +181,6 @@ bool COrvaneDlg::OnInitDialog() {
         OrvaneDialog::OnCancel();
         return false;
     }
-
-    ToolBar = new QToolBar(this);
-    ToolBar->setMovable(false);
-    ToolBar->setFloatable(false);
-    ToolBar->setContextMenuPolicy(Qt::NoContextMenu);
-    ToolBar->move(0, 0);
 
     Flags.Shown = 1;
     Flags.ModalOpen = 0;

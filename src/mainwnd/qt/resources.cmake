@@ -13,7 +13,7 @@ if(TARGET orvane_gui)
     target_include_directories(orvane_render_buttons PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
     target_link_libraries(orvane_render_buttons PRIVATE orvane_core Qt6::Gui Qt6::Svg)
     set(ORVANE_BUILT_BUTTONS ${CMAKE_CURRENT_BINARY_DIR}/generated/BuiltButtons.cpp)
-    add_custom_command(OUTPUT ${ORVANE_BUILT_BUTTONS}
+    add_custom_command(OUTPUT ${ORVANE_BUILT_BUTTONS} ${CMAKE_CURRENT_BINARY_DIR}/generated/BuiltButtons.bin
         COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/generated
         COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
             $<TARGET_FILE:orvane_render_buttons> ${ORVANE_BUILT_BUTTONS}
