@@ -27,9 +27,9 @@ public:
     void Start(const std::string& path = kModelCatalogFile);
 
     // Waits until the list is complete (not for the reader's pause after the last model);
-    // hands over its list and result and answers true when the file
-    // reads as it did then, false (the list untouched) when it was changed, replaced or
-    // removed meanwhile, when nothing was started, or when the list was taken before.
+    // hands over its list and result and answers true when the file reads as it did then,
+    // false (the list untouched) when it was changed, replaced or removed meanwhile, when
+    // nothing was started, or when the list was taken before.
     bool Take(ModelList& list, FileReadResult& result);
 
     // The list is complete and ready to be taken.
