@@ -452,6 +452,10 @@ private slots:
         QCOMPARE(c.dlg.DoModal(), IDOK);
         QVERIFY(sandbox_->Exists("Orvane.txt"));
         QVERIFY(sandbox_->Exists("AX-210.txt"));
+
+        // The controls are made by the first run only.
+        for (int id : {IDOK, IDCANCEL, int(CConfDlg::kModelComboId), int(CConfDlg::kTabId)})
+            QCOMPARE(c.dlg.findChildren<QWidget*>(QString::number(id), Qt::FindDirectChildrenOnly).size(), 1);
     }
 
 private:

@@ -12,6 +12,7 @@
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QToolBar>
+#include <QWindow>
 
 #include <cstdio>
 #include <memory>
@@ -295,6 +296,18 @@ private slots:
         QCOMPARE(actions[2]->toolTip(), QStringLiteral("Power On"));
         QCOMPARE(window->Toolbar()->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
         QCOMPARE(window->Flags.Shown, 1);
+    }
+
+    void alwaysOnTopReachesTheWindowMadeBeforeTheConfigurationWasRead() {
+        box_ = std::make_unique<GuiSandbox>();
+        box_->WriteConfig("AX-210", {}, [](CModelInfo2&, ConfigControls& controls) { controls.alwaysOnTop = true; });
+        auto window = MakeWindow({"AX-210"}, 0);
+        QVERIFY(window->OnInitDialog());
+        QVERIFY(!window->isVisible());
+        window->show();
+        QVERIFY(window->isVisible());
+        QVERIFY(window->windowHandle() != nullptr);
+        QVERIFY(window->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
     }
 
     void emptyToolbarHidesTheWindow() {
