@@ -33,11 +33,6 @@ int RandomSalt(std::span<unsigned char> salt);
 // Compares in a time that does not depend on where the digests differ.
 bool DigestsEqual(const PasswordDigest& a, const PasswordDigest& b);
 
-// Lower-case hex; FromHex takes either case and fails on an odd length or any other
-// character.
-std::string ToHex(std::span<const unsigned char> bytes);
-bool FromHex(std::string_view text, std::vector<unsigned char>& out);
-
 // Overwrites memory that held a password so that it does not linger in freed blocks.
 void WipeMemory(void* data, std::size_t size);
 

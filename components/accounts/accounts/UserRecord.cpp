@@ -1,5 +1,7 @@
 #include "accounts/UserRecord.h"
 
+#include "platform/Hex.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -65,7 +67,7 @@ bool ParseUserLine(std::string_view line, UserRecord& out) {
     if (!IsValidUserName(fields[0]))
         return false;
     std::vector<unsigned char> salt;
-    if (!FromHex(fields[1], salt) || salt.size() < kMinSaltSize || salt.size() > kMaxSaltSize)
+    if (!orvane::FromHex(fields[1], salt) || salt.size() < kMinSaltSize || salt.size() > kMaxSaltSize)
         return false;
     // Digits only: from_chars alone would accept a sign.
     std::string_view rounds = fields[2];
@@ -76,7 +78,7 @@ bool ParseUserLine(std::string_view line, UserRecord& out) {
     if (iterations < kMinIterations || iterations > kMaxIterations)
         return false;
     std::vector<unsigned char> hash;
-    if (!FromHex(fields[3], hash) || hash.size() != kHashSize)
+    if (!orvane::FromHex(fields[3], hash) || hash.size() != kHashSize)
         return false;
 
     out.name = std::string(fields[0]);
@@ -87,7 +89,8 @@ bool ParseUserLine(std::string_view line, UserRecord& out) {
 }
 
 std::string FormatUserLine(const UserRecord& record) {
-    return record.name + ':' + ToHex(record.salt) + ':' + std::to_string(record.iterations) + ':' + ToHex(record.hash);
+    return record.name + ':' + orvane::ToHex(record.salt) + ':' + std::to_string(record.iterations) + ':' +
+           orvane::ToHex(record.hash);
 }
 
 } // namespace accounts

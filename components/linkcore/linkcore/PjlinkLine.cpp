@@ -1,6 +1,7 @@
 #include "linkcore/PjlinkLine.h"
 
 #include "linkcore/Digest.h"
+#include "platform/Hex.h"
 
 namespace linkcore::pjlink {
 
@@ -126,13 +127,7 @@ bool ParseGreeting(std::string_view line, Greeting& out) {
 std::string AuthDigest(std::string_view random, std::string_view password) {
     unsigned char md[kMd5Size];
     Md5(random, password, md);
-    static const char kDigits[] = "0123456789abcdef";
-    std::string hex;
-    for (unsigned char byte : md) {
-        hex += kDigits[byte >> 4];
-        hex += kDigits[byte & 0x0F];
-    }
-    return hex;
+    return orvane::ToHex(md);
 }
 
 void LineReader::Feed(const char* data, std::size_t size) {

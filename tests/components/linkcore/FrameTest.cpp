@@ -2,6 +2,7 @@
 #include "linkcore/Auth.h"
 #include "linkcore/Digest.h"
 #include "linkcore/FrameScanner.h"
+#include "platform/Hex.h"
 
 #include <gtest/gtest.h>
 
@@ -176,13 +177,7 @@ TEST(Digest, HmacSha256MatchesTheStandardVectorsAndHashesLongKeys) {
     auto hex = [](std::string_view key, std::string_view data) {
         unsigned char out[kSha256Size];
         HmacSha256(key, data, out);
-        static const char kDigits[] = "0123456789abcdef";
-        std::string text;
-        for (unsigned char byte : out) {
-            text += kDigits[byte >> 4];
-            text += kDigits[byte & 0x0F];
-        }
-        return text;
+        return orvane::ToHex(out);
     };
     EXPECT_EQ(hex("Jefe", "what do ya want for nothing?"),
               "5bdcc146bf60754e6a042426089575c75a003f089d2739839dec58b964ec3843");

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orvane {
+
+// Lower-case hex; FromHex takes either case and fails (leaving `out` empty) on an odd
+// length or any other character.
+std::string ToHex(std::span<const unsigned char> bytes);
+bool FromHex(std::string_view text, std::vector<unsigned char>& out);
+
+} // namespace orvane
