@@ -288,8 +288,8 @@ void PjlinkService::Serve(int fd, const StopEvent& stop) {
             if (needDigest) {
                 needDigest = false;
                 const std::string expected = linkcore::pjlink::AuthDigest(random, def_.password);
-                const bool good = line.size() > kDigestSize && expected.size() == kDigestSize &&
-                                  CRYPTO_memcmp(line.data(), expected.data(), kDigestSize) == 0;
+                const bool good =
+                    line.size() > kDigestSize && CRYPTO_memcmp(line.data(), expected.data(), kDigestSize) == 0;
                 if (!good) {
                     Log(line.size() > kDigestSize ? line.substr(kDigestSize) : line, linkcore::pjlink::kAuthError);
                     WriteText(fd, std::string(linkcore::pjlink::kAuthError) + linkcore::pjlink::kTerminator);

@@ -1,9 +1,10 @@
 #include "accounts/PasswordHash.h"
 
+#include "platform/SecureRandom.h"
+
 #include <climits>
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
-#include <openssl/rand.h>
 
 namespace accounts {
 
@@ -21,9 +22,9 @@ int DerivePasswordHash(std::string_view password, std::span<const unsigned char>
 }
 
 int RandomSalt(std::span<unsigned char> salt) {
-    if (salt.empty() || salt.size() > INT_MAX)
+    if (salt.empty())
         return -1;
-    return RAND_bytes(salt.data(), static_cast<int>(salt.size())) == 1 ? 0 : -1;
+    return orvane::FillSecureRandom(salt) ? 0 : -1;
 }
 
 bool DigestsEqual(const PasswordDigest& a, const PasswordDigest& b) {

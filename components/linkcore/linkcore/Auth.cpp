@@ -1,11 +1,9 @@
 #include "linkcore/Auth.h"
 
 #include "linkcore/Digest.h"
+#include "platform/SecureRandom.h"
 
 #include <openssl/crypto.h>
-#include <sys/random.h>
-
-#include <cerrno>
 
 namespace linkcore {
 
@@ -19,17 +17,7 @@ bool AuthResponsesEqual(const unsigned char* a, const unsigned char* b) {
 }
 
 bool RandomChallenge(unsigned char* out) {
-    std::size_t filled = 0;
-    while (filled < kChallengeSize) {
-        ssize_t got = getrandom(out + filled, kChallengeSize - filled, 0);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        filled += static_cast<std::size_t>(got);
-    }
-    return true;
+    return orvane::FillSecureRandom({out, kChallengeSize});
 }
 
 } // namespace linkcore

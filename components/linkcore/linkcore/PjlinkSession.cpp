@@ -87,7 +87,7 @@ bool PjlinkSession::Start(int fd, const char* password, int greetingMs, int repl
     std::string first = pjlink::AuthDigest(greeting.random, pass) + pjlink::FormatCommand('1', "CLSS", "?");
     OPENSSL_cleanse(pass.data(), pass.size());
     Deadline deadline(replyMs_);
-    bool sent = first.size() > pjlink::kDigestSize + 1 && WriteText(fd_, first, deadline);
+    bool sent = WriteText(fd_, first, deadline);
     OPENSSL_cleanse(first.data(), first.size());
     pjlink::Answer answer;
     // Any answer to the class query proves the password; a refusal is the projector's

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <span>
+
+namespace orvane {
+
+// Fills `out` from the kernel's secure random source. False only if the kernel refuses.
+bool FillSecureRandom(std::span<unsigned char> out);
+
+} // namespace orvane
