@@ -3,6 +3,7 @@
 
 #include "accounts/UserStore.h"
 #include "accounts/qt/UserCfgDialog.h"
+#include "catalog/MessageCatalog.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -22,7 +23,13 @@ int main(int argc, char** argv) {
     if (parser.isSet(userFile))
         accounts::SetUserFilePath(QFile::encodeName(parser.value(userFile)).toStdString());
 
-    CUserCfgDialog dialog(nullptr);
-    dialog.DoModal();
+    // The dialog speaks the toolbar's language: the same catalog, chosen the same way. Without
+    // one the tool still runs, as the toolbar does.
+    static_cast<void>(orvane::OpenCatalog());
+    {
+        CUserCfgDialog dialog(nullptr);
+        dialog.DoModal();
+    }
+    orvane::CloseCatalog();
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "finder/DiscDlg.h"
 
+#include "catalog/MessageCatalog.h"
 #include "finder/DiscoveryMessage.h"
 
 #include <QDialogButtonBox>
@@ -23,19 +24,40 @@ namespace {
 constexpr int kProbeCount = 3;
 constexpr int kTickMs = 50;
 
+// Catalog texts: set 11 (the list's headers are those of the projector selection).
+constexpr int kIpAddressHeader = 34;
+constexpr int kNameHeader = 41;
+constexpr int kInfoHeader = 53;
+constexpr int kTitle = 330;
+constexpr int kSearch = 331;
+constexpr int kClose = 332;
+constexpr int kSearching = 333;
+constexpr int kAnswered = 334; // %1 how many
+// Set 2201.
+constexpr int kBadProbeAddress = 1200; // %1 settings file
+constexpr int kNoSocket = 1201;        // %1 the system's reason
+
+template <typename... Args> QString UiText(int number, const Args&... args) {
+    return QString::fromStdString(orvane::CatalogText(orvane::kCatalogSetUi, number, args...));
+}
+
+template <typename... Args> QString ErrorText(int number, const Args&... args) {
+    return QString::fromStdString(orvane::CatalogText(orvane::kCatalogSetErrors, number, args...));
+}
+
 QString AddressText(const uint8_t (&a)[4]) {
     return QStringLiteral("%1.%2.%3.%4").arg(a[0]).arg(a[1]).arg(a[2]).arg(a[3]);
 }
 } // namespace
 
 CDiscDlg::CDiscDlg(int mode, QWidget* parent) : QDialog(parent), mode_(mode), settings_(FinderSettings::Load()) {
-    setWindowTitle(tr("Projector Discovery"));
+    setWindowTitle(UiText(kTitle));
     resize(480, 320);
     auto* layout = new QVBoxLayout(this);
     view_ = new QTreeWidget(this);
     view_->setRootIsDecorated(false);
     view_->setColumnCount(3);
-    view_->setHeaderLabels({tr("Name"), tr("Information"), tr("IP Address")});
+    view_->setHeaderLabels({UiText(kNameHeader), UiText(kInfoHeader), UiText(kIpAddressHeader)});
     view_->header()->setStretchLastSection(true);
     view_->setColumnWidth(0, 190);
     view_->setColumnWidth(1, 150);
@@ -47,9 +69,10 @@ CDiscDlg::CDiscDlg(int mode, QWidget* parent) : QDialog(parent), mode_(mode), se
     status_ = new QLabel(this);
     layout->addWidget(status_);
     auto* buttons = new QDialogButtonBox(this);
-    searchButton_ = buttons->addButton(tr("Search"), QDialogButtonBox::ActionRole);
+    searchButton_ = buttons->addButton(UiText(kSearch), QDialogButtonBox::ActionRole);
     searchButton_->setAutoDefault(false);
-    buttons->addButton(QDialogButtonBox::Close);
+    // The toolkit's own Close would read the toolkit's language, not the catalog's.
+    buttons->addButton(UiText(kClose), QDialogButtonBox::RejectRole);
     layout->addWidget(buttons);
 
     ticker_ = new QTimer(this);
@@ -85,13 +108,12 @@ void CDiscDlg::StartSearch() {
     if (searching_)
         return;
     if (!settings_.valid) {
-        status_->setText(
-            tr("The probe address in %1 is not valid.").arg(QString::fromLatin1(FinderSettings::kFileName)));
+        status_->setText(ErrorText(kBadProbeAddress, FinderSettings::kFileName));
         return;
     }
     CloseSocket();
     if (const int error = socket_.Open(); error != 0) {
-        status_->setText(tr("Cannot open a UDP socket: %1").arg(QString::fromStdString(UdpSocket::ErrorText(error))));
+        status_->setText(ErrorText(kNoSocket, UdpSocket::ErrorText(error)));
         return;
     }
     notifier_ = new QSocketNotifier(static_cast<qintptr>(socket_.Fd()), QSocketNotifier::Read, this);
@@ -113,7 +135,7 @@ void CDiscDlg::StartSearch() {
     searching_ = true;
     searchButton_->setEnabled(false);
     progress_->setValue(0);
-    status_->setText(tr("Searching..."));
+    status_->setText(UiText(kSearching));
     clock_.start();
     SendProbe();
     ticker_->start();
@@ -184,7 +206,7 @@ void CDiscDlg::FinishSearch() {
     list_ = MergeFound(base_, answers_);
     progress_->setValue(100);
     searchButton_->setEnabled(true);
-    status_->setText(tr("%n projector(s) answered.", nullptr, static_cast<int>(answers_.size())));
+    status_->setText(UiText(kAnswered, answers_.size()));
     ShowList();
 }
 

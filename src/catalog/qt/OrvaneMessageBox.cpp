@@ -11,10 +11,17 @@
 #include <QPushButton>
 
 #include <span>
+#include <utility>
 
 namespace orvane {
 
 namespace {
+
+// Catalog texts (set 11) of the buttons.
+constexpr int kCaptionCancel = 70;
+constexpr int kCaptionOk = 71;
+constexpr int kCaptionYes = 340;
+constexpr int kCaptionNo = 341;
 
 MessageBoxHandler& Handler() {
     static MessageBoxHandler handler;
@@ -66,8 +73,25 @@ int IdOf(QMessageBox::StandardButton button, int style) {
     }
 }
 
+// The toolkit captions its standard buttons in its own language, which need not be the
+// catalog's. Without a catalog they keep the toolkit's captions, as numbered captions stay
+// readable then.
+void CaptionButtons(QMessageBox& box) {
+    if (!IsCatalogOpen())
+        return;
+    const std::pair<QMessageBox::StandardButton, int> captions[] = {{QMessageBox::Ok, kCaptionOk},
+                                                                    {QMessageBox::Cancel, kCaptionCancel},
+                                                                    {QMessageBox::Yes, kCaptionYes},
+                                                                    {QMessageBox::No, kCaptionNo}};
+    for (const auto& [which, number] : captions) {
+        if (QAbstractButton* button = box.button(which))
+            button->setText(QString::fromStdString(CatalogText(kCatalogSetUi, number)));
+    }
+}
+
 int ShowQMessageBox(const MessageBoxRequest& r) {
     QMessageBox box(IconOf(r.style), r.caption, r.text, ButtonsOf(r.style), r.owner);
+    CaptionButtons(box);
     if ((r.style & 0x0F) == MB_YESNO)
         box.setEscapeButton(QMessageBox::No);
     box.exec();

@@ -21,7 +21,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : OrvaneDialog(parent) {
 
     MakeCtrl<QLabel>(this, 0, QRect(40, 10, 210, 8))->setText(QStringLiteral("59;Orvane Application  Version 3.00"));
     auto* line = MakeCtrl<QLabel>(this, 0, QRect(40, 26, 210, 24));
-    line->setText(QStringLiteral("One toolbar for up to five projectors, over TCP or RS-232C."));
+    line->setText(QStringLiteral("72;One toolbar for up to five projectors, over TCP or RS-232C."));
     line->setWordWrap(true);
 
     auto* ok = MakeCtrl<QPushButton>(this, IDOK, QRect(263, 7, 50, 14));

@@ -1,5 +1,6 @@
 #include "accounts/qt/LoginDialog.h"
 
+#include "accounts/qt/AccountTexts.h"
 #include "accounts/qt/PasswordText.h"
 #include "accounts/qt/StoreMessage.h"
 
@@ -16,7 +17,7 @@ bool g_lastTryFailed = false;
 } // namespace
 
 CLoginDialog::CLoginDialog(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(tr("Login"));
+    setWindowTitle(accounts::UiText(accounts::text::kLoginTitle));
 
     intro_ = new QLabel(this);
     intro_->setObjectName("introLabel");
@@ -33,24 +34,24 @@ CLoginDialog::CLoginDialog(QWidget* parent) : QDialog(parent) {
     confirm_->setObjectName("confirmPassword");
     confirm_->setEchoMode(QLineEdit::Password);
     confirm_->setMaxLength(static_cast<int>(accounts::kMaxPasswordLength));
-    confirmLabel_ = new QLabel(tr("Repeat password:"), this);
+    confirmLabel_ = new QLabel(accounts::UiText(accounts::text::kRepeatPassword), this);
 
     auto* form = new QFormLayout;
-    form->addRow(tr("User name:"), name_);
-    form->addRow(tr("Password:"), password_);
+    form->addRow(accounts::UiText(accounts::text::kUserName), name_);
+    form->addRow(accounts::UiText(accounts::text::kPassword), password_);
     form->addRow(confirmLabel_, confirm_);
 
     status_ = new QLabel(this);
     status_->setObjectName("statusLabel");
     status_->setWordWrap(true);
 
-    admin_ = new QPushButton(tr("User administration..."), this);
+    admin_ = new QPushButton(accounts::UiText(accounts::text::kUserAdminButton), this);
     admin_->setObjectName("userAdminButton");
     admin_->setAutoDefault(false);
-    ok_ = new QPushButton(tr("OK"), this);
+    ok_ = new QPushButton(accounts::UiText(accounts::text::kOk), this);
     ok_->setObjectName("okButton");
     ok_->setDefault(true);
-    cancel_ = new QPushButton(tr("Cancel"), this);
+    cancel_ = new QPushButton(accounts::UiText(accounts::text::kCancel), this);
     cancel_->setObjectName("cancelButton");
     cancel_->setAutoDefault(false);
 
@@ -92,16 +93,16 @@ void CLoginDialog::Prepare() {
     confirm_->setVisible(firstAccount_);
     admin_->setVisible(m_nMode == kModeLoginWithAdmin && !firstAccount_);
     if (firstAccount_) {
-        setWindowTitle(tr("Create the first user"));
-        intro_->setText(tr("No user exists yet. Choose a user name and a password for the first user."));
+        setWindowTitle(accounts::UiText(accounts::text::kFirstUserTitle));
+        intro_->setText(accounts::UiText(accounts::text::kFirstUserIntro));
         SetStatus({});
     } else {
-        setWindowTitle(tr("Login"));
-        intro_->setText(tr("Enter your user name and password."));
+        setWindowTitle(accounts::UiText(accounts::text::kLoginTitle));
+        intro_->setText(accounts::UiText(accounts::text::kLoginIntro));
         if (unreadable_)
             SetStatus(accounts::StoreMessage(accounts::kStoreReadError));
         else
-            SetStatus(g_lastTryFailed ? tr("The user name or the password was wrong.") : QString());
+            SetStatus(g_lastTryFailed ? accounts::ErrorText(accounts::text::kWrongLogin) : QString());
     }
     (name_->text().isEmpty() ? name_ : password_)->setFocus();
 }
@@ -127,7 +128,7 @@ void CLoginDialog::OnOk() {
 
     if (firstAccount_) {
         if (!(password == repeated)) {
-            SetStatus(tr("The two passwords differ."));
+            SetStatus(accounts::ErrorText(accounts::text::kPasswordsDiffer));
             password_->setFocus();
             return;
         }

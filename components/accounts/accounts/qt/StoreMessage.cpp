@@ -1,34 +1,32 @@
 #include "accounts/qt/StoreMessage.h"
 
 #include "accounts/UserStore.h"
-
-#include <QCoreApplication>
+#include "accounts/qt/AccountTexts.h"
 
 namespace accounts {
 
 QString StoreMessage(int result) {
-    auto tr = [](const char* text) { return QCoreApplication::translate("accounts", text); };
     switch (result) {
     case kStoreOk:
         return {};
     case kStoreBadName:
-        return tr("A user name has 1 to %1 characters and no colon.").arg(kMaxNameLength);
+        return ErrorText(text::kBadName, kMaxNameLength);
     case kStoreBadPassword:
-        return tr("The password must not be empty (at most %1 characters).").arg(kMaxPasswordLength);
+        return ErrorText(text::kBadPassword, kMaxPasswordLength);
     case kStoreExists:
-        return tr("A user of this name exists already.");
+        return ErrorText(text::kExists);
     case kStoreNotFound:
-        return tr("There is no user of this name.");
+        return ErrorText(text::kNotFound);
     case kStoreLastUser:
-        return tr("The last user cannot be deleted.");
+        return ErrorText(text::kLastUser);
     case kStoreReadError:
-        return tr("The user list cannot be read.");
+        return ErrorText(text::kReadError);
     case kStoreWriteError:
-        return tr("The user list cannot be saved.");
+        return ErrorText(text::kWriteError);
     case kStoreCryptoError:
-        return tr("The password could not be protected.");
+        return ErrorText(text::kCryptoError);
     default:
-        return tr("The user list could not be changed.");
+        return ErrorText(text::kNotChanged);
     }
 }
 

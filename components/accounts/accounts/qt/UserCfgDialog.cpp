@@ -1,7 +1,9 @@
 #include "accounts/qt/UserCfgDialog.h"
 
+#include "accounts/qt/AccountTexts.h"
 #include "accounts/qt/PasswordText.h"
 #include "accounts/qt/StoreMessage.h"
+#include "catalog/qt/OrvaneMessageBox.h"
 
 #include <QFormLayout>
 #include <QGroupBox>
@@ -9,9 +11,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+using accounts::ErrorText;
+using accounts::UiText;
+namespace text = accounts::text;
 
 namespace {
 std::string Utf8(const QString& text) {
@@ -29,19 +34,19 @@ QLineEdit* PasswordField(QWidget* parent, const char* objectName) {
 } // namespace
 
 CUserCfgDialog::CUserCfgDialog(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(tr("User administration"));
+    setWindowTitle(UiText(text::kUserAdminTitle));
 
-    signIn_ = new QGroupBox(tr("Sign in to change the users"), this);
+    signIn_ = new QGroupBox(UiText(text::kSignInBox), this);
     signIn_->setObjectName("signInBox");
     signInName_ = new QLineEdit(signIn_);
     signInName_->setObjectName("signInName");
     signInName_->setMaxLength(static_cast<int>(accounts::kMaxNameLength));
     signInPassword_ = PasswordField(signIn_, "signInPassword");
-    signInButton_ = new QPushButton(tr("Sign in"), signIn_);
+    signInButton_ = new QPushButton(UiText(text::kSignIn), signIn_);
     signInButton_->setObjectName("signInButton");
     auto* signInForm = new QFormLayout(signIn_);
-    signInForm->addRow(tr("User name:"), signInName_);
-    signInForm->addRow(tr("Password:"), signInPassword_);
+    signInForm->addRow(UiText(text::kUserName), signInName_);
+    signInForm->addRow(UiText(text::kPassword), signInPassword_);
     signInForm->addRow(QString(), signInButton_);
 
     list_ = new QListWidget(this);
@@ -54,17 +59,17 @@ CUserCfgDialog::CUserCfgDialog(QWidget* parent) : QDialog(parent) {
     password_ = PasswordField(this, "password");
     confirm_ = PasswordField(this, "confirmPassword");
     auto* form = new QFormLayout;
-    form->addRow(tr("User name:"), name_);
-    form->addRow(tr("New password:"), password_);
-    form->addRow(tr("Repeat password:"), confirm_);
+    form->addRow(UiText(text::kUserName), name_);
+    form->addRow(UiText(text::kNewPassword), password_);
+    form->addRow(UiText(text::kRepeatPassword), confirm_);
 
-    add_ = new QPushButton(tr("Add user"), this);
+    add_ = new QPushButton(UiText(text::kAddUser), this);
     add_->setObjectName("addButton");
-    change_ = new QPushButton(tr("Change password"), this);
+    change_ = new QPushButton(UiText(text::kChangePassword), this);
     change_->setObjectName("changeButton");
-    delete_ = new QPushButton(tr("Delete user"), this);
+    delete_ = new QPushButton(UiText(text::kDeleteUser), this);
     delete_->setObjectName("deleteButton");
-    close_ = new QPushButton(tr("Close"), this);
+    close_ = new QPushButton(UiText(text::kClose), this);
     close_->setObjectName("closeButton");
     for (QPushButton* b : {signInButton_, add_, change_, delete_, close_})
         b->setAutoDefault(false);
@@ -82,7 +87,7 @@ CUserCfgDialog::CUserCfgDialog(QWidget* parent) : QDialog(parent) {
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(signIn_);
-    layout->addWidget(new QLabel(tr("Users:"), this));
+    layout->addWidget(new QLabel(UiText(text::kUsers), this));
     layout->addWidget(list_);
     layout->addLayout(form);
     layout->addWidget(status_);
@@ -174,7 +179,7 @@ void CUserCfgDialog::OnSignIn() {
     accounts::PasswordText password(signInPassword_->text());
     signInPassword_->clear();
     if (!store_.Verify(Utf8(signInName_->text().trimmed()), password.View())) {
-        SetStatus(tr("The user name or the password was wrong."));
+        SetStatus(ErrorText(text::kWrongLogin));
         signInPassword_->setFocus();
         return;
     }
@@ -192,12 +197,12 @@ void CUserCfgDialog::OnAdd() {
     accounts::PasswordText repeated(confirm_->text());
     ClearPasswordFields();
     if (!(password == repeated)) {
-        SetStatus(tr("The two passwords differ."));
+        SetStatus(ErrorText(text::kPasswordsDiffer));
         return;
     }
     int rc = store_.Add(Utf8(name), password.View());
     Refresh(rc == accounts::kStoreOk ? name : SelectedName());
-    SetStatus(rc == accounts::kStoreOk ? tr("User %1 added.").arg(name) : accounts::StoreMessage(rc));
+    SetStatus(rc == accounts::kStoreOk ? UiText(text::kUserAdded, Utf8(name)) : accounts::StoreMessage(rc));
 }
 
 void CUserCfgDialog::OnChangePassword() {
@@ -208,12 +213,12 @@ void CUserCfgDialog::OnChangePassword() {
     accounts::PasswordText repeated(confirm_->text());
     ClearPasswordFields();
     if (!(password == repeated)) {
-        SetStatus(tr("The two passwords differ."));
+        SetStatus(ErrorText(text::kPasswordsDiffer));
         return;
     }
     int rc = store_.ChangePassword(Utf8(name), password.View());
     Refresh(name);
-    SetStatus(rc == accounts::kStoreOk ? tr("The password of %1 was changed.").arg(name) : accounts::StoreMessage(rc));
+    SetStatus(rc == accounts::kStoreOk ? UiText(text::kPasswordChanged, Utf8(name)) : accounts::StoreMessage(rc));
 }
 
 void CUserCfgDialog::OnDelete() {
@@ -224,10 +229,10 @@ void CUserCfgDialog::OnDelete() {
     Refresh(rc == accounts::kStoreOk ? QString() : name);
     if (rc == accounts::kStoreOk)
         name_->clear();
-    SetStatus(rc == accounts::kStoreOk ? tr("User %1 deleted.").arg(name) : accounts::StoreMessage(rc));
+    SetStatus(rc == accounts::kStoreOk ? UiText(text::kUserDeleted, Utf8(name)) : accounts::StoreMessage(rc));
 }
 
 bool CUserCfgDialog::ConfirmDelete(const QString& name) {
-    return QMessageBox::question(this, windowTitle(), tr("Delete user %1?").arg(name),
-                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+    return orvane::OrvaneMessageBox(this, UiText(text::kDeleteQuestion, Utf8(name)),
+                                    orvane::MB_YESNO | orvane::MB_ICONQUESTION) == orvane::IDYES;
 }
