@@ -26,7 +26,7 @@ std::vector<MessageKey> RequiredMessages() {
     // Numbered captions of windows, dialogs and menus.
     for (int n = 1; n <= 30; ++n)
         keys.push_back({11, n});
-    for (int n : {49, 50, 51, 54, 55, 56, 57, 58, 59, 61, 62, 63, 64, 65, 66, 70, 71})
+    for (int n : {49, 50, 51, 54, 55, 56, 57, 58, 59, 61, 62, 63, 64, 65, 66, 70, 71, 72})
         keys.push_back({11, n});
     // Looked up directly by the code: list texts and headers, tabs, title, tooltips,
     // application title, exit question, system menu entry.
@@ -38,6 +38,15 @@ std::vector<MessageKey> RequiredMessages() {
             keys.push_back({11, n});
     }
     for (int n = 3000; n <= 3004; ++n)
+        keys.push_back({2201, n});
+    // The login, the user administration, the discovery dialog and the message boxes' buttons.
+    for (int n = 300; n <= 320; ++n)
+        keys.push_back({11, n});
+    for (int n : {330, 331, 332, 333, 334, 340, 341})
+        keys.push_back({11, n});
+    for (int n = 1010; n <= 1020; ++n)
+        keys.push_back({2201, n});
+    for (int n : {1200, 1201})
         keys.push_back({2201, n});
     // Connection page checks, login, configuration file write failure, file read failure.
     for (int n : {8, 9, 85, 86, 1000, 1001, 1100, 3300})
@@ -113,8 +122,11 @@ TEST_F(ShippedCatalogTest, InsertsAppearWhereCallersFillThem) {
         MessageKey key;
         bool hasInsert;
     };
-    const Insert inserts[] = {{{11, 42}, true},  {{11, 31}, true},  {{2201, 1100}, true},
-                              {{11, 47}, false}, {{11, 48}, false}, {{2201, 211}, false}};
+    const Insert inserts[] = {{{11, 42}, true},     {{11, 31}, true},     {{2201, 1100}, true}, {{11, 47}, false},
+                              {{11, 48}, false},    {{2201, 211}, false}, {{11, 317}, true},    {{11, 318}, true},
+                              {{11, 319}, true},    {{11, 320}, true},    {{11, 334}, true},    {{2201, 1012}, true},
+                              {{2201, 1013}, true}, {{2201, 1200}, true}, {{2201, 1201}, true}, {{11, 304}, false},
+                              {{2201, 1010}, false}};
     for (const Insert& insert : inserts)
         for (const auto& [file, language] : {std::pair{&english, 1033}, {&chinese, 1033}, {&chinese, 2052}}) {
             const std::string* text = file->Find(language, insert.key.set, insert.key.number);
@@ -157,7 +169,8 @@ TEST_F(ShippedCatalogTest, EnglishTextsFollowTheResourceDefaults) {
 TEST_F(ShippedCatalogTest, ChineseTextsAreTranslated) {
     // Product names and technical input names may stay as they are; these may not.
     for (MessageKey key : {MessageKey{11, 2}, MessageKey{11, 16}, MessageKey{11, 48}, MessageKey{11, 71},
-                           MessageKey{2201, 86}, MessageKey{2201, 211}, MessageKey{2201, 2010}}) {
+                           MessageKey{2201, 86}, MessageKey{2201, 211}, MessageKey{2201, 2010}, MessageKey{11, 300},
+                           MessageKey{11, 330}, MessageKey{11, 340}, MessageKey{2201, 1010}}) {
         const std::string* zh = chinese.Find(2052, key.set, key.number);
         const std::string* en = english.Find(1033, key.set, key.number);
         ASSERT_NE(zh, nullptr);

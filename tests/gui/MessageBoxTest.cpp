@@ -113,6 +113,28 @@ private slots:
         QCOMPARE(seen.icon, QMessageBox::Information);
     }
 
+    void realBoxButtonsTakeTheCatalogCaptions() {
+        GuiSandbox sandbox;
+        const auto captions = [](int style) {
+            QStringList seen;
+            WhenModalOpens<QMessageBox>([&seen](QMessageBox* box) {
+                for (QAbstractButton* b : box->buttons())
+                    seen << b->text();
+                box->reject();
+            });
+            OrvaneMessageBox(nullptr, QStringLiteral("x"), style);
+            seen.sort();
+            return seen;
+        };
+        // Without a catalog the toolkit's own captions stay, as numbered captions do.
+        QVERIFY(!captions(MB_YESNO).contains(QStringLiteral("No Message Catalog")));
+        sandbox.OpenCatalogWith("11.70 = Abbrechen\n11.71 = Gut\n11.340 = &Ja\n11.341 = &Nein\n");
+        QCOMPARE(captions(MB_YESNO), (QStringList{"&Ja", "&Nein"}));
+        QCOMPARE(captions(MB_OKCANCEL), (QStringList{"Abbrechen", "Gut"}));
+        QCOMPARE(captions(MB_YESNOCANCEL), (QStringList{"&Ja", "&Nein", "Abbrechen"}));
+        QCOMPARE(captions(MB_OK), QStringList{"Gut"});
+    }
+
     void escapeOnAYesNoBoxAnswersNo() {
         GuiSandbox sandbox;
         WhenModalOpens<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
