@@ -14,9 +14,10 @@ fi
 if [[ "${ORVANE_WITH_FUZZ:-0}" == 1 ]]; then
     packages+=(clang libclang-rt-14-dev)
 fi
-# Only scripts/screenshots.sh asks for these: a virtual display and the tools that shoot it.
+# Only scripts/screenshots.sh asks for these: a virtual display, the tools that shoot it and a
+# font with Chinese characters for the dialogs under GETSCH.
 if [[ "${ORVANE_WITH_SCREENSHOTS:-0}" == 1 ]]; then
-    packages+=(xvfb imagemagick xdotool x11-utils)
+    packages+=(xvfb imagemagick xdotool x11-utils fonts-wqy-microhei)
 fi
 missing=()
 for p in "${packages[@]}"; do
