@@ -1,250 +1,123 @@
-// The login and the user administration speak the catalog's language: with the Chinese
-// marker every text they show, in every state, is a text of the Chinese catalog.
+// With the Chinese marker, every text the login and the user administration show, in
+// every state, is a text of the Chinese catalog.
 
 #include "ModalDriver.h"
 
 #include "accounts/UserStore.h"
 #include "accounts/qt/LoginDialog.h"
-#include "accounts/qt/StoreMessage.h"
 #include "accounts/qt/UserCfgDialog.h"
 #include "catalog/MessageCatalog.h"
 #include "catalog/qt/OrvaneMessageBox.h"
 #include "support/TempDir.h"
 #include "support/qt/ShownTexts.h"
 
-#include <QFile>
 #include <QListWidget>
 #include <QTest>
-
-#include <functional>
-#include <memory>
 
 using namespace orvane;
 using namespace orvane::test;
 
 namespace {
 
-struct Shown {
-    int set;
-    int number;
-    std::vector<std::string> args;
-};
-
-QString Text(const Shown& key) {
-    return QString::fromStdString(CatalogText(key.set, key.number, key.args));
+// Fills the name and password fields of the login, the sign-in or the new user (with the
+// password repeated, as `password` unless given) and presses `button`.
+void Enter(QDialog* d, const char* name, const char* password, const char* button, const char* repeated = nullptr) {
+    const bool signIn = QString(button) == "signInButton";
+    Type(d, signIn ? "signInName" : "userName", name);
+    Type(d, signIn ? "signInPassword" : "password", password);
+    if (!signIn)
+        Type(d, "confirmPassword", repeated != nullptr ? repeated : password);
+    Click(d, button);
 }
 
-void SignIn(QDialog* d, const char* password = "secret") {
-    Type(d, "signInName", "anna");
-    Type(d, "signInPassword", password);
-    Click(d, "signInButton");
-}
-
-void Select(QDialog* d, const QString& name) {
+// Selects the user `name`, types "new" as password and presses `button`.
+void Pick(QDialog* d, const char* name, const char* button) {
     auto* list = Child<QListWidget>(d, "userList");
-    const auto items = list->findItems(name, Qt::MatchExactly);
-    if (!items.isEmpty())
-        list->setCurrentItem(items.front());
-}
-
-void Fill(QDialog* d, const char* name, const char* password, const char* repeated) {
-    Type(d, "userName", name);
-    Type(d, "password", password);
-    Type(d, "confirmPassword", repeated);
+    list->setCurrentItem(list->findItems(name, Qt::MatchExactly).value(0));
+    Enter(d, name, "new", button);
 }
 
 } // namespace
 
 class AccountsLanguageTest : public QObject {
     Q_OBJECT
-private:
-    std::unique_ptr<Sandbox> box_;
-    std::unique_ptr<CatalogTexts> chinese_;
-    std::vector<MessageBoxRequest> boxes_;
-    MessageBoxHandler oldHandler_;
-
-    std::string UserFile() const { return box_->File("OrvaneUsers.txt"); }
-
-    // Runs the dialog, lets `act` bring it into a state, and gives what it shows then,
-    // with the message boxes it asked for meanwhile.
-    QStringList ShownBy(const std::function<int()>& run, const std::function<void(QDialog*)>& act) {
-        QStringList shown;
-        boxes_.clear();
-        ModalDriver driver([&](QDialog* d) {
-            act(d);
-            shown = ShownTexts(d);
-            d->reject();
-        });
-        run();
-        for (const MessageBoxRequest& r : boxes_)
-            shown << r.caption << r.text;
-        return shown;
-    }
-
 private slots:
-    void initTestCase() {
-        chinese_ = std::make_unique<CatalogTexts>(std::string(ORVANE_SOURCE_DIR) + "/res/txtzhs.cat", 1033);
-        QVERIFY(!chinese_->Empty());
-    }
-
-    void init() {
-        box_ = std::make_unique<Sandbox>();
+    void everyTextOfTheAccountDialogsIsChinese() {
+        Sandbox box;
         QFile::copy(QStringLiteral(ORVANE_SOURCE_DIR "/res/txtzhs.cat"),
-                    QString::fromStdString(box_->File("txtzhs.cat")));
-        box_->Write(kMarkerChinese, "");
+                    QString::fromStdString(box.File(kChineseCatalogFile)));
+        box.Write(kMarkerChinese, "");
         QCOMPARE(OpenCatalog(), 0);
-        accounts::SetUserFilePath(UserFile());
-        oldHandler_ = SetMessageBoxHandler([this](const MessageBoxRequest& r) {
-            boxes_.push_back(r);
+        const CatalogTexts chinese(box.File(kChineseCatalogFile), 1033);
+        accounts::SetUserFilePath(box.File("OrvaneUsers.txt"));
+        std::vector<MessageBoxRequest> boxes;
+        const MessageBoxHandler old = SetMessageBoxHandler([&](const MessageBoxRequest& r) {
+            boxes.push_back(r);
             return IDYES;
         });
-    }
-
-    void cleanup() {
-        SetMessageBoxHandler(std::move(oldHandler_));
+        using Act = std::function<void(QDialog*)>;
+        const Act none = [](QDialog*) {};
+        // Where the operator is: the login (after a failed one), the user administration (after
+        // signing in as "anna" with "secret").
+        enum Where { kLogin, kLoginAgain, kAdmin, kAdminSignedIn };
+        const struct {
+            Where where;
+            int users; // 0, "anna", or "anna" and "bert"; the password is "secret"
+            Act act;
+            int set, number; // a text the state shows among the rest, with this insert
+            const char* insert;
+        } cases[] = {
+            {kLogin, 1, none, 11, 302, ""},
+            {kLoginAgain, 1, none, 2201, 1010, ""},
+            {kLogin, 0, none, 11, 303, ""},
+            {kLogin, 0, [](QDialog* d) { Enter(d, "anna", "one", "okButton", "two"); }, 2201, 1011, ""},
+            {kLogin, 0, [](QDialog* d) { Enter(d, "an:na", "one", "okButton"); }, 2201, 1012, "64"},
+            {kAdmin, 1, none, 11, 309, ""},
+            {kAdmin, 1, [](QDialog* d) { Enter(d, "anna", "x", "signInButton"); }, 2201, 1010, ""},
+            {kAdminSignedIn, 1, [](QDialog* d) { Enter(d, "bert", "b", "addButton"); }, 11, 317, "bert"},
+            {kAdminSignedIn, 1, [](QDialog* d) { Enter(d, "anna", "b", "addButton"); }, 2201, 1014, ""},
+            {kAdminSignedIn, 1, [](QDialog* d) { Pick(d, "anna", "changeButton"); }, 11, 318, "anna"},
+            {kAdminSignedIn, 1, [](QDialog* d) { Pick(d, "anna", "deleteButton"); }, 2201, 1016, ""},
+            {kAdminSignedIn, 2, [](QDialog* d) { Pick(d, "bert", "deleteButton"); }, 11, 319, "bert"},
+        };
+        for (const auto& c : cases) {
+            QFile::remove(QString::fromStdString(box.File("OrvaneUsers.txt")));
+            for (int i = 0; i < c.users; ++i)
+                QCOMPARE(accounts::UserStore(box.File("OrvaneUsers.txt")).Add(i == 0 ? "anna" : "bert", "secret"),
+                         int(accounts::kStoreOk));
+            QStringList shown;
+            const auto run = [&](const std::function<int()>& modal, const Act& act) {
+                ModalDriver driver([&](QDialog* d) {
+                    act(d);
+                    shown = ShownTexts(d);
+                    d->reject();
+                });
+                modal();
+            };
+            if (c.where == kLoginAgain) {
+                CLoginDialog failing;
+                run([&] { return failing.DoModal(); }, [](QDialog* d) { Enter(d, "anna", "wrong", "okButton"); });
+            }
+            boxes.clear();
+            CLoginDialog login;
+            login.m_nMode = CLoginDialog::kModeLoginWithAdmin;
+            CUserCfgDialog admin;
+            run([&] { return c.where <= kLoginAgain ? login.DoModal() : admin.DoModal(); },
+                [&](QDialog* d) {
+                    if (c.where == kAdminSignedIn)
+                        Enter(d, "anna", "secret", "signInButton");
+                    c.act(d);
+                });
+            for (const MessageBoxRequest& r : boxes)
+                shown << r.caption << r.text;
+            const QString state = QStringLiteral("%1.%2").arg(c.set).arg(c.number);
+            QVERIFY2(chinese.Strangers(shown).isEmpty(),
+                     qPrintable(state + ": " + chinese.Strangers(shown).join(", ")));
+            QVERIFY2(shown.contains(QString::fromStdString(CatalogText(c.set, c.number, c.insert))), qPrintable(state));
+        }
+        SetMessageBoxHandler(old);
         accounts::SetUserFilePath("");
         CloseCatalog();
-        box_.reset();
-    }
-
-    void everyTextOfTheAccountDialogsIsChinese() {
-        enum Dialog { kLogin, kUserAdmin };
-        const struct Case {
-            const char* name;
-            Dialog dialog;
-            bool withUser;  // "anna" with password "secret" exists
-            bool failFirst; // a login with a wrong password went before
-            std::function<void(QDialog*)> act;
-            std::vector<Shown> expected; // among what is shown
-        } cases[] = {
-            {"login", kLogin, true, false, [](QDialog*) {}, {{11, 300, {}}, {11, 302, {}}, {11, 307, {}}}},
-            {"after a failed try", kLogin, true, true, [](QDialog*) {}, {{2201, 1010, {}}}},
-            {"first user", kLogin, false, false, [](QDialog*) {}, {{11, 301, {}}, {11, 303, {}}, {11, 306, {}}}},
-            {"first user, passwords differ",
-             kLogin,
-             false,
-             false,
-             [](QDialog* d) {
-                 Fill(d, "anna", "one", "two");
-                 Click(d, "okButton");
-             },
-             {{2201, 1011, {}}}},
-            {"first user, bad name",
-             kLogin,
-             false,
-             false,
-             [](QDialog* d) {
-                 Fill(d, "an:na", "one", "one");
-                 Click(d, "okButton");
-             },
-             {{2201, 1012, {"64"}}}},
-            {"locked administration",
-             kUserAdmin,
-             true,
-             false,
-             [](QDialog*) {},
-             {{11, 308, {}}, {11, 309, {}}, {11, 310, {}}}},
-            {"wrong sign-in", kUserAdmin, true, false, [](QDialog* d) { SignIn(d, "guess"); }, {{2201, 1010, {}}}},
-            {"user added",
-             kUserAdmin,
-             true,
-             false,
-             [](QDialog* d) {
-                 SignIn(d);
-                 Fill(d, "bert", "b", "b");
-                 Click(d, "addButton");
-             },
-             {{11, 317, {"bert"}}}},
-            {"user exists",
-             kUserAdmin,
-             true,
-             false,
-             [](QDialog* d) {
-                 SignIn(d);
-                 Fill(d, "anna", "b", "b");
-                 Click(d, "addButton");
-             },
-             {{2201, 1014, {}}}},
-            {"password changed",
-             kUserAdmin,
-             true,
-             false,
-             [](QDialog* d) {
-                 SignIn(d);
-                 Select(d, "anna");
-                 Fill(d, "anna", "new", "new");
-                 Click(d, "changeButton");
-             },
-             {{11, 318, {"anna"}}}},
-            {"last user kept",
-             kUserAdmin,
-             true,
-             false,
-             [](QDialog* d) {
-                 SignIn(d);
-                 Select(d, "anna");
-                 Click(d, "deleteButton");
-             },
-             {{11, 320, {"anna"}}, {2201, 1016, {}}}},
-            {"user deleted",
-             kUserAdmin,
-             true,
-             false,
-             [](QDialog* d) {
-                 SignIn(d);
-                 Fill(d, "bert", "b", "b");
-                 Click(d, "addButton");
-                 Select(d, "bert");
-                 Click(d, "deleteButton");
-             },
-             {{11, 320, {"bert"}}, {11, 319, {"bert"}}}},
-        };
-        for (const Case& c : cases) {
-            QFile::remove(QString::fromStdString(UserFile()));
-            if (c.withUser)
-                QCOMPARE(accounts::UserStore(UserFile()).Add("anna", "secret"), int(accounts::kStoreOk));
-            if (c.failFirst) {
-                CLoginDialog failing;
-                ShownBy([&] { return failing.DoModal(); },
-                        [](QDialog* d) {
-                            Type(d, "userName", "anna");
-                            Type(d, "password", "wrong");
-                            Click(d, "okButton");
-                        });
-            }
-            QStringList shown;
-            if (c.dialog == kLogin) {
-                CLoginDialog dialog;
-                dialog.m_nMode = CLoginDialog::kModeLoginWithAdmin;
-                shown = ShownBy([&] { return dialog.DoModal(); }, c.act);
-            } else {
-                CUserCfgDialog dialog;
-                shown = ShownBy([&] { return dialog.DoModal(); }, c.act);
-            }
-            QVERIFY2(chinese_->Strangers(shown).isEmpty(),
-                     qPrintable(QStringLiteral("%1: not in the catalog: %2")
-                                    .arg(QLatin1String(c.name))
-                                    .arg(chinese_->Strangers(shown).join(" | "))));
-            for (const Shown& key : c.expected)
-                QVERIFY2(
-                    shown.contains(Text(key)),
-                    qPrintable(
-                        QStringLiteral("%1: %2.%3 not shown").arg(QLatin1String(c.name)).arg(key.set).arg(key.number)));
-        }
-    }
-
-    void everyUserStoreResultHasItsOwnChineseText() {
-        QStringList texts;
-        for (int result :
-             std::initializer_list<int>{accounts::kStoreBadName, accounts::kStoreBadPassword, accounts::kStoreExists,
-                                        accounts::kStoreNotFound, accounts::kStoreLastUser, accounts::kStoreReadError,
-                                        accounts::kStoreWriteError, accounts::kStoreCryptoError, -999}) {
-            const QString text = accounts::StoreMessage(result);
-            QVERIFY2(chinese_->Holds(text), qPrintable(text));
-            QVERIFY2(!texts.contains(text), qPrintable(text));
-            texts << text;
-        }
-        QVERIFY(accounts::StoreMessage(accounts::kStoreOk).isEmpty());
     }
 };
 
