@@ -1,4 +1,4 @@
-#include "config/OptionFile.h"
+#include "model/OptionFile.h"
 
 #include "support/TempDir.h"
 

@@ -1,7 +1,7 @@
 // The option file: any file reads as two flags and an interval, and what is written from
 // them reads back the same.
 #include "FuzzSupport.h"
-#include "config/OptionFile.h"
+#include "model/OptionFile.h"
 
 using namespace orvane;
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "catalog/qt/OrvaneMessageBox.h"
 #include "model/ModelInfo2.h"
 #include "support/TempDir.h"
+#include "widgets/OrvaneMessageBox.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

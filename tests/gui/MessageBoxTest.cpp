@@ -4,7 +4,7 @@
 #include "GuiTestSupport.h"
 
 #include "catalog/MessageCatalog.h"
-#include "catalog/qt/OrvaneMessageBox.h"
+#include "widgets/OrvaneMessageBox.h"
 
 #include <QAbstractButton>
 #include <QMessageBox>

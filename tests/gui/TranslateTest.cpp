@@ -3,14 +3,14 @@
 #include "GuiTestSupport.h"
 
 #include "catalog/MessageCatalog.h"
-#include "catalog/qt/TranslateWindow.h"
 #include "config/qt/CSelPjt.h"
 #include "config/qt/CnfConn.h"
 #include "config/qt/ConfDlg.h"
-#include "config/qt/DialogTemplate.h"
 #include "config/qt/EditCHLabel.h"
 #include "mainwnd/qt/AboutDlg.h"
 #include "support/qt/ShownTexts.h"
+#include "widgets/DialogTemplate.h"
+#include "widgets/TranslateWindow.h"
 
 #include <QCheckBox>
 #include <QDialog>

@@ -7,9 +7,9 @@
 #include "accounts/qt/LoginDialog.h"
 #include "accounts/qt/UserCfgDialog.h"
 #include "catalog/MessageCatalog.h"
-#include "catalog/qt/OrvaneMessageBox.h"
 #include "support/TempDir.h"
 #include "support/qt/ShownTexts.h"
+#include "widgets/OrvaneMessageBox.h"
 
 #include <QListWidget>
 #include <QTest>

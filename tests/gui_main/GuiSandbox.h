@@ -4,11 +4,11 @@
 // pointing at pjsim, and a recorder that answers the message boxes.
 
 #include "catalog/MessageCatalog.h"
-#include "catalog/qt/OrvaneMessageBox.h"
 #include "model/ConfigFile.h"
 #include "model/ModelCatalog.h"
 #include "platform/FileUtil.h"
 #include "support/TempDir.h"
+#include "widgets/OrvaneMessageBox.h"
 
 #include <QByteArray>
 #include <QCoreApplication>

@@ -1,0 +1,199 @@
+#include "mainwnd/qt/VolDlg.h"
+
+#include "catalog/MessageCatalog.h"
+#include "mainwnd/VolumePanel.h"
+#include "mainwnd/qt/ButtonIcons.h"
+#include "mainwnd/qt/OrvaneDlg.h"
+#include "widgets/TranslateWindow.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace orvane {
+
+// Places in dialog units: caption "up", up button, down button, caption "down", the bar
+// right of the buttons and the number under it.
+const CVolDlg::Template CVolDlg::kTemplate = {173,
+                                              QSize(37, 46),
+                                              1138,
+                                              1139,
+                                              1163,
+                                              1168,
+                                              QRect(1, 0, 23, 8),
+                                              QRect(2, 8, 21, 14),
+                                              QRect(2, 23, 21, 14),
+                                              QRect(1, 37, 23, 8),
+                                              QRect(26, 2, 9, 30),
+                                              QRect(24, 34, 12, 9),
+                                              16,
+                                              10};
+const CVolDlg::Template CVol36Dlg::kTemplate = {178,
+                                                QSize(37, 61),
+                                                1139,
+                                                1140,
+                                                1164,
+                                                1169,
+                                                QRect(1, 0, 23, 8),
+                                                QRect(2, 8, 21, 20),
+                                                QRect(2, 29, 21, 20),
+                                                QRect(1, 50, 23, 8),
+                                                QRect(26, 2, 9, 45),
+                                                QRect(24, 49, 12, 9),
+                                                24,
+                                                10};
+const CVolDlg::Template CVol48Dlg::kTemplate = {181,
+                                                QSize(49, 77),
+                                                1141,
+                                                1142,
+                                                1165,
+                                                1170,
+                                                QRect(1, 0, 30, 8),
+                                                QRect(2, 8, 28, 26),
+                                                QRect(2, 35, 28, 26),
+                                                QRect(1, 62, 30, 8),
+                                                QRect(34, 2, 11, 61),
+                                                QRect(31, 64, 17, 10),
+                                                32,
+                                                11};
+
+CVolDlg::CVolDlg(COrvaneDlg* owner) : CVolDlg(owner, kTemplate) {}
+
+CVolDlg::CVolDlg(COrvaneDlg* owner, const Template& t) : OrvaneDialog(owner), owner_(owner), template_(t) {
+    // A panel without caption that stays with its owner and takes no task-bar entry.
+    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
+    setFixedSize(DluSize(t.size.width(), t.size.height()));
+    QFont small = font();
+    small.setPixelSize(t.fontPixels);
+
+    auto label = [&](const QRect& place, const char* caption) {
+        auto* l = MakeCtrl<QLabel>(this, 0, place);
+        l->setText(QString::fromLatin1(caption));
+        l->setAlignment(Qt::AlignCenter);
+        l->setFont(small);
+        return l;
+    };
+    upLabel_ = label(t.upLabel, "29;up");
+    up_ = MakeCtrl<QPushButton>(this, t.upId, t.upButton);
+    down_ = MakeCtrl<QPushButton>(this, t.downId, t.downButton);
+    downLabel_ = label(t.downLabel, "30;down");
+    for (QPushButton* b : {up_, down_}) {
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setAutoDefault(false);
+    }
+    bar_ = MakeCtrl<QProgressBar>(this, t.barId, t.bar);
+    bar_->setOrientation(Qt::Vertical);
+    bar_->setTextVisible(false);
+    bar_->setRange(0, 1);
+    bar_->setValue(0);
+    number_ = MakeCtrl<QLineEdit>(this, t.numberId, t.number);
+    number_->setReadOnly(true);
+    number_->setFrame(false);
+    number_->setAlignment(Qt::AlignCenter);
+    number_->setFont(small);
+    number_->setFocusPolicy(Qt::NoFocus);
+    number_->setContentsMargins(0, 0, 0, 0);
+    number_->setTextMargins(0, 0, 0, 0);
+
+    timer_.setInterval(kVolumeTickMs);
+    connect(&timer_, &QTimer::timeout, this, [this] { OnTimer(); });
+    connect(up_, &QPushButton::clicked, this, [this] { OnUp(); });
+    connect(down_, &QPushButton::clicked, this, [this] { OnDown(); });
+}
+
+CVolDlg::~CVolDlg() = default;
+
+CVolDlg* CVolDlg::Create(int iconSize, COrvaneDlg* owner) {
+    CVolDlg* panel = nullptr;
+    if (iconSize == 1)
+        panel = new CVol36Dlg(owner);
+    else if (iconSize == 2)
+        panel = new CVol48Dlg(owner);
+    else
+        panel = new CVolDlg(owner);
+    panel->OnInitDialog();
+    panel->hide();
+    return panel;
+}
+
+bool CVolDlg::OnInitDialog() {
+    owner_->VolumeShown = 0;
+    owner_->VolumeIdleTicks = 0;
+    TranslateWindow(kCatalogSetUi, this);
+    const int px = template_.arrowPixels;
+    up_->setIcon(PictureIcon("vol_up", px));
+    down_->setIcon(PictureIcon("vol_down", px));
+    up_->setIconSize(QSize(px, px));
+    down_->setIconSize(QSize(px, px));
+    return true;
+}
+
+void CVolDlg::showEvent(QShowEvent* event) {
+    OrvaneDialog::showEvent(event);
+    StartIdleTimer();
+    owner_->VolumeShown = 1;
+    owner_->VolumeIdleTicks = 0;
+    // A range of 0..0 would turn the bar into a busy indicator: an empty range shows an
+    // empty bar instead.
+    const int maximum = VolumeRangeMaximum(owner_->WorkingModel.Volume);
+    bar_->setRange(0, maximum > 0 ? maximum : 1);
+    if (maximum <= 0)
+        bar_->setValue(0);
+}
+
+void CVolDlg::hideEvent(QHideEvent* event) {
+    OrvaneDialog::hideEvent(event);
+    // Hidden, there is nothing to count down.
+    StopIdleTimer();
+    owner_->VolumeIdleTicks = 0;
+}
+
+void CVolDlg::paintEvent(QPaintEvent* event) {
+    OrvaneDialog::paintEvent(event);
+    // The thin border of a panel without caption.
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::Dark));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+// Through the window's commands, so that a click during a command waits for it as a
+// toolbar click does.
+void CVolDlg::OnUp() {
+    owner_->OnCommand(UpId());
+}
+
+void CVolDlg::OnDown() {
+    owner_->OnCommand(DownId());
+}
+
+void CVolDlg::OnTimer() {
+    ++owner_->VolumeIdleTicks;
+    if (owner_->VolumeIdleTicks >= kVolumeIdleTicks) {
+        owner_->VolumeIdleTicks = 0;
+        StopIdleTimer();
+        hide();
+        owner_->VolumeShown = 0;
+    }
+}
+
+void CVolDlg::SetLevel(int level) {
+    if (level < 0)
+        return;
+    if (level <= bar_->maximum())
+        bar_->setValue(level);
+    else
+        bar_->setValue(bar_->maximum());
+    number_->setText(QString::number(level));
+}
+
+void CVolDlg::StartIdleTimer() {
+    timer_.start();
+}
+
+void CVolDlg::StopIdleTimer() {
+    timer_.stop();
+}
+
+} // namespace orvane
