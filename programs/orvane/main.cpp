@@ -93,7 +93,7 @@ int main(int argc, char** argv) {
     services.loginUi = &loginUi;
     services.runMainWindow = [&arguments, &catalog](int skipConfig) {
         orvane::COrvaneDlg window;
-        window.SkipConfig = skipConfig;
+        window.SetSkipConfig(skipConfig);
         window.SetArguments(arguments);
         window.SetCatalogPrefetch(&catalog);
         return window.DoModal();

@@ -2,6 +2,7 @@
 // adjustment dialog, and the dialog reaching the chosen projector.
 
 #include "GuiSandbox.h"
+#include "ScriptedOperator.h"
 
 #include "adjust/qt/AdvanceDlg.h"
 #include "commands/CommandIds.h"
@@ -34,6 +35,7 @@ class AdvanceLauncherTest : public QObject {
 private:
     std::unique_ptr<GuiSandbox> box_;
     std::unique_ptr<MessageBoxRecorder> boxes_;
+    std::unique_ptr<test::ScriptedOperator> operator_;
     std::unique_ptr<COrvaneDlg> window_;
 
     void Start(const std::vector<int>& ports, const std::string& model = "AX-210") {
@@ -41,6 +43,7 @@ private:
         box_->WriteOptions(1, 0, 1);
         window_ = std::make_unique<COrvaneDlg>();
         window_->SetArguments({model});
+        window_->SetOperatorSide(operator_.get());
         QVERIFY(window_->OnInitDialog());
         window_->show();
         window_->CompleteStartup(); // as the first paint of the toolbar does
@@ -50,10 +53,12 @@ private slots:
     void init() {
         box_ = std::make_unique<GuiSandbox>();
         boxes_ = std::make_unique<MessageBoxRecorder>();
+        operator_ = std::make_unique<test::ScriptedOperator>();
     }
 
     void cleanup() {
         window_.reset();
+        operator_.reset();
         boxes_.reset();
         box_.reset();
     }
@@ -64,29 +69,29 @@ private slots:
         QVERIFY2(sim.Ready(), sim.Error().c_str());
         Start({sim.Port(1), sim.Port(2)});
         window_->PlaceVolumePopup(false);
-        QVERIFY(window_->VolumePopup->isVisible());
+        QVERIFY(window_->Volume().Panel()->isVisible());
 
         int selections = 0;
-        window_->SetAdvPjtRunner([&](CAdvPjt& select) {
+        operator_->projectorChoice = [&](CAdvPjt& select) {
             ++selections;
             select.OnInitDialog();
             // The selection runs with the panel hidden, the poller suspended, the tray free.
             [&] {
-                QVERIFY(!window_->VolumePopup->isVisible());
+                QVERIFY(!window_->Volume().Panel()->isVisible());
                 QVERIFY(window_->Poller().IsSuspended());
-                QCOMPARE(window_->Flags.ModalOpen, 0);
+                QCOMPARE(window_->Flags().ModalOpen, 0);
                 QCOMPARE(select.SlotCombo->count(), 2);
             }();
             select.SlotCombo->setCurrentIndex(1);
             select.OnOK();
             return IDOK;
-        });
+        };
         int brightness = -1;
-        window_->SetAdvanceRunner([&](CAdvanceDlg& dialog) {
+        operator_->advance = [&](CAdvanceDlg& dialog) {
             QSignalSpy read(&dialog, &CAdvanceDlg::valuesRead);
             dialog.OnInitDialog();
             [&] {
-                QCOMPARE(window_->Flags.ModalOpen, 1);
+                QCOMPARE(window_->Flags().ModalOpen, 1);
                 QVERIFY(window_->Poller().IsSuspended());
                 QVERIFY(read.wait(10000));
             }();
@@ -95,11 +100,11 @@ private slots:
             dialog.Slider(0x4000)->setValue(40);
             [&] { QVERIFY(finished.wait(5000)); }();
             return IDOK;
-        });
+        };
         window_->OnCommand(kCmdAdvance);
         QCOMPARE(selections, 1);
         QCOMPARE(brightness, 22); // projector 2's value
-        QCOMPARE(window_->Flags.ModalOpen, 0);
+        QCOMPARE(window_->Flags().ModalOpen, 0);
         QVERIFY(!window_->Poller().IsSuspended());
         bool setOnSecond = false;
         for (const PjsimRequest& r : sim.Requests())
@@ -116,20 +121,20 @@ private slots:
         QVERIFY2(sim.Ready(), sim.Error().c_str());
         Start({sim.Port(1), sim.Port(2)}, "PX-Demo");
         // The plug-in's model follows the catalog's, as the configuration dialog lists them.
-        QCOMPARE(window_->ModelList.back()->Name, std::string("PX-Demo"));
-        QCOMPARE(window_->Plugins.FindPlugin("PX-Demo"), 0);
+        QCOMPARE(window_->Models().back()->Name, std::string("PX-Demo"));
+        QCOMPARE(window_->Plugins().FindPlugin("PX-Demo"), 0);
 
-        window_->SetAdvPjtRunner([](CAdvPjt& select) {
+        operator_->projectorChoice = [](CAdvPjt& select) {
             select.OnInitDialog();
             select.SlotCombo->setCurrentIndex(1);
             select.OnOK();
             return IDOK;
-        });
+        };
         bool standardDialog = false;
-        window_->SetAdvanceRunner([&](CAdvanceDlg&) {
+        operator_->advance = [&](CAdvanceDlg&) {
             standardDialog = true;
             return IDOK;
-        });
+        };
 
         // The plug-in's dialog runs modally: drive it from a timer, as an operator would.
         int shown = -1;
@@ -152,7 +157,7 @@ private slots:
                 return;
             if (shown < 0) {
                 shown = brightness->value();
-                modalOpen = window_->Flags.ModalOpen == 1;
+                modalOpen = window_->Flags().ModalOpen == 1;
                 suspended = window_->Poller().IsSuspended();
                 brightness->setValue(70);
                 emit brightness->sliderReleased();
@@ -172,7 +177,7 @@ private slots:
         QVERIFY(modalOpen);
         QVERIFY(suspended);
         QVERIFY(reached);
-        QCOMPARE(window_->Flags.ModalOpen, 0);
+        QCOMPARE(window_->Flags().ModalOpen, 0);
         QVERIFY(!window_->Poller().IsSuspended());
     }
 
@@ -181,28 +186,28 @@ private slots:
         QVERIFY2(sim.Ready(), sim.Error().c_str());
         Start({sim.Port(1)});
         bool dialogRan = false;
-        window_->SetAdvPjtRunner([&](CAdvPjt&) { return IDCANCEL; });
-        window_->SetAdvanceRunner([&](CAdvanceDlg&) {
+        operator_->projectorChoice = [&](CAdvPjt&) { return IDCANCEL; };
+        operator_->advance = [&](CAdvanceDlg&) {
             dialogRan = true;
             return IDOK;
-        });
+        };
         window_->OnCommand(kCmdAdvance);
         QVERIFY(!dialogRan);
-        QCOMPARE(window_->Flags.ModalOpen, 0);
+        QCOMPARE(window_->Flags().ModalOpen, 0);
         QVERIFY(!window_->Poller().IsSuspended());
     }
 
     void withoutProjectorsNothingIsShown() {
         Start({});
         bool asked = false;
-        window_->SetAdvPjtRunner([&](CAdvPjt&) {
+        operator_->projectorChoice = [&](CAdvPjt&) {
             asked = true;
             return IDCANCEL;
-        });
+        };
         window_->PlaceVolumePopup(false);
         window_->OnCommand(kCmdAdvance);
         QVERIFY(!asked);
-        QVERIFY(!window_->VolumePopup->isVisible());
+        QVERIFY(!window_->Volume().Panel()->isVisible());
         QVERIFY(!window_->Poller().IsSuspended());
     }
 };

@@ -2,6 +2,7 @@
 // window leaves as it was around the dialog.
 
 #include "GuiSandbox.h"
+#include "ScriptedOperator.h"
 
 #include "commands/CommandIds.h"
 #include "mainwnd/qt/OrvaneDlg.h"
@@ -42,8 +43,10 @@ private slots:
         box.WriteConfig("AX-310N", {1, sim.Port(1), sim.Port(2)},
                         [](CModelInfo2& m, ConfigControls&) { m.ConnectMethod[0] = 0; });
         box.WriteOptions(1, 0, 60);
+        test::ScriptedOperator scripted;
         COrvaneDlg window;
         window.SetArguments({"AX-310N"});
+        window.SetOperatorSide(&scripted);
         QVERIFY(window.OnInitDialog());
 
         std::vector<int> handed;
@@ -51,15 +54,15 @@ private slots:
         bool pollerSuspended = true;
         int mode = 0;
         const std::string programDir = ProgramDir();
-        window.SetImageSendRunner([&](picpush::CImageSendDlg& dialog) {
+        scripted.imageSend = [&](picpush::CImageSendDlg& dialog) {
             handed = dialog.Slots();
             mode = dialog.Mode();
-            modalOpen = window.Flags.ModalOpen;
+            modalOpen = window.Flags().ModalOpen;
             pollerSuspended = window.Poller().IsSuspended();
             // As a file dialog may leave it.
             [[maybe_unused]] const int moved = chdir("/");
             return 0;
-        });
+        };
         QSignalSpy finished(&window, &COrvaneDlg::commandFinished);
         window.OnCommand(kCmdImageSend);
         QVERIFY(finished.wait(10000));
@@ -69,7 +72,7 @@ private slots:
         QCOMPARE(modalOpen, 0);
         QVERIFY(!pollerSuspended);
         QCOMPARE(WorkingDirectory(), programDir);
-        QCOMPARE(window.WorkingModel.PjtKind[1], 9);
+        QCOMPARE(window.WorkingModel().PjtKind[1], 9);
         QVERIFY(boxes.boxes.empty());
         window.OnDestroy();
     }

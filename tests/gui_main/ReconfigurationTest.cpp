@@ -2,6 +2,7 @@
 // what it keeps or rebuilds afterwards.
 
 #include "GuiSandbox.h"
+#include "ScriptedOperator.h"
 
 #include "commands/CommandIds.h"
 #include "config/qt/CnfConn.h"
@@ -46,6 +47,7 @@ private:
     std::unique_ptr<GuiSandbox> box_;
     std::unique_ptr<MessageBoxRecorder> boxes_;
     std::unique_ptr<PjsimProcess> sim_;
+    std::unique_ptr<test::ScriptedOperator> operator_;
     std::unique_ptr<COrvaneDlg> window_;
     int menus_ = 0;
 
@@ -67,11 +69,13 @@ private slots:
         box_->WriteConfig("AX-210", {sim_->Port(1)});
         box_->WriteOptions(1, 0, 30);
         window_ = std::make_unique<COrvaneDlg>();
+        operator_ = std::make_unique<test::ScriptedOperator>();
         window_->SetArguments({"AX-210"});
-        window_->SetMenuRunner([this](QMenu&, const QPoint&) {
+        window_->SetOperatorSide(operator_.get());
+        operator_->menu = [this](QMenu&, const QPoint&) {
             ++menus_;
             return 0;
-        });
+        };
         QVERIFY(window_->OnInitDialog());
         window_->show();
         window_->CompleteStartup();              // as the first paint of the toolbar does
@@ -80,17 +84,18 @@ private slots:
 
     void cleanup() {
         window_.reset();
+        operator_.reset();
         sim_.reset();
         boxes_.reset();
         box_.reset();
     }
 
     void cancelPutsTheRecordBack() {
-        const std::string before = Summary(window_->WorkingModel);
+        const std::string before = Summary(window_->WorkingModel());
         const std::vector<QAction*> actionsBefore = window_->ToolbarActions();
         bool modal = false, pollerStopped = false;
-        window_->SetConfigRunner([&](CConfDlg& dialog) {
-            modal = window_->Flags.ModalOpen == 1;
+        operator_->config = [&](CConfDlg& dialog) {
+            modal = window_->Flags().ModalOpen == 1;
             pollerStopped = !window_->Poller().HasPoller();
             window_->OnTrayNotify(TrayMouse::RightButtonDown);
             // The dialog edits the working record in place, then is cancelled.
@@ -104,14 +109,14 @@ private slots:
             m.InputShow[2] = 0;
             SetText(m.InputNameView[0], "Desk");
             return IDCANCEL;
-        });
+        };
         window_->OnCommand(kCmdConfig);
         QVERIFY(modal);
         QVERIFY(pollerStopped);
         QCOMPARE(menus_, 0); // no tray menu while the dialog is open
-        QCOMPARE(Summary(window_->WorkingModel), before);
+        QCOMPARE(Summary(window_->WorkingModel()), before);
         QCOMPARE(window_->ToolbarActions(), actionsBefore); // nothing rebuilt
-        QCOMPARE(window_->Flags.ModalOpen, 0);
+        QCOMPARE(window_->Flags().ModalOpen, 0);
         QVERIFY(window_->Poller().HasPoller());
         QVERIFY(!window_->IsBusy());
         QCOMPARE(window_->TrayTip(), QStringLiteral("Orvane - AX-210"));
@@ -126,7 +131,7 @@ private slots:
 
     void okRebuildsAndRefreshes() {
         const std::size_t requestsBefore = sim_->Requests().size();
-        window_->SetConfigRunner([&](CConfDlg& dialog) {
+        operator_->config = [&](CConfDlg& dialog) {
             CModelInfo2& m = *dialog.Model;
             m.IconSize = 1;
             m.InputShow[4] = 0; // Video
@@ -134,14 +139,14 @@ private slots:
             m.AlwaysOnTop = 1;
             dialog.UpdateInterval = -4;
             return IDOK;
-        });
+        };
         QSignalSpy finished(window_.get(), &COrvaneDlg::commandFinished);
         window_->OnCommand(kCmdTrayConfig);
         // The refresh after OK runs like a command; the tray menu stays shut until it ends.
-        QCOMPARE(window_->Flags.ModalOpen, 1);
+        QCOMPARE(window_->Flags().ModalOpen, 1);
         QVERIFY(finished.wait(10000));
-        QCOMPARE(window_->Flags.ModalOpen, 0);
-        QCOMPARE(window_->PollInterval, 0);
+        QCOMPARE(window_->Flags().ModalOpen, 0);
+        QCOMPARE(window_->PollInterval(), 0);
         QVERIFY(window_->Poller().HasPoller());
         QCOMPARE(window_->Toolbar()->iconSize(), QSize(32, 32));
         QVERIFY(Button(32933) == nullptr);
@@ -163,7 +168,7 @@ private slots:
         // The new model's own file cannot be written: a directory has taken its name.
         QVERIFY(std::filesystem::create_directory(box_->File("QX-88.txt")));
         bool closedByOk = true;
-        window_->SetConfigRunner([&](CConfDlg& dialog) {
+        operator_->config = [&](CConfDlg& dialog) {
             if (!dialog.OnInitDialog())
                 return IDCANCEL;
             const int i = dialog.ModelCombo->findText(QStringLiteral("QX-88"));
@@ -174,7 +179,7 @@ private slots:
             dialog.OnOK();
             closedByOk = dialog.result() != 0;
             return IDCANCEL; // the operator gives up after the error box
-        });
+        };
         window_->OnCommand(kCmdConfig);
         QVERIFY(!closedByOk);
         // Choosing the model tells that its file cannot be read; OK, that it cannot be written.
@@ -186,7 +191,7 @@ private slots:
         InstanceLock probe;
         QCOMPARE(probe.Take("AX-210"), InstanceLock::kHeldElsewhere);
         QCOMPARE(probe.Take("QX-88"), InstanceLock::kTaken);
-        QCOMPARE(window_->WorkingModel.Name, std::string("AX-210"));
+        QCOMPARE(window_->WorkingModel().Name, std::string("AX-210"));
     }
 };
 

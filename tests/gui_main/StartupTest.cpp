@@ -2,6 +2,7 @@
 // itself instead of running.
 
 #include "GuiSandbox.h"
+#include "ScriptedOperator.h"
 
 #include "commands/CommandIds.h"
 #include "mainwnd/qt/OrvaneDlg.h"
@@ -29,16 +30,20 @@ private:
     std::unique_ptr<GuiSandbox> box_;
     std::unique_ptr<MessageBoxRecorder> boxes_;
     int configRuns_ = 0;
+    // The operator of each window made, kept until the test has ended.
+    std::vector<std::unique_ptr<test::ScriptedOperator>> operators_;
 
     // A window whose configuration dialog is counted and answered with `answer`.
     std::unique_ptr<COrvaneDlg> MakeWindow(std::vector<std::string> arguments, int skipConfig, int answer = IDCANCEL) {
         auto window = std::make_unique<COrvaneDlg>();
-        window->SkipConfig = skipConfig;
+        window->SetSkipConfig(skipConfig);
         window->SetArguments(std::move(arguments));
-        window->SetConfigRunner([this, answer](CConfDlg&) {
+        operators_.push_back(std::make_unique<test::ScriptedOperator>());
+        window->SetOperatorSide(operators_.back().get());
+        operators_.back()->config = [this, answer](CConfDlg&) {
             ++configRuns_;
             return answer;
-        });
+        };
         return window;
     }
 
@@ -58,6 +63,7 @@ private slots:
     void cleanup() {
         boxes_.reset();
         box_.reset();
+        operators_.clear();
     }
 
     void missingModelCatalogClosesTheWindow() {
@@ -71,7 +77,7 @@ private slots:
         QCOMPARE(configRuns_, 0);
         QVERIFY(window->TrayIcon() == nullptr);
         QVERIFY(!window->isVisible());
-        QVERIFY(!window->Mutex.Held());
+        QVERIFY(!window->Mutex().Held());
     }
 
     void argumentNamesTheConfiguration() {
@@ -86,11 +92,11 @@ private slots:
             QVERIFY(window->OnInitDialog());
             window->CompleteStartup();
             QCOMPARE(configRuns_, 0);
-            QCOMPARE(window->WorkingModel.Name, std::string("AX-210"));
+            QCOMPARE(window->WorkingModel().Name, std::string("AX-210"));
             QCOMPARE(box_->Read("Orvane.txt"), box_->Read("AX-210.txt"));
             QCOMPARE(window->windowTitle(), QStringLiteral("Orvane - AX-210"));
             QCOMPARE(window->TrayTip(), QStringLiteral("Orvane - AX-210"));
-            QVERIFY(window->Mutex.Held());
+            QVERIFY(window->Mutex().Held());
             QVERIFY(boxes_->boxes.empty());
             box_->Write("Orvane.txt", wd9000);
         }
@@ -104,12 +110,12 @@ private slots:
         box_->Write("Orvane.txt", wd9000);
         auto window = MakeWindow({"AX-210"}, 0);
         QVERIFY(window->OnInitDialog());
-        QVERIFY(window->Mutex.Held());
-        QVERIFY(window->TrayIcon() == nullptr && window->VolumePopup == nullptr);
+        QVERIFY(window->Mutex().Held());
+        QVERIFY(window->TrayIcon() == nullptr && window->Volume().Panel() == nullptr);
         QCOMPARE(box_->Read("Orvane.txt"), wd9000);
         window->show();
         QTRY_VERIFY(window->TrayIcon() != nullptr);
-        QVERIFY(window->VolumePopup != nullptr && !window->VolumePopup->isVisible());
+        QVERIFY(window->Volume().Panel() != nullptr && !window->Volume().Panel()->isVisible());
         QVERIFY(!window->windowIcon().isNull());
         QCOMPARE(box_->Read("Orvane.txt"), box_->Read("AX-210.txt"));
     }
@@ -145,7 +151,7 @@ private slots:
         QCOMPARE(configRuns_, 1);
         QVERIFY(boxes_->boxes.empty()); // cancelling the dialog ends the program silently
         QVERIFY(window->TrayIcon() == nullptr);
-        QVERIFY(!window->Mutex.Held());
+        QVERIFY(!window->Mutex().Held());
     }
 
     void skipConfigStartsWithTheLastConfiguration() {
@@ -154,7 +160,7 @@ private slots:
         auto window = MakeWindow({}, 1);
         QVERIFY(window->OnInitDialog());
         QCOMPARE(configRuns_, 0);
-        QCOMPARE(window->WorkingModel.Name, std::string("AX-210"));
+        QCOMPARE(window->WorkingModel().Name, std::string("AX-210"));
     }
 
     void skipConfigWithoutAModelRunsTheDialog() {
@@ -184,7 +190,7 @@ private slots:
         auto window = MakeWindow({}, 1);
         QVERIFY(window->OnInitDialog());
         QCOMPARE(configRuns_, 0);
-        QVERIFY(window->Mutex.Held());
+        QVERIFY(window->Mutex().Held());
     }
 
     void unreadableFilesAreReportedAndLeftAlone() {
@@ -214,7 +220,7 @@ private slots:
         QCOMPARE(configRuns_, 0);
         QCOMPARE(boxes_->boxes.size(), std::size_t(2));
         QVERIFY(boxes_->boxes[1].text.contains(QString::fromStdString(box_->File("OrvaneModel.txt"))));
-        QVERIFY(!second->Mutex.Held());
+        QVERIFY(!second->Mutex().Held());
     }
 
     void acceptedDialogStartsTheWindow() {
@@ -222,21 +228,22 @@ private slots:
         auto window = MakeWindow({}, 0, IDOK);
         // The dialog fills the working record and saves it, as its OK does.
         bool wired = false;
-        window->SetConfigRunner([this, &window, &wired](CConfDlg& dialog) {
+        operators_.back()->config = [this, &window, &wired](CConfDlg& dialog) {
             ++configRuns_;
-            wired = dialog.Model == &window->WorkingModel && dialog.ModelList != nullptr && !dialog.ModelList->empty();
+            wired =
+                dialog.Model == &window->WorkingModel() && dialog.ModelList != nullptr && !dialog.ModelList->empty();
             if (!wired)
                 return IDCANCEL;
             *dialog.Model = *dialog.ModelList->front();
             dialog.Model->PjtNum = 0;
             return IDOK;
-        });
+        };
         QVERIFY(window->OnInitDialog());
         window->CompleteStartup();
         QVERIFY(wired);
         QCOMPARE(configRuns_, 1);
-        QCOMPARE(window->WorkingModel.Name, std::string("AX-210"));
-        QVERIFY(window->Mutex.Held());
+        QCOMPARE(window->WorkingModel().Name, std::string("AX-210"));
+        QVERIFY(window->Mutex().Held());
         QVERIFY(window->TrayIcon() != nullptr);
         QVERIFY(window->Poller().HasPoller());
     }
@@ -283,8 +290,8 @@ private slots:
             32933,      0,        kCmdBlankOn, kCmdBlankOff, kCmdVolume, kCmdMute, kCmdFreezeOn, kCmdFreezeOff,
             0,          kCmdAbout};
         QCOMPARE(ToolbarIds(*window), expected);
-        QCOMPARE(window->WorkingModel.ToolbarButtonCount, int(expected.size()));
-        QCOMPARE(window->VolumeButtonIndex, 12);
+        QCOMPARE(window->WorkingModel().ToolbarButtonCount, int(expected.size()));
+        QCOMPARE(window->VolumeButtonIndex(), 12);
         QCOMPARE(window->Toolbar()->iconSize(), QSize(48, 48));
         const auto& actions = window->ToolbarActions();
         // One label among the inputs: the others carry a blank; input buttons are check buttons.
@@ -295,7 +302,7 @@ private slots:
         QCOMPARE(actions[5]->toolTip(), QStringLiteral("Computer1"));
         QCOMPARE(actions[2]->toolTip(), QStringLiteral("Power On"));
         QCOMPARE(window->Toolbar()->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
-        QCOMPARE(window->Flags.Shown, 1);
+        QCOMPARE(window->Flags().Shown, 1);
     }
 
     void alwaysOnTopReachesTheWindowMadeBeforeTheConfigurationWasRead() {
@@ -320,14 +327,14 @@ private slots:
         });
         auto window = MakeWindow({"AX-210"}, 0);
         QVERIFY(window->OnInitDialog());
-        QCOMPARE(window->WorkingModel.ToolbarButtonCount, 0);
-        QCOMPARE(window->Flags.Shown, 0);
+        QCOMPARE(window->WorkingModel().ToolbarButtonCount, 0);
+        QCOMPARE(window->Flags().Shown, 0);
         QVERIFY(!window->isVisible());
         // Neither the tray's double click nor its Show brings an empty window back.
         window->OnTrayNotify(TrayMouse::LeftDoubleClick);
         window->OnHideShow();
         QVERIFY(!window->isVisible());
-        QCOMPARE(window->Flags.Shown, 0);
+        QCOMPARE(window->Flags().Shown, 0);
     }
 
     void firstRefreshOnlyWithAnInterval() {
@@ -339,7 +346,7 @@ private slots:
             box_->WriteOptions(1, 0, interval);
             auto window = MakeWindow({"AX-210"}, 0);
             QVERIFY(window->OnInitDialog());
-            QCOMPARE(window->PollInterval, interval);
+            QCOMPARE(window->PollInterval(), interval);
             QCoreApplication::processEvents();
             QAction* hdmi1 = window->ToolbarActions()[7];
             QCOMPARE(hdmi1->data().toInt(), 32908);

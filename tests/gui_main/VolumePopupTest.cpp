@@ -7,6 +7,7 @@
 #include "mainwnd/VolumePanel.h"
 #include "mainwnd/qt/OrvaneDlg.h"
 #include "mainwnd/qt/VolDlg.h"
+#include "mainwnd/qt/VolumeController.h"
 #include "support/PjsimProcess.h"
 
 #include <QAction>
@@ -84,12 +85,13 @@ private slots:
     void iconSizeChoosesTheVariant() {
         for (const auto& [choice, templateId] : {std::pair{0, 173}, {1, 178}, {2, 181}}) {
             Start({}, choice);
-            QVERIFY(window_->VolumePopup != nullptr);
-            QCOMPARE(window_->VolumePopup->TemplateId(), templateId);
-            QVERIFY(!window_->VolumePopup->isVisible());
+            QVERIFY(window_->Volume().Panel() != nullptr);
+            QCOMPARE(window_->Volume().Panel()->TemplateId(), templateId);
+            QVERIFY(!window_->Volume().Panel()->isVisible());
             // Captions from the catalog, arrows at the variant's size, ids of the template.
-            QCOMPARE(window_->VolumePopup->UpButton()->objectName(), QString::number(window_->VolumePopup->UpId()));
-            const auto labels = window_->VolumePopup->findChildren<QLabel*>();
+            QCOMPARE(window_->Volume().Panel()->UpButton()->objectName(),
+                     QString::number(window_->Volume().Panel()->UpId()));
+            const auto labels = window_->Volume().Panel()->findChildren<QLabel*>();
             QCOMPARE(labels.size(), 2);
             QCOMPARE(labels[0]->text(), QStringLiteral("up"));
             QCOMPARE(labels[1]->text(), QStringLiteral("down"));
@@ -98,7 +100,8 @@ private slots:
         // Any other icon size: the 24-pixel panel.
         CModelInfo2 model;
         model.IconSize = 7;
-        COrvaneDlg owner;
+        QWidget window;
+        VolumeController owner(&window, model, {});
         std::unique_ptr<CVolDlg> odd(CVolDlg::Create(model.IconSize, &owner));
         QCOMPARE(odd->TemplateId(), 173);
     }
@@ -108,11 +111,11 @@ private slots:
                           PjsimProcess::Tcp("power=off")});
         QVERIFY2(sim.Ready(), sim.Error().c_str());
         Start({sim.Port(1), sim.Port(2), sim.Port(3)}, 1);
-        CVolDlg* panel = window_->VolumePopup;
+        CVolDlg* panel = window_->Volume().Panel();
 
         QVERIFY(RunAndWait([&] { window_->OnCommand(kCmdVolume); }));
         QVERIFY(panel->isVisible());
-        QCOMPARE(window_->VolumeShown, 1);
+        QCOMPARE(window_->Volume().Shown(), 1);
         const QWidget* button = ButtonWidget(kCmdVolume);
         const QPoint corner = button->mapToGlobal(QPoint(0, 0));
         QCOMPARE(panel->pos(), QPoint(corner.x() + 8, corner.y() + button->height() + 4));
@@ -131,7 +134,7 @@ private slots:
         QCOMPARE(panel->LevelBar()->value(), 21);
         QCOMPARE(panel->Number()->text(), QStringLiteral("21"));
         QVERIFY(panel->IdleTimerActive());
-        QCOMPARE(window_->VolumeIdleTicks, 0);
+        QCOMPARE(window_->Volume().IdleTicks(), 0);
 
         QVERIFY(RunAndWait([&] { panel->DownButton()->click(); }));
         QVERIFY(RunAndWait([&] { panel->DownButton()->click(); }));
@@ -148,12 +151,12 @@ private slots:
         // Volume again hides it; so does any other command.
         QVERIFY(RunAndWait([&] { window_->OnCommand(kCmdVolume); }));
         QVERIFY(!panel->isVisible());
-        QCOMPARE(window_->VolumeShown, 0);
+        QCOMPARE(window_->Volume().Shown(), 0);
         QVERIFY(RunAndWait([&] { window_->OnCommand(kCmdVolume); }));
         QVERIFY(panel->isVisible());
         QVERIFY(RunAndWait([&] { window_->OnCommand(kCmdBlankOff); }));
         QVERIFY(!panel->isVisible());
-        QCOMPARE(window_->VolumeShown, 0);
+        QCOMPARE(window_->Volume().Shown(), 0);
 
         // Moving the window while the panel is hidden leaves it hidden.
         window_->move(window_->pos() + QPoint(5, 5));
@@ -163,18 +166,18 @@ private slots:
 
     void hidesAfterFiveIdleSeconds() {
         Start({});
-        CVolDlg* panel = window_->VolumePopup;
+        CVolDlg* panel = window_->Volume().Panel();
         window_->PlaceVolumePopup(false);
         QVERIFY(panel->isVisible());
         QVERIFY(panel->IdleTimerActive());
         for (int tick = 1; tick < kVolumeIdleTicks; ++tick)
             panel->OnTimer();
         QVERIFY(panel->isVisible());
-        QCOMPARE(window_->VolumeIdleTicks, kVolumeIdleTicks - 1);
+        QCOMPARE(window_->Volume().IdleTicks(), kVolumeIdleTicks - 1);
         panel->OnTimer();
         QVERIFY(!panel->isVisible());
-        QCOMPARE(window_->VolumeShown, 0);
-        QCOMPARE(window_->VolumeIdleTicks, 0);
+        QCOMPARE(window_->Volume().Shown(), 0);
+        QCOMPARE(window_->Volume().IdleTicks(), 0);
         QVERIFY(!panel->IdleTimerActive());
     }
 
@@ -187,8 +190,8 @@ private slots:
         window_->SetArguments({"AX-210"});
         QVERIFY(window_->OnInitDialog());
         window_->CompleteStartup();
-        window_->WorkingModel.SelectPrj = 0; // no projector reported (the poller does not run)
-        CVolDlg* panel = window_->VolumePopup;
+        window_->WorkingModel().SelectPrj = 0; // no projector reported (the poller does not run)
+        CVolDlg* panel = window_->Volume().Panel();
         QVERIFY(RunAndWait([&] { window_->OnCommand(kCmdVolume); }));
         QVERIFY(RunAndWait([&] { panel->UpButton()->click(); }));
         QCOMPARE(VolumeSteps(sim, 4), 1);

@@ -1,6 +1,7 @@
 // Leaving the program, hiding into the tray and coming back, and the About box.
 
 #include "GuiSandbox.h"
+#include "ScriptedOperator.h"
 
 #include "commands/CommandIds.h"
 #include "mainwnd/qt/AboutDlg.h"
@@ -39,6 +40,7 @@ class WindowMenusTest : public QObject {
 private:
     std::unique_ptr<GuiSandbox> box_;
     std::unique_ptr<MessageBoxRecorder> boxes_;
+    std::unique_ptr<test::ScriptedOperator> operator_;
     std::unique_ptr<COrvaneDlg> window_;
     // Menus the window opened, and the command to choose in the next one (0 = none).
     std::vector<QStringList> menus_;
@@ -47,12 +49,13 @@ private:
     void Start() {
         window_ = std::make_unique<COrvaneDlg>();
         window_->SetArguments({"AX-210"});
-        window_->SetMenuRunner([this](QMenu& menu, const QPoint&) {
+        window_->SetOperatorSide(operator_.get());
+        operator_->menu = [this](QMenu& menu, const QPoint&) {
             menus_.push_back(MenuTexts(menu));
             const int chosen = choose_;
             choose_ = 0;
             return chosen;
-        });
+        };
         QVERIFY(window_->OnInitDialog());
         window_->show();
         window_->CompleteStartup(); // as the first paint of the toolbar does
@@ -64,6 +67,7 @@ private slots:
         box_ = std::make_unique<GuiSandbox>();
         box_->WriteConfig("AX-210", {});
         boxes_ = std::make_unique<MessageBoxRecorder>();
+        operator_ = std::make_unique<test::ScriptedOperator>();
         menus_.clear();
         choose_ = 0;
         Start();
@@ -71,6 +75,7 @@ private slots:
 
     void cleanup() {
         window_.reset();
+        operator_.reset();
         boxes_.reset();
         box_.reset();
     }
@@ -102,7 +107,7 @@ private slots:
         QCOMPARE(boxes_->boxes[0].text, kExitQuestion);
         QVERIFY(iconGoneAtEnd);
         QVERIFY(!window_->isVisible());
-        QVERIFY(!window_->Mutex.Held());
+        QVERIFY(!window_->Mutex().Held());
         QVERIFY(!window_->Poller().HasPoller());
     }
 
@@ -131,7 +136,7 @@ private slots:
         choose_ = kCmdTrayHideShow;
         window_->OnTrayNotify(TrayMouse::RightButtonDown);
         QVERIFY(!window_->isVisible());
-        QCOMPARE(window_->Flags.Shown, 0);
+        QCOMPARE(window_->Flags().Shown, 0);
 
         window_->OnTrayNotify(TrayMouse::RightButtonDown);
         QCOMPARE(menus_.back(), (QStringList{"&Show", "C&onfig", "&Exit", "&Cancel"}));
@@ -139,7 +144,7 @@ private slots:
         choose_ = kCmdTrayHideShow;
         window_->OnTrayNotify(TrayMouse::RightButtonDown);
         QVERIFY(window_->isVisible());
-        QCOMPARE(window_->Flags.Shown, 1);
+        QCOMPARE(window_->Flags().Shown, 1);
 
         // Cancel only closes the menu; a left click does nothing.
         choose_ = kCmdTrayCancel;
@@ -157,15 +162,15 @@ private slots:
     }
 
     void minimiseHidesAndDoubleClickBringsBack() {
-        window_->SetTrayAvailable(true);
+        operator_->trayAvailable = true;
         window_->showMinimized();
         QTRY_VERIFY(!window_->isVisible());
-        QCOMPARE(window_->Flags.Shown, 0);
+        QCOMPARE(window_->Flags().Shown, 0);
         QVERIFY(!(window_->windowState() & Qt::WindowMinimized));
 
         window_->OnTrayNotify(TrayMouse::LeftDoubleClick);
         QVERIFY(window_->isVisible());
-        QCOMPARE(window_->Flags.Shown, 1);
+        QCOMPARE(window_->Flags().Shown, 1);
 
         // A double click on a visible window changes nothing.
         window_->OnTrayNotify(TrayMouse::LeftDoubleClick);
@@ -173,46 +178,46 @@ private slots:
 
         window_->OnSysCommand(0xF020);
         QVERIFY(!window_->isVisible());
-        QCOMPARE(window_->Flags.Shown, 0);
+        QCOMPARE(window_->Flags().Shown, 0);
     }
 
     void withoutATrayMinimisingOnlyMinimises() {
-        window_->SetTrayAvailable(false);
+        operator_->trayAvailable = false;
         window_->showMinimized();
         QTest::qWait(50);
         QVERIFY(window_->isVisible());
         QVERIFY(window_->windowState() & Qt::WindowMinimized);
-        QCOMPARE(window_->Flags.Shown, 1);
+        QCOMPARE(window_->Flags().Shown, 1);
     }
 
     void toolbarAboutHoldsTheTrayMenuAndThePoller() {
         bool modalOpen = false;
         bool suspended = false;
         std::size_t menusDuring = 0;
-        window_->SetAboutRunner([&](CAboutDlg&) {
-            modalOpen = window_->Flags.ModalOpen == 1;
+        operator_->about = [&](CAboutDlg&) {
+            modalOpen = window_->Flags().ModalOpen == 1;
             suspended = window_->Poller().IsSuspended();
             window_->OnTrayNotify(TrayMouse::RightButtonDown);
             menusDuring = menus_.size();
             return IDOK;
-        });
+        };
         window_->OnCommand(kCmdAbout);
         QVERIFY(modalOpen);
         QVERIFY(suspended);
         QCOMPARE(menusDuring, std::size_t(0));
-        QCOMPARE(window_->Flags.ModalOpen, 0);
+        QCOMPARE(window_->Flags().ModalOpen, 0);
         QVERIFY(!window_->Poller().IsSuspended());
     }
 
     void windowMenuAboutLeavesTheTrayMenuAvailable() {
         bool modalOpen = true;
         std::size_t menusDuring = 0;
-        window_->SetAboutRunner([&](CAboutDlg&) {
-            modalOpen = window_->Flags.ModalOpen == 1;
+        operator_->about = [&](CAboutDlg&) {
+            modalOpen = window_->Flags().ModalOpen == 1;
             window_->OnTrayNotify(TrayMouse::RightButtonDown);
             menusDuring = menus_.size();
             return IDOK;
-        });
+        };
         // The window's context menu holds the About entry.
         choose_ = kCmdSysAbout;
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), window_->mapToGlobal(QPoint(5, 5)));

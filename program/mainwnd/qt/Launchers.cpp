@@ -11,35 +11,31 @@
 namespace orvane {
 
 void COrvaneDlg::OnAdvance() {
-    if (busy_)
+    if (runner_.Busy())
         return;
     CAdvPjt select(this);
-    HideVolumePopup();
-    if (WorkingModel.PjtNum == 0)
+    volume_.Hide();
+    if (workingModel_.PjtNum == 0)
         return;
-    ControlPoller(kPollerSuspend);
-    select.Model = &WorkingModel;
-    const int answer = advPjtRunner_ ? advPjtRunner_(select) : select.DoModal();
-    if (answer == IDOK) {
+    poller_.ControlPoller(kPollerSuspend);
+    select.Model = &workingModel_;
+    if (operator_->RunProjectorChoice(select) == IDOK) {
         const int slot = select.SelectedSlot;
-        Flags.ModalOpen = 1;
-        const int plugin = Plugins.FindPlugin(WorkingModel.Name);
+        flags_.ModalOpen = 1;
+        const int plugin = plugins_.FindPlugin(workingModel_.Name);
         if (plugin >= 0 && slot >= 0 && slot < CModelInfo2::kSlots) {
             // A model a plug-in brought: the plug-in's own dialog, for the chosen projector.
-            Plugins.Entry(plugin).buildDialog(WorkingModel.ConnectMethod[slot], WorkingModel.ComNo[slot],
-                                              WorkingModel.PortNo[slot], WorkingModel.IPAddress[slot],
-                                              WorkingModel.Password[slot]);
+            plugins_.Entry(plugin).buildDialog(workingModel_.ConnectMethod[slot], workingModel_.ComNo[slot],
+                                               workingModel_.PortNo[slot], workingModel_.IPAddress[slot],
+                                               workingModel_.Password[slot]);
         } else {
             auto dialog = std::make_unique<CAdvanceDlg>(nullptr);
-            dialog->CopyData(&WorkingModel, slot);
-            if (advanceRunner_)
-                advanceRunner_(*dialog);
-            else
-                dialog->DoModal();
+            dialog->CopyData(&workingModel_, slot);
+            operator_->RunAdvance(*dialog);
         }
-        Flags.ModalOpen = 0;
+        flags_.ModalOpen = 0;
     }
-    ControlPoller(kPollerResume);
+    poller_.ControlPoller(kPollerResume);
 }
 
 } // namespace orvane

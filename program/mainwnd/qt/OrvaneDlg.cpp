@@ -5,7 +5,6 @@
 #include "commands/CommandIds.h"
 #include "commands/ImageSendSlots.h"
 #include "mainwnd/ToolbarLayout.h"
-#include "mainwnd/VolumePanel.h"
 #include "mainwnd/qt/AboutDlg.h"
 #include "mainwnd/qt/ButtonIcons.h"
 #include "mainwnd/qt/VolDlg.h"
@@ -23,19 +22,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QCursor>
 #include <QEventLoop>
 #include <QMenu>
 #include <QMetaObject>
-#include <QScreen>
-#include <QSystemTrayIcon>
-#include <QThread>
-#include <QTimer>
 #include <QToolBar>
 
-#include <chrono>
 #include <memory>
-#include <type_traits>
 #include <unistd.h>
 
 namespace orvane {
@@ -56,48 +48,50 @@ QString FromUtf8(const std::string& text) {
 } // namespace
 
 COrvaneDlg::COrvaneDlg(QWidget* parent)
-    : OrvaneDialog(parent), transport_(WorkingModel, Link, PollLink, *this),
+    : OrvaneDialog(parent), guard_(this), tray_(this, workingModel_, flags_, *operator_),
+      volume_(this, workingModel_, [this] { return VolumeButton(); }), bridge_(runner_, this, volume_, poller_),
+      transport_(workingModel_, link_, pollLink_, bridge_),
       poller_(transport_,
               [this](int commandId, int check) {
                   // Runs on the poller's thread: the toolbar is only ever touched by the window.
                   QCoreApplication::postEvent(this, new CheckButtonEvent(commandId, check));
               }),
-      handlers_(transport_, *this, *this) {
+      handlers_(transport_, bridge_, bridge_) {
     // No task-bar button: a tool window with a caption, a window menu, minimise and close.
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("Orvane"));
     resize(DluSize(554, 29));
-    Icon = ApplicationIcon();
+    icon_ = ApplicationIcon();
+
+    connect(&runner_, &CommandRunner::resultReady, this, &COrvaneDlg::ShowResult);
+    connect(&runner_, &CommandRunner::finished, this, &COrvaneDlg::commandFinished);
+    connect(&runner_, &CommandRunner::clickDue, this, [this](int commandId) {
+        // Clicks that were waiting when the window was ended are not run any more.
+        if (!ended_)
+            OnCommand(commandId);
+    });
+    connect(&tray_, &WindowTrayIcon::commandChosen, this, &COrvaneDlg::OnCommand);
+    connect(&volume_, &VolumeController::stepClicked, this, &COrvaneDlg::OnCommand);
 }
 
 COrvaneDlg::~COrvaneDlg() {
-    WaitUntilIdle();
     OnDestroy();
 }
 
-template <typename F> auto COrvaneDlg::OnWindowThread(F&& f) -> decltype(f()) {
-    using Result = decltype(f());
-    if (QThread::currentThread() == thread())
-        return f();
-    if constexpr (std::is_void_v<Result>) {
-        QMetaObject::invokeMethod(this, std::forward<F>(f), Qt::BlockingQueuedConnection);
-    } else {
-        Result result{};
-        QMetaObject::invokeMethod(
-            this, [&result, &f] { result = f(); }, Qt::BlockingQueuedConnection);
-        return result;
-    }
+void COrvaneDlg::SetOperatorSide(IOperatorSide* side) {
+    operator_ = side != nullptr ? side : &desktop_;
+    tray_.SetOperatorSide(*operator_);
 }
 
 int COrvaneDlg::DoModal() {
     ended_ = false;
     if (OnInitDialog() && !ended_) {
-        if (Flags.Shown == 1)
+        if (flags_.Shown == 1)
             show();
         // A window that stays hidden, or whose toolbar is not painted soon, is not kept
         // waiting for the rest of its start-up.
-        QTimer::singleShot(Flags.Shown == 1 ? kStartupCompletionMs : 0, this, [this] { CompleteStartup(); });
+        afterFirstPaint_.RunWithin(flags_.Shown == 1 ? kStartupCompletionMs : 0);
         QEventLoop loop;
         loop_ = &loop;
         loop.exec(QEventLoop::DialogExec);
@@ -116,110 +110,103 @@ void COrvaneDlg::done(int result) {
 
 bool COrvaneDlg::OnInitDialog() {
     OrvaneDialog::OnInitDialog();
-    startupPending_ = false;
+    afterFirstPaint_.Drop();
     currentCopyFrom_.clear();
 
+    // The start-up, in the order of the window's design. What the operator does not see in
+    // the toolbar is put off (`later`): it runs, in the order given here, once the toolbar
+    // has been painted, or at once when a command, the exit or the end of the window comes
+    // first. The toolbar so shows as early as a bare dialog would.
+    const auto later = [this](FirstPaintSteps::Step step) { afterFirstPaint_.Add(std::move(step)); };
+    PrepareNativeWindow();
+    later([this] { setWindowIcon(icon_); });
+    if (!ReadModelCatalog())
+        return CloseAtStartup();
+    LoadPluginModels();
+    PrepareConfigurationDialog();
+    if (!ChooseConfiguration())
+        return CloseAtStartup();
+    later([this] { CopyNamedConfigToCurrent(); });
+    if (guard_.CreateInstanceMutex(workingModel_.Name) != 0)
+        return CloseAtStartup();
+    later([this] { volume_.CreatePanel(); });
+    later([this] { tray_.Add(icon_); });
+    flags_.Shown = 1;
+    flags_.ModalOpen = 0;
+    RebuildToolbar();
+    StartPolling();
+    afterFirstPaint_.RunAfterPaintOf(toolBar_);
+    return true;
+}
+
+void COrvaneDlg::CompleteStartup() {
+    afterFirstPaint_.Run();
+}
+
+bool COrvaneDlg::CloseAtStartup() {
+    afterFirstPaint_.Drop();
+    // A refused start-up still leaves Orvane.txt naming what it was started with.
+    CopyNamedConfigToCurrent();
+    OrvaneDialog::OnCancel();
+    return false;
+}
+
+void COrvaneDlg::PrepareNativeWindow() {
     // What the window needs whatever the configuration holds is made first, while the
     // catalog reader may still be pausing between models: the toolbar, the native window
     // and the accessibility bridge, which the toolkit would otherwise start when it shows.
-    ToolBar = new QToolBar(this);
-    ToolBar->setMovable(false);
-    ToolBar->setFloatable(false);
-    ToolBar->setContextMenuPolicy(Qt::NoContextMenu);
-    ToolBar->move(0, 0);
+    toolBar_ = new QToolBar(this);
+    toolBar_->setMovable(false);
+    toolBar_->setFloatable(false);
+    toolBar_->setContextMenuPolicy(Qt::NoContextMenu);
+    toolBar_->move(0, 0);
     create();
     QAccessible::isActive(); // starts the bridge
+}
 
+bool COrvaneDlg::ReadModelCatalog() {
     // The one reading of the catalog that keeps the reader's pause between models; the
     // program may have made it already while the toolkit started.
     FileReadResult catalog;
-    if (catalogPrefetch_ == nullptr || !catalogPrefetch_->Take(ModelList, catalog))
-        catalog = LoadModelCatalog(ModelList);
-    if (!catalog.ok()) {
-        // A catalog that is there but cannot be read says why; a missing one is the
-        // classic start-up failure.
-        if (catalog.failed())
-            ShowFileReadFailure(this, kModelCatalogFile, catalog);
-        else
-            OrvaneMessageBox(this, QString::fromLatin1(kInitializeFailedText), MB_ICONSTOP);
-        OrvaneDialog::OnCancel();
-        return false;
-    }
+    if (catalogPrefetch_ == nullptr || !catalogPrefetch_->Take(modelList_, catalog))
+        catalog = LoadModelCatalog(modelList_);
+    if (catalog.ok())
+        return true;
+    // A catalog that is there but cannot be read says why; a missing one is the classic
+    // start-up failure.
+    if (catalog.failed())
+        ShowFileReadFailure(this, kModelCatalogFile, catalog);
+    else
+        OrvaneMessageBox(this, QString::fromLatin1(kInitializeFailedText), MB_ICONSTOP);
+    return false;
+}
 
-    ClearFoundList(ConfDlg.FoundAddr, ConfDlg.FoundName, ConfDlg.FoundInfo);
-    ConfDlg.FoundCount = 0;
-    if (LoadPlugins() > 0)
-        AddPluginModels();
+void COrvaneDlg::LoadPluginModels() {
+    if (plugins_.LoadPlugins() > 0)
+        plugins_.AddPluginModels(modelList_);
+}
 
-    ConfDlg.Model = &WorkingModel;
-    ConfDlg.ModelList = &ModelList;
-    ConfDlg.SetInstanceGuard(this);
-    VolumeShown = 0;
-    VolumePopup = nullptr;
+void COrvaneDlg::PrepareConfigurationDialog() {
+    ClearFoundList(confDlg_.FoundAddr, confDlg_.FoundName, confDlg_.FoundInfo);
+    confDlg_.FoundCount = 0;
+    confDlg_.Model = &workingModel_;
+    confDlg_.ModelList = &modelList_;
+    confDlg_.SetInstanceGuard(&guard_);
+}
 
+bool COrvaneDlg::ChooseConfiguration() {
     bool loaded = false;
     if (!arguments_.empty())
         loaded = LoadConfiguration(arguments_.front());
-    if (!loaded && SkipConfig == 1) {
+    if (!loaded && skipConfig_ == 1) {
         // An unreadable Orvane.txt is reported by the configuration dialog, which reads it next.
         const std::string name =
             PrivateProfile::Load(kCurrentConfigFile).GetString("GENERAL", "MODEL", kMaxConfigName + 1);
         if (!name.empty())
             loaded = LoadConfiguration(name);
     }
-    if (!loaded) {
-        const int answer = configRunner_ ? configRunner_(ConfDlg) : ConfDlg.DoModal();
-        if (answer == IDCANCEL) {
-            OrvaneDialog::OnCancel();
-            return false;
-        }
-    }
-
-    if (CreateInstanceMutex(WorkingModel.Name) != 0) {
-        // A refused start-up still leaves Orvane.txt naming what it was started with.
-        CopyNamedConfigToCurrent();
-        OrvaneDialog::OnCancel();
-        return false;
-    }
-
-    Flags.Shown = 1;
-    Flags.ModalOpen = 0;
-    RebuildToolbar();
-
-    PollInterval = ConfDlg.UpdateInterval;
-    // The first refresh is the poller's to make: a projector that is slow to answer must
-    // not keep the window from showing.
-    if (PollInterval > 0)
-        poller_.RequestRefresh();
-    else
-        PollInterval = 0;
-    poller_.SetPollInterval(PollInterval);
-    ControlPoller(kPollerStart);
-
-    // What the operator does not see in the toolbar follows once the toolbar has been
-    // painted: the window and tray icons, the hidden volume panel and the copy over
-    // Orvane.txt. A command, an exit or the end of the window completes it first.
-    startupPending_ = true;
-    ToolBar->installEventFilter(this);
-    return true;
-}
-
-void COrvaneDlg::CompleteStartup() {
-    if (!startupPending_)
-        return;
-    startupPending_ = false;
-    setWindowIcon(Icon);
-    CopyNamedConfigToCurrent();
-    CreateVolumePopup();
-    AddTrayIcon();
-}
-
-void COrvaneDlg::CopyNamedConfigToCurrent() {
-    if (currentCopyFrom_.empty())
-        return;
-    // Failing silently, as it always has: the running window does not depend on the copy.
-    CopyConfigToCurrent(currentCopyFrom_);
-    currentCopyFrom_.clear();
+    // Cancelling the dialog ends the program.
+    return loaded || operator_->RunConfig(confDlg_) != IDCANCEL;
 }
 
 bool COrvaneDlg::LoadConfiguration(const std::string& name) {
@@ -228,15 +215,15 @@ bool COrvaneDlg::LoadConfiguration(const std::string& name) {
     if (path.empty() || !FileExists(path))
         return false;
     OptionValues options;
-    options.SkipLogin = ConfDlg.SkipLogin;
-    options.SkipConfig = ConfDlg.SkipConfig;
-    options.UpdateInterval = ConfDlg.UpdateInterval;
+    options.SkipLogin = confDlg_.SkipLogin;
+    options.SkipConfig = confDlg_.SkipConfig;
+    options.UpdateInterval = confDlg_.UpdateInterval;
     FileReadResult read;
     const ConfigSource source =
-        ReadConfigFile(path, FindModelIndex(ModelList, configName), WorkingModel, ModelList, options, &read);
-    ConfDlg.SkipLogin = options.SkipLogin;
-    ConfDlg.SkipConfig = options.SkipConfig;
-    ConfDlg.UpdateInterval = options.UpdateInterval;
+        ReadConfigFile(path, FindModelIndex(modelList_, configName), workingModel_, modelList_, options, &read);
+    confDlg_.SkipLogin = options.SkipLogin;
+    confDlg_.SkipConfig = options.SkipConfig;
+    confDlg_.UpdateInterval = options.UpdateInterval;
     if (source != ConfigSource::File) {
         // Not copied over Orvane.txt: the configuration dialog takes over.
         if (source == ConfigSource::Unreadable)
@@ -247,12 +234,24 @@ bool COrvaneDlg::LoadConfiguration(const std::string& name) {
     return true;
 }
 
-int COrvaneDlg::LoadPlugins() {
-    return Plugins.LoadPlugins();
+void COrvaneDlg::CopyNamedConfigToCurrent() {
+    if (currentCopyFrom_.empty())
+        return;
+    // Failing silently, as it always has: the running window does not depend on the copy.
+    CopyConfigToCurrent(currentCopyFrom_);
+    currentCopyFrom_.clear();
 }
 
-void COrvaneDlg::AddPluginModels() {
-    Plugins.AddPluginModels(ModelList);
+void COrvaneDlg::StartPolling() {
+    pollInterval_ = confDlg_.UpdateInterval;
+    // The first refresh is the poller's to make: a projector that is slow to answer must
+    // not keep the window from showing.
+    if (pollInterval_ > 0)
+        poller_.RequestRefresh();
+    else
+        pollInterval_ = 0;
+    poller_.SetPollInterval(pollInterval_);
+    poller_.ControlPoller(kPollerStart);
 }
 
 void COrvaneDlg::OnDestroy() {
@@ -260,35 +259,31 @@ void COrvaneDlg::OnDestroy() {
         return;
     destroyed_ = true;
     // Ended before the start-up's last part ran: only the file copy is still owed.
-    if (startupPending_) {
-        startupPending_ = false;
-        CopyNamedConfigToCurrent();
-    }
-    clicks_.Clear();
-    WaitUntilIdle();
-    Mutex.Release();
-    delete VolumePopup;
-    VolumePopup = nullptr;
-    ModelList.clear();
-    ControlPoller(kPollerStop);
-    RemoveTrayIcon();
+    afterFirstPaint_.Drop();
+    CopyNamedConfigToCurrent();
+    runner_.Stop();
+    guard_.Release();
+    volume_.DeletePanel();
+    modelList_.clear();
+    poller_.ControlPoller(kPollerStop);
+    tray_.Remove();
 }
 
 void COrvaneDlg::OnCancel() {
-    if (busy_)
+    if (runner_.Busy())
         return;
     CompleteStartup();
     const int answer =
         OrvaneMessageBox(this, FromUtf8(CatalogText(kCatalogSetUi, kCatalogExitQuestion)), MB_YESNO | MB_ICONQUESTION);
     if (answer == IDNO)
         return;
-    RemoveTrayIcon();
+    tray_.Remove();
     OrvaneDialog::OnCancel();
 }
 
 void COrvaneDlg::OnCommand(int commandId) {
-    if (busy_) {
-        clicks_.Add(commandId, runningId_);
+    if (runner_.Busy()) {
+        runner_.Defer(commandId);
         return;
     }
     CompleteStartup();
@@ -317,8 +312,8 @@ void COrvaneDlg::OnCommand(int commandId) {
     default:
         break;
     }
-    if (VolumePopup != nullptr && (commandId == VolumePopup->UpId() || commandId == VolumePopup->DownId())) {
-        OnVolumeStep(commandId == VolumePopup->UpId());
+    if (volume_.IsStep(commandId)) {
+        OnVolumeStep(volume_.IsStepUp(commandId));
         return;
     }
     const CommandEntry* entry = FindCommand(commandId);
@@ -326,121 +321,106 @@ void COrvaneDlg::OnCommand(int commandId) {
         RunProjectorCommand(commandId);
 }
 
-void COrvaneDlg::RunProjectorCommand(int commandId) {
-    RunBusy(commandId, [this, commandId] { handlers_.Run(commandId); });
+bool COrvaneDlg::RunBeside(int commandId, CommandResult::Kind kind, CommandRunner::Work work) {
+    if (!runner_.Start(commandId, kind, std::move(work)))
+        return false;
+    if (toolBar_ != nullptr)
+        toolBar_->setCursor(Qt::BusyCursor);
+    return true;
 }
 
-void COrvaneDlg::RunBusy(int commandId, std::function<void()> work, std::function<void()> after) {
-    busy_ = true;
-    runningId_ = commandId;
-    if (ToolBar != nullptr)
-        ToolBar->setCursor(Qt::BusyCursor);
-    worker_ = std::thread([this, commandId, work = std::move(work), after = std::move(after)]() mutable {
-        work();
-        QMetaObject::invokeMethod(
-            this,
-            [this, commandId, after = std::move(after)] {
-                if (worker_.joinable())
-                    worker_.join();
-                if (ToolBar != nullptr)
-                    ToolBar->unsetCursor();
-                if (after)
-                    after();
-                busy_ = false;
-                runningId_ = 0;
-                emit commandFinished(commandId);
-                if (!clicks_.Empty())
-                    QMetaObject::invokeMethod(
-                        this, [this] { RunNextClick(); }, Qt::QueuedConnection);
-            },
-            Qt::QueuedConnection);
+void COrvaneDlg::RunProjectorCommand(int commandId) {
+    RunBeside(commandId, CommandResult::Kind::Command, [this, commandId](CommandResult& result) {
+        handlers_.Run(commandId);
+        // Read beside the window, where the command's own exchanges ran.
+        if (bridge_.TakePanelOpened())
+            result.volumeLevel = handlers_.ReadVolumeLevel();
     });
 }
 
-void COrvaneDlg::RunNextClick() {
-    if (busy_ || ended_ || destroyed_)
+void COrvaneDlg::OnVolumeStep(bool up) {
+    if (runner_.Busy() || volume_.Panel() == nullptr)
         return;
-    const int next = clicks_.Take();
-    if (next != 0)
-        OnCommand(next);
-    // A click that ran without the worker (a dialog, the tray menu) leaves the rest waiting.
-    if (!busy_ && !clicks_.Empty())
-        QMetaObject::invokeMethod(
-            this, [this] { RunNextClick(); }, Qt::QueuedConnection);
+    const int id = up ? volume_.Panel()->UpId() : volume_.Panel()->DownId();
+    volume_.BeginStep();
+    RunBeside(id, CommandResult::Kind::VolumeStep, [this, up](CommandResult& result) {
+        if (up)
+            handlers_.VolumeUp();
+        else
+            handlers_.VolumeDown();
+        result.volumeLevel = handlers_.ReadVolumeLevel();
+    });
 }
 
-void COrvaneDlg::WaitUntilIdle() {
-    // The worker hands its window work to this thread and waits for it, so waiting here
-    // must keep serving that work.
-    while (busy_)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+void COrvaneDlg::ShowResult(const CommandResult& result) {
+    if (toolBar_ != nullptr)
+        toolBar_->unsetCursor();
+    switch (result.kind) {
+    case CommandResult::Kind::Command:
+        if (result.volumeLevel >= 0)
+            volume_.ShowLevel(result.volumeLevel);
+        break;
+    case CommandResult::Kind::VolumeStep:
+        volume_.EndStep(result.volumeLevel);
+        break;
+    case CommandResult::Kind::InputRefresh:
+        poller_.ControlPoller(kPollerStart);
+        flags_.ModalOpen = 0;
+        break;
+    case CommandResult::Kind::ImageSendSlots: {
+        picpush::CImageSendDlg dialog(picpush::CImageSendDlg::kModeSend, nullptr);
+        for (int slot : result.imageSendSlots)
+            dialog.DataAdd(&workingModel_, slot);
+        operator_->RunImageSend(dialog);
+        // The program's relative paths (the model catalog, the marker files) are resolved
+        // against the working directory, which a file dialog may have moved.
+        if (chdir(ProgramDir().c_str()) != 0) {
+        }
+        break;
+    }
+    }
 }
 
 void COrvaneDlg::OnConfig() {
-    if (busy_)
+    if (runner_.Busy())
         return;
     CModelInfo2 scratch;
-    Flags.ModalOpen = 1;
-    HideVolumePopup();
-    ControlPoller(kPollerStop);
-    scratch = WorkingModel;
-    const int answer = configRunner_ ? configRunner_(ConfDlg) : ConfDlg.DoModal();
-    if (answer != IDOK) {
-        WorkingModel = scratch;
-        ControlPoller(kPollerStart);
-        Flags.ModalOpen = 0;
+    flags_.ModalOpen = 1;
+    volume_.Hide();
+    poller_.ControlPoller(kPollerStop);
+    scratch = workingModel_;
+    if (operator_->RunConfig(confDlg_) != IDOK) {
+        workingModel_ = scratch;
+        poller_.ControlPoller(kPollerStart);
+        flags_.ModalOpen = 0;
         return;
     }
-    delete VolumePopup;
-    VolumePopup = nullptr;
-    CreateVolumePopup();
-    RemoveTrayIcon();
-    AddTrayIcon();
+    volume_.CreatePanel();
+    tray_.Add(icon_);
     RebuildToolbar();
-    PollInterval = ConfDlg.UpdateInterval < 0 ? 0 : ConfDlg.UpdateInterval;
-    poller_.SetPollInterval(PollInterval);
-    // The refresh talks to a projector: it runs beside the window like a command.
-    RunBusy(
-        kCmdConfig, [this] { RefreshInputState(); },
-        [this] {
-            ControlPoller(kPollerStart);
-            Flags.ModalOpen = 0;
-        });
+    pollInterval_ = confDlg_.UpdateInterval < 0 ? 0 : confDlg_.UpdateInterval;
+    poller_.SetPollInterval(pollInterval_);
+    // The refresh talks to a projector: it runs beside the window like a command, and the
+    // poller starts again when it is done.
+    RunBeside(kCmdConfig, CommandResult::Kind::InputRefresh, [this](CommandResult&) { poller_.RefreshInputState(); });
 }
 
 void COrvaneDlg::OnAbout() {
-    Flags.ModalOpen = 1;
-    HideVolumePopup();
-    ControlPoller(kPollerSuspend);
+    flags_.ModalOpen = 1;
+    volume_.Hide();
+    poller_.ControlPoller(kPollerSuspend);
     CAboutDlg about(this);
-    if (aboutRunner_)
-        aboutRunner_(about);
-    else
-        about.DoModal();
-    ControlPoller(kPollerResume);
-    Flags.ModalOpen = 0;
+    operator_->RunAbout(about);
+    poller_.ControlPoller(kPollerResume);
+    flags_.ModalOpen = 0;
 }
 
 void COrvaneDlg::OnImageSend() {
-    if (busy_)
+    if (runner_.Busy())
         return;
-    auto dialog = std::make_shared<picpush::CImageSendDlg>(picpush::CImageSendDlg::kModeSend, nullptr);
-    HideVolumePopup();
-    auto eligible = std::make_shared<std::vector<int>>();
-    RunBusy(
-        kCmdImageSend, [this, eligible] { *eligible = ImageSendSlots(transport_); },
-        [this, dialog, eligible] {
-            for (int slot : *eligible)
-                dialog->DataAdd(&WorkingModel, slot);
-            if (imageSendRunner_)
-                imageSendRunner_(*dialog);
-            else
-                dialog->DoModal();
-            // The program's relative paths (the model catalog, the marker files) are resolved
-            // against the working directory, which a file dialog may have moved.
-            if (chdir(ProgramDir().c_str()) != 0) {
-            }
-        });
+    volume_.Hide();
+    RunBeside(kCmdImageSend, CommandResult::Kind::ImageSendSlots,
+              [this](CommandResult& result) { result.imageSendSlots = ImageSendSlots(transport_); });
 }
 
 void COrvaneDlg::OnSysCommand(unsigned commandId) {
@@ -449,43 +429,20 @@ void COrvaneDlg::OnSysCommand(unsigned commandId) {
     case SysCommandAction::About: {
         // The window menu's About leaves the poller and the tray menu alone.
         CAboutDlg about(this);
-        if (aboutRunner_)
-            aboutRunner_(about);
-        else
-            about.DoModal();
+        operator_->RunAbout(about);
         break;
     }
     case SysCommandAction::HideInsteadOfMinimize:
         hide();
-        Flags.Shown = 0;
+        flags_.Shown = 0;
         break;
     case SysCommandAction::Default:
         break;
     }
 }
 
-void COrvaneDlg::OnTrayNotify(TrayMouse event) {
-    const QPoint at = QCursor::pos();
-    const TrayResponse response = OnTrayMouse(event, Flags, WorkingModel.ToolbarButtonCount);
-    if (response.showWindow)
-        show();
-    if (response.foreground) {
-        raise();
-        activateWindow();
-    }
-    if (response.menuId == 0)
-        return;
-    QMenu menu(this);
-    for (const TrayMenuItem& item : TrayMenuItems(response.menuId))
-        menu.addAction(QString::fromLatin1(item.caption))->setData(item.commandId);
-    TranslateMenu(kCatalogSetUi, &menu);
-    const int chosen = RunMenu(menu, at);
-    if (chosen != 0)
-        OnCommand(chosen);
-}
-
 void COrvaneDlg::OnHideShow() {
-    switch (orvane::OnHideShow(Flags, WorkingModel.ToolbarButtonCount)) {
+    switch (orvane::OnHideShow(flags_, workingModel_.ToolbarButtonCount)) {
     case VisibilityChange::Hide:
         hide();
         break;
@@ -497,20 +454,13 @@ void COrvaneDlg::OnHideShow() {
     }
 }
 
-int COrvaneDlg::RunMenu(QMenu& menu, const QPoint& at) {
-    if (menuRunner_)
-        return menuRunner_(menu, at);
-    QAction* chosen = menu.exec(at);
-    return chosen != nullptr ? chosen->data().toInt() : 0;
-}
-
 void COrvaneDlg::RebuildToolbar() {
-    if (ToolBar == nullptr)
+    if (toolBar_ == nullptr)
         return;
-    setWindowTitle(FromUtf8(WindowTitleText(WorkingModel.Name)));
-    VolumeButtonIndex = 0;
+    setWindowTitle(FromUtf8(WindowTitleText(workingModel_.Name)));
+    volumeButtonIndex_ = 0;
 
-    const bool onTop = WorkingModel.AlwaysOnTop == 1;
+    const bool onTop = workingModel_.AlwaysOnTop == 1;
     if (onTop != windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
         // Changing a window flag hides the window; it comes back where it was.
         const bool visible = isVisible();
@@ -519,21 +469,21 @@ void COrvaneDlg::RebuildToolbar() {
             show();
     }
 
-    const ToolbarLayout layout = BuildToolbarLayout(WorkingModel);
+    const ToolbarLayout layout = BuildToolbarLayout(workingModel_);
     for (QAction* action : actions_) {
-        ToolBar->removeAction(action);
+        toolBar_->removeAction(action);
         delete action;
     }
     actions_.clear();
 
     const int pixels = layout.imagePixels;
-    ToolBar->setIconSize(QSize(pixels, pixels));
-    ToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    QFont labelFont = ToolBar->font();
+    toolBar_->setIconSize(QSize(pixels, pixels));
+    toolBar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    QFont labelFont = toolBar_->font();
     labelFont.setPixelSize(kLabelFontPixels);
-    ToolBar->setFont(labelFont);
+    toolBar_->setFont(labelFont);
     for (const ToolbarItem& item : layout.items) {
-        auto* action = new QAction(ToolBar);
+        auto* action = new QAction(toolBar_);
         if (item.separator) {
             action->setSeparator(true);
         } else {
@@ -543,7 +493,7 @@ void COrvaneDlg::RebuildToolbar() {
             action->setData(id);
             action->setCheckable(item.check);
             char tip[kCatalogBufferSize] = {};
-            GetToolbarTipText(id, WorkingModel, tip, sizeof tip);
+            GetToolbarTipText(id, workingModel_, tip, sizeof tip);
             action->setToolTip(QString::fromUtf8(tip));
             connect(action, &QAction::triggered, this, [this, id, action] {
                 // The toolkit has toggled an input button before this runs; only the
@@ -553,203 +503,37 @@ void COrvaneDlg::RebuildToolbar() {
                 OnCommand(id);
             });
         }
-        ToolBar->addAction(action);
+        toolBar_->addAction(action);
         actions_.push_back(action);
     }
 
-    WorkingModel.ToolbarButtonCount = layout.buttonCount;
-    VolumeButtonIndex = layout.volumeButtonIndex;
+    workingModel_.ToolbarButtonCount = layout.buttonCount;
+    volumeButtonIndex_ = layout.volumeButtonIndex;
     if (layout.NothingLeft()) {
         hide();
-        Flags.Shown = 0;
+        flags_.Shown = 0;
         return;
     }
 
-    ToolBar->adjustSize();
-    QSize size = ToolBar->sizeHint();
+    toolBar_->adjustSize();
+    QSize size = toolBar_->sizeHint();
     if (layout.LabelsExist()) {
-        ToolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-        size = QSize(ToolBar->sizeHint().width(), size.height() + layout.ExtraHeight());
+        toolBar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        size = QSize(toolBar_->sizeHint().width(), size.height() + layout.ExtraHeight());
     }
-    ToolBar->setGeometry(QRect(QPoint(0, 0), size));
+    toolBar_->setGeometry(QRect(QPoint(0, 0), size));
     setFixedSize(size);
 }
 
-void COrvaneDlg::AddTrayIcon() {
-    RemoveTrayIcon();
-    TrayData = new QSystemTrayIcon(Icon, this);
-    TrayData->setToolTip(FromUtf8(TrayTipText(WorkingModel.Name)));
-    connect(TrayData, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        switch (reason) {
-        case QSystemTrayIcon::DoubleClick:
-            OnTrayNotify(TrayMouse::LeftDoubleClick);
-            break;
-        case QSystemTrayIcon::Context:
-            OnTrayNotify(TrayMouse::RightButtonDown);
-            break;
-        default:
-            OnTrayNotify(TrayMouse::Other);
-            break;
-        }
-    });
-    TrayData->show();
-}
-
-void COrvaneDlg::RemoveTrayIcon() {
-    if (TrayData == nullptr)
-        return;
-    TrayData->hide();
-    delete TrayData;
-    TrayData = nullptr;
-}
-
-QString COrvaneDlg::TrayTip() const {
-    return TrayData != nullptr ? TrayData->toolTip() : QString();
-}
-
-void COrvaneDlg::CreateVolumePopup() {
-    VolumePopup = CVolDlg::Create(WorkingModel.IconSize, this);
-}
-
-void COrvaneDlg::PlaceVolumePopup(bool moveOnly) {
-    if (VolumePopup == nullptr || ToolBar == nullptr)
-        return;
+QWidget* COrvaneDlg::VolumeButton() const {
+    if (toolBar_ == nullptr)
+        return nullptr;
     QWidget* button = nullptr;
     for (QAction* action : actions_) {
         if (!action->isSeparator() && action->data().toInt() == kCmdVolume)
-            button = ToolBar->widgetForAction(action);
+            button = toolBar_->widgetForAction(action);
     }
-    if (button == nullptr)
-        return;
-    const QPoint origin = button->mapToGlobal(QPoint(0, 0));
-    const PanelRect buttonRect{origin.x(), origin.y(), origin.x() + button->width(), origin.y() + button->height()};
-    QScreen* screen = this->screen() != nullptr ? this->screen() : QGuiApplication::primaryScreen();
-    const QRect free = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1 << 20, 1 << 20);
-    const PanelRect screenRect{free.left(), free.top(), free.left() + free.width(), free.top() + free.height()};
-    int left = 0;
-    int top = 0;
-    PlaceVolumePanel(buttonRect, VolumePopup->width(), VolumePopup->height(), screenRect, left, top);
-    VolumePopup->move(left, top);
-    if (!moveOnly)
-        VolumePopup->show();
-}
-
-void COrvaneDlg::OnVolumeStep(bool up) {
-    if (busy_ || VolumePopup == nullptr)
-        return;
-    VolumePopup->StopIdleTimer();
-    VolumeIdleTicks = 0;
-    auto level = std::make_shared<int>(-1);
-    const int id = up ? VolumePopup->UpId() : VolumePopup->DownId();
-    RunBusy(
-        id,
-        [this, up, level] {
-            if (up)
-                handlers_.VolumeUp();
-            else
-                handlers_.VolumeDown();
-            *level = handlers_.ReadVolumeLevel();
-        },
-        [this, level] {
-            if (VolumePopup == nullptr)
-                return;
-            VolumePopup->SetLevel(*level);
-            if (VolumePopup->isVisible())
-                VolumePopup->StartIdleTimer();
-            VolumeShown = 1;
-        });
-}
-
-void COrvaneDlg::RefreshVolumeLevel() {
-    const int level = handlers_.ReadVolumeLevel();
-    OnWindowThread([this, level] {
-        if (VolumePopup != nullptr)
-            VolumePopup->SetLevel(level);
-    });
-}
-
-void COrvaneDlg::HideVolumePopup() {
-    OnWindowThread([this] {
-        if (VolumePopup != nullptr)
-            VolumePopup->hide();
-        VolumeShown = 0;
-    });
-}
-
-void COrvaneDlg::ToggleVolumePopup() {
-    const bool shown = OnWindowThread([this] {
-        if (VolumeShown == 1) {
-            if (VolumePopup != nullptr)
-                VolumePopup->hide();
-            VolumeShown = 0;
-            return false;
-        }
-        PlaceVolumePopup(false);
-        return VolumePopup != nullptr && VolumePopup->isVisible();
-    });
-    // The level is read here, beside the window, where the command's own exchanges ran.
-    if (shown)
-        RefreshVolumeLevel();
-}
-
-void COrvaneDlg::HideMainWindow() {
-    OnWindowThread([this] { hide(); });
-}
-
-void COrvaneDlg::ShowMainWindow() {
-    OnWindowThread([this] { show(); });
-}
-
-bool COrvaneDlg::IsMainWindowVisible() {
-    return OnWindowThread([this] { return isVisible(); });
-}
-
-void COrvaneDlg::Sleep(int milliseconds) {
-    // The commands run beside the window, so sleeping here keeps it painted.
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
-
-int COrvaneDlg::ShowSlotError(int /*slot*/, int /*number*/, int style, const std::string& message) {
-    return OnWindowThread([this, style, &message] { return OrvaneMessageBox(this, FromUtf8(message), style); });
-}
-
-int COrvaneDlg::ControlPoller(int mode) {
-    return OnWindowThread([this, mode] { return poller_.ControlPoller(mode); });
-}
-
-void COrvaneDlg::RefreshInputState() {
-    poller_.RefreshInputState();
-}
-
-int COrvaneDlg::CreateInstanceMutex(const std::string& modelName) {
-    const int result = ReserveInstanceMutex(modelName);
-    if (result == 0)
-        EndInstanceReservation(true);
-    return result;
-}
-
-void COrvaneDlg::EndInstanceReservation(bool keep) {
-    OnWindowThread([this, keep] {
-        if (keep)
-            Mutex.CommitPending();
-        else
-            Mutex.DropPending();
-    });
-}
-
-int COrvaneDlg::ReserveInstanceMutex(const std::string& modelName) {
-    return OnWindowThread([this, &modelName] {
-        switch (Mutex.TakePending(modelName)) {
-        case InstanceLock::kTaken:
-            return 0;
-        case InstanceLock::kHeldElsewhere:
-            OrvaneMessageBox(this, QString::fromLatin1(kAlreadyStartedText), MB_ICONSTOP);
-            return 1;
-        default:
-            OrvaneMessageBox(this, FromUtf8(Mutex.ErrorText()), MB_OK);
-            return -1;
-        }
-    });
+    return button;
 }
 
 void COrvaneDlg::OnCheckButton(int commandId, int check) {
@@ -759,15 +543,6 @@ void COrvaneDlg::OnCheckButton(int commandId, int check) {
         if (action->isCheckable() && action->data().toInt() == commandId)
             action->setChecked(check != 0);
     }
-}
-
-bool COrvaneDlg::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ToolBar && event->type() == QEvent::Paint && startupPending_) {
-        // Queued, so that it runs once this paint has reached the screen.
-        QMetaObject::invokeMethod(
-            this, [this] { CompleteStartup(); }, Qt::QueuedConnection);
-    }
-    return OrvaneDialog::eventFilter(watched, event);
 }
 
 bool COrvaneDlg::event(QEvent* event) {
@@ -781,7 +556,8 @@ bool COrvaneDlg::event(QEvent* event) {
 
 void COrvaneDlg::changeEvent(QEvent* event) {
     OrvaneDialog::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) && TrayAvailable()) {
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) &&
+        operator_->TrayAvailable()) {
         // Minimising puts the window away into the tray instead; the state change is
         // undone once the system has finished with it. Without a tray a hidden window
         // could never be brought back, so it is left minimised.
@@ -795,24 +571,19 @@ void COrvaneDlg::changeEvent(QEvent* event) {
     }
 }
 
-bool COrvaneDlg::TrayAvailable() const {
-    return trayAvailable_ >= 0 ? trayAvailable_ == 1 : QSystemTrayIcon::isSystemTrayAvailable();
-}
-
 void COrvaneDlg::contextMenuEvent(QContextMenuEvent* event) {
     // The window menu's About entry: Linux window managers give the program no system
     // menu of its own to append it to.
     QMenu menu(this);
     menu.addAction(FromUtf8(CatalogText(kCatalogSetUi, kCatalogAboutEntry)))->setData(kCmdSysAbout);
-    const int chosen = RunMenu(menu, event->globalPos());
+    const int chosen = operator_->RunMenu(menu, event->globalPos());
     if (chosen != 0)
         OnSysCommand(static_cast<unsigned>(chosen));
 }
 
 void COrvaneDlg::moveEvent(QMoveEvent* event) {
     OrvaneDialog::moveEvent(event);
-    if (VolumePopup != nullptr && VolumePopup->isVisible())
-        PlaceVolumePopup(true);
+    volume_.FollowWindow();
 }
 
 } // namespace orvane

@@ -1,16 +1,17 @@
 #pragma once
 
 #include "commands/CommandHandlers.h"
-#include "commands/MainWindowSide.h"
-#include "commands/PollerControl.h"
 #include "commands/StatusPoller.h"
-#include "config/IInstanceGuard.h"
 #include "config/qt/ConfDlg.h"
 #include "link/CommandTransport.h"
-#include "link/SlotErrorSink.h"
-#include "mainwnd/ClickQueue.h"
-#include "mainwnd/InstanceLock.h"
 #include "mainwnd/TrayLogic.h"
+#include "mainwnd/qt/CommandRunner.h"
+#include "mainwnd/qt/FirstPaintSteps.h"
+#include "mainwnd/qt/InstanceGuard.h"
+#include "mainwnd/qt/OperatorSide.h"
+#include "mainwnd/qt/VolumeController.h"
+#include "mainwnd/qt/WindowBridge.h"
+#include "mainwnd/qt/WindowTrayIcon.h"
 #include "model/ModelCatalogPrefetch.h"
 #include "model/ModelInfo2.h"
 #include "model/PluginLoader.h"
@@ -20,30 +21,16 @@
 
 #include <QEvent>
 #include <QIcon>
-#include <QPointer>
 
-#include <atomic>
-#include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 class QAction;
 class QEventLoop;
-class QMenu;
 class QSystemTrayIcon;
 class QToolBar;
-class CAdvanceDlg;
-
-namespace picpush {
-class CImageSendDlg;
-}
 
 namespace orvane {
-
-class CAboutDlg;
-class CAdvPjt;
-class CVolDlg;
 
 // Check or uncheck the toolbar buttons of a command id (1 = check, 0 = uncheck). The poller
 // and the status refresh post it from any thread; the window applies it on its own.
@@ -62,22 +49,18 @@ public:
 // it in. It owns the projector set in use (WorkingModel), the two projector links, the
 // status poller, the configuration dialog and the model catalog's records.
 //
-// Commands run on a worker thread so that the window keeps painting; clicks that arrive
-// meanwhile wait (a few at most) and run afterwards in order. Whatever a command does to
-// windows (message boxes, hiding and showing the toolbar, the poller's suspend and resume)
-// is handed to the window's thread and waited for, so that it happens in exactly the order
-// the handler asks for it.
-class COrvaneDlg : public OrvaneDialog,
-                   public IMainWindowSide,
-                   public ISlotErrorSink,
-                   public IPollerControl,
-                   public IInstanceGuard {
+// Its parts: the tray icon (WindowTrayIcon), the volume panel (VolumeController), the
+// command runner that runs the projector commands beside the window (CommandRunner, with
+// WindowBridge for what a command asks of the window), and the single-instance guard.
+// The window decides what a click means and shows what comes back; what waits for a
+// person (dialogs, menus) goes through IOperatorSide.
+class COrvaneDlg : public OrvaneDialog {
     Q_OBJECT
 public:
     static constexpr int kTemplateId = 102;
-    // String resources shown at start-up.
+    // String resource shown at start-up.
     static constexpr const char* kInitializeFailedText = "Initialize failed !!";
-    static constexpr const char* kAlreadyStartedText = "It has already been started.";
+    static constexpr const char* kAlreadyStartedText = InstanceGuard::kAlreadyStartedText;
     // The first argument is a configuration name of at most this many characters.
     static constexpr std::size_t kMaxConfigName = 255;
     // Catalog texts (set 11) of the exit question and of the window menu's About entry.
@@ -86,34 +69,87 @@ public:
     // How long the start-up's last part waits at most for the toolbar's first paint.
     static constexpr int kStartupCompletionMs = 500;
 
-    // Test seams: each replaces a modal run that would wait for a person.
-    using ConfigRunner = std::function<int(CConfDlg& dialog)>;
-    using AboutRunner = std::function<int(CAboutDlg& dialog)>;
-    using ImageSendRunner = std::function<int(picpush::CImageSendDlg& dialog)>;
-    using AdvPjtRunner = std::function<int(CAdvPjt& dialog)>;
-    using AdvanceRunner = std::function<int(CAdvanceDlg& dialog)>;
-    // Opens a popup menu at a screen position; returns the command id chosen, 0 for none.
-    using MenuRunner = std::function<int(QMenu& menu, const QPoint& at)>;
-
     explicit COrvaneDlg(QWidget* parent = nullptr);
     ~COrvaneDlg() override;
+
+    // Set before the run. The arguments after the program's path; the first names a
+    // configuration.
+    void SetArguments(std::vector<std::string> arguments) { arguments_ = std::move(arguments); }
+    // The catalog as the program read it while the toolkit started, if it did.
+    void SetCatalogPrefetch(ModelCatalogPrefetch* prefetch) { catalogPrefetch_ = prefetch; }
+    // 1: start with the configuration Orvane.txt names (the option file's second line).
+    void SetSkipConfig(int skipConfig) { skipConfig_ = skipConfig; }
+    // Who answers the dialogs and menus; null for the desktop's own. Not owned.
+    void SetOperatorSide(IOperatorSide* side);
 
     // Runs the window to its end: start-up, then the window's loop until the exit is
     // confirmed (or start-up closed it), then the clean-up. Returns IDCANCEL.
     int DoModal() override;
     // Start-up; false when the window has closed itself.
     bool OnInitDialog() override;
-    // The part of the start-up that waits until the window has shown; runs once.
+    // The part of the start-up that waits until the toolbar has been painted; runs once.
     void CompleteStartup();
     // The exit question; a Yes (or anything but No) ends the window.
     void OnCancel() override;
     // Clean-up when the window ends: lock, popup, model records, poller. Runs once.
     void OnDestroy();
 
-    // A toolbar, tray-menu or window-menu command by id. While a command runs, the click
-    // waits for it (see ClickQueue).
+    // A toolbar, tray-menu, window-menu or volume-panel command by id. While a command
+    // runs, the click waits for it (see ClickQueue).
     void OnCommand(int commandId);
-    // Reconfiguration (Config button and tray entry).
+    void OnSysCommand(unsigned commandId);
+    // The tray icon's callback; callable without a tray.
+    void OnTrayNotify(TrayMouse event) { tray_.OnNotify(event); }
+    void OnHideShow();
+    void PlaceVolumePopup(bool moveOnly) { volume_.Place(moveOnly); }
+
+    // What the window holds and shows.
+    // True while a command's exchanges run.
+    bool IsBusy() const { return runner_.Busy(); }
+    // The toolbar's action for each button and separator, in toolbar order.
+    const std::vector<QAction*>& ToolbarActions() const { return actions_; }
+    QToolBar* Toolbar() const { return toolBar_; }
+    QSystemTrayIcon* TrayIcon() const { return tray_.Icon(); }
+    // The tip the tray icon shows; empty without a tray icon.
+    QString TrayTip() const { return tray_.Tip(); }
+    StatusPoller& Poller() { return poller_; }
+    VolumeController& Volume() { return volume_; }
+    // The projector set in use; the configuration dialog edits it in place.
+    CModelInfo2& WorkingModel() { return workingModel_; }
+    const CModelInfo2& WorkingModel() const { return workingModel_; }
+    const WindowFlags& Flags() const { return flags_; } // Shown and ModalOpen
+    const InstanceLock& Mutex() const { return guard_.Lock(); }
+    int PollInterval() const { return pollInterval_; }
+    int VolumeButtonIndex() const { return volumeButtonIndex_; }
+    const orvane::ModelList& Models() const { return modelList_; }
+    // The adjustment plug-ins, loaded once at start-up.
+    const PluginTable& Plugins() const { return plugins_; }
+
+signals:
+    // A command's exchanges have ended and the window takes clicks again.
+    void commandFinished(int commandId);
+
+protected:
+    bool event(QEvent* event) override;
+    void done(int result) override;
+    void changeEvent(QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+
+private:
+    // Start-up steps, in the order OnInitDialog lists them.
+    void PrepareNativeWindow();
+    bool ReadModelCatalog();
+    void LoadPluginModels();
+    void PrepareConfigurationDialog();
+    bool ChooseConfiguration();
+    bool LoadConfiguration(const std::string& name);
+    void CopyNamedConfigToCurrent();
+    void StartPolling();
+    // The start-up ends early: the window closes without its exit question.
+    bool CloseAtStartup();
+
+    // The commands that open dialogs, on the window's thread.
     void OnConfig();
     void OnAbout();
     // Image Send: the networked projectors of an accepted kind go to the image-send dialog.
@@ -122,128 +158,47 @@ public:
     void OnImageSend();
     // Advance: pick one projector, then its advanced-adjustment dialog.
     void OnAdvance();
-    void OnSysCommand(unsigned commandId);
-    // The tray icon's callback; callable without a tray.
-    void OnTrayNotify(TrayMouse event);
-    void OnHideShow();
+    // The commands that run beside the window.
+    void RunProjectorCommand(int commandId);
+    void OnVolumeStep(bool up);
+    bool RunBeside(int commandId, CommandResult::Kind kind, CommandRunner::Work work);
+    // What a command run beside the window hands back, shown.
+    void ShowResult(const CommandResult& result);
 
     void RebuildToolbar();
-    void AddTrayIcon();
-    void RemoveTrayIcon();
-    void CreateVolumePopup();
-    void PlaceVolumePopup(bool moveOnly);
-    // The volume panel's up and down buttons: one step to every projector, then the level,
-    // beside the window like a command.
-    void OnVolumeStep(bool up);
-    // Reads the reported projector's level on the calling thread and shows it on the panel.
-    void RefreshVolumeLevel();
-
-    // IMainWindowSide, ISlotErrorSink, IPollerControl, IInstanceGuard: callable from the
-    // command worker, carried out on the window's thread.
-    void HideVolumePopup() override;
-    void ToggleVolumePopup() override;
-    void HideMainWindow() override;
-    void ShowMainWindow() override;
-    bool IsMainWindowVisible() override;
-    void Sleep(int milliseconds) override;
-    int ShowSlotError(int slot, int number, int style, const std::string& message) override;
-    int ControlPoller(int mode) override;
-    void RefreshInputState() override;
-    int CreateInstanceMutex(const std::string& modelName) override;
-    int ReserveInstanceMutex(const std::string& modelName) override;
-    void EndInstanceReservation(bool keep) override;
-
-    // The arguments after the program's path; the first names a configuration.
-    void SetArguments(std::vector<std::string> arguments) { arguments_ = std::move(arguments); }
-    // The catalog as the program read it while the toolkit started, if it did.
-    void SetCatalogPrefetch(ModelCatalogPrefetch* prefetch) { catalogPrefetch_ = prefetch; }
-    void SetConfigRunner(ConfigRunner runner) { configRunner_ = std::move(runner); }
-    void SetAboutRunner(AboutRunner runner) { aboutRunner_ = std::move(runner); }
-    void SetImageSendRunner(ImageSendRunner runner) { imageSendRunner_ = std::move(runner); }
-    void SetAdvPjtRunner(AdvPjtRunner runner) { advPjtRunner_ = std::move(runner); }
-    void SetAdvanceRunner(AdvanceRunner runner) { advanceRunner_ = std::move(runner); }
-    void SetMenuRunner(MenuRunner runner) { menuRunner_ = std::move(runner); }
-    // Whether a tray exists to bring a hidden window back from; by default the platform
-    // says. Without one, minimising leaves the window minimised instead of hiding it.
-    void SetTrayAvailable(bool available) { trayAvailable_ = available ? 1 : 0; }
-    bool TrayAvailable() const;
-
-    // True while a command's exchanges run.
-    bool IsBusy() const { return busy_; }
-    // The toolbar's action for each button and separator, in toolbar order.
-    const std::vector<QAction*>& ToolbarActions() const { return actions_; }
-    QToolBar* Toolbar() const { return ToolBar; }
-    QSystemTrayIcon* TrayIcon() const { return TrayData; }
-    StatusPoller& Poller() { return poller_; }
-    // The tip the tray icon shows; empty without a tray icon.
-    QString TrayTip() const;
+    QWidget* VolumeButton() const;
+    void OnCheckButton(int commandId, int check);
 
     // State, named as the rest of the program knows it.
-    InstanceLock Mutex;
-    int VolumeIdleTicks = 0;
-    int VolumeShown = 0;
-    int VolumeButtonIndex = 0;
-    CVolDlg* VolumePopup = nullptr;
-    CPjtInterface Link;
-    CPjtInterface PollLink;
-    QToolBar* ToolBar = nullptr;
-    CModelInfo2 WorkingModel;
-    CConfDlg ConfDlg;
-    int SkipConfig = 0;
-    int PollInterval = 0;
-    orvane::ModelList ModelList;
-    QIcon Icon;
-    WindowFlags Flags; // Shown and ModalOpen
-    QSystemTrayIcon* TrayData = nullptr;
-    // The adjustment plug-ins, loaded once at start-up.
-    PluginTable Plugins;
+    CModelInfo2 workingModel_; // WorkingModel
+    WindowFlags flags_;        // Shown and ModalOpen
+    int skipConfig_ = 0;       // SkipConfig
+    int pollInterval_ = 0;     // PollInterval
+    int volumeButtonIndex_ = 0;
+    orvane::ModelList modelList_;
+    PluginTable plugins_;
+    QIcon icon_;
+    CPjtInterface link_;     // Link
+    CPjtInterface pollLink_; // PollLink
+    CConfDlg confDlg_;
+    QToolBar* toolBar_ = nullptr;
+    std::vector<QAction*> actions_;
 
-signals:
-    // A command's exchanges have ended and the window takes clicks again.
-    void commandFinished(int commandId);
-
-protected:
-    bool event(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void done(int result) override;
-    void changeEvent(QEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
-    void moveEvent(QMoveEvent* event) override;
-
-private:
-    bool LoadConfiguration(const std::string& name);
-    void CopyNamedConfigToCurrent();
-    int LoadPlugins();
-    void AddPluginModels();
-    void OnCheckButton(int commandId, int check);
-    void RunProjectorCommand(int commandId);
-    // Runs `work` on the worker; `after` follows on the window's thread. Clicks wait until
-    // then.
-    void RunBusy(int commandId, std::function<void()> work, std::function<void()> after = {});
-    void RunNextClick();
-    void WaitUntilIdle();
-    int RunMenu(QMenu& menu, const QPoint& at);
-    template <typename F> auto OnWindowThread(F&& f) -> decltype(f());
-
+    DesktopOperatorSide desktop_;
+    IOperatorSide* operator_ = &desktop_;
+    InstanceGuard guard_;
+    WindowTrayIcon tray_;
+    VolumeController volume_;
+    CommandRunner runner_;
+    WindowBridge bridge_;
     CommandTransport transport_;
     StatusPoller poller_;
     CommandHandlers handlers_;
+
     std::vector<std::string> arguments_;
     ModelCatalogPrefetch* catalogPrefetch_ = nullptr;
-    bool startupPending_ = false;
     std::string currentCopyFrom_; // the configuration file still to be copied over Orvane.txt
-    ConfigRunner configRunner_;
-    AboutRunner aboutRunner_;
-    ImageSendRunner imageSendRunner_;
-    AdvPjtRunner advPjtRunner_;
-    AdvanceRunner advanceRunner_;
-    MenuRunner menuRunner_;
-    int trayAvailable_ = -1; // -1: ask the platform
-    std::vector<QAction*> actions_;
-    std::thread worker_;
-    std::atomic<bool> busy_{false};
-    int runningId_ = 0;
-    ClickQueue clicks_;
+    FirstPaintSteps afterFirstPaint_;
     QEventLoop* loop_ = nullptr;
     bool ended_ = false;
     bool destroyed_ = false;

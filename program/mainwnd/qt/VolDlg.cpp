@@ -3,7 +3,7 @@
 #include "catalog/MessageCatalog.h"
 #include "mainwnd/VolumePanel.h"
 #include "mainwnd/qt/ButtonIcons.h"
-#include "mainwnd/qt/OrvaneDlg.h"
+#include "mainwnd/qt/VolumeController.h"
 #include "widgets/TranslateWindow.h"
 
 #include <QLabel>
@@ -59,9 +59,10 @@ const CVolDlg::Template CVol48Dlg::kTemplate = {181,
                                                 32,
                                                 11};
 
-CVolDlg::CVolDlg(COrvaneDlg* owner) : CVolDlg(owner, kTemplate) {}
+CVolDlg::CVolDlg(VolumeController* owner) : CVolDlg(owner, kTemplate) {}
 
-CVolDlg::CVolDlg(COrvaneDlg* owner, const Template& t) : OrvaneDialog(owner), owner_(owner), template_(t) {
+CVolDlg::CVolDlg(VolumeController* owner, const Template& t)
+    : OrvaneDialog(owner->Window()), owner_(owner), template_(t) {
     // A panel without caption that stays with its owner and takes no task-bar entry.
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
     setFixedSize(DluSize(t.size.width(), t.size.height()));
@@ -105,7 +106,7 @@ CVolDlg::CVolDlg(COrvaneDlg* owner, const Template& t) : OrvaneDialog(owner), ow
 
 CVolDlg::~CVolDlg() = default;
 
-CVolDlg* CVolDlg::Create(int iconSize, COrvaneDlg* owner) {
+CVolDlg* CVolDlg::Create(int iconSize, VolumeController* owner) {
     CVolDlg* panel = nullptr;
     if (iconSize == 1)
         panel = new CVol36Dlg(owner);
@@ -119,8 +120,7 @@ CVolDlg* CVolDlg::Create(int iconSize, COrvaneDlg* owner) {
 }
 
 bool CVolDlg::OnInitDialog() {
-    owner_->VolumeShown = 0;
-    owner_->VolumeIdleTicks = 0;
+    owner_->PanelInitialised();
     TranslateWindow(kCatalogSetUi, this);
     const int px = template_.arrowPixels;
     up_->setIcon(PictureIcon("vol_up", px));
@@ -133,11 +133,10 @@ bool CVolDlg::OnInitDialog() {
 void CVolDlg::showEvent(QShowEvent* event) {
     OrvaneDialog::showEvent(event);
     StartIdleTimer();
-    owner_->VolumeShown = 1;
-    owner_->VolumeIdleTicks = 0;
+    owner_->PanelShown();
     // A range of 0..0 would turn the bar into a busy indicator: an empty range shows an
     // empty bar instead.
-    const int maximum = VolumeRangeMaximum(owner_->WorkingModel.Volume);
+    const int maximum = owner_->RangeMaximum();
     bar_->setRange(0, maximum > 0 ? maximum : 1);
     if (maximum <= 0)
         bar_->setValue(0);
@@ -147,7 +146,7 @@ void CVolDlg::hideEvent(QHideEvent* event) {
     OrvaneDialog::hideEvent(event);
     // Hidden, there is nothing to count down.
     StopIdleTimer();
-    owner_->VolumeIdleTicks = 0;
+    owner_->PanelHidden();
 }
 
 void CVolDlg::paintEvent(QPaintEvent* event) {
@@ -161,20 +160,17 @@ void CVolDlg::paintEvent(QPaintEvent* event) {
 // Through the window's commands, so that a click during a command waits for it as a
 // toolbar click does.
 void CVolDlg::OnUp() {
-    owner_->OnCommand(UpId());
+    owner_->StepClicked(UpId());
 }
 
 void CVolDlg::OnDown() {
-    owner_->OnCommand(DownId());
+    owner_->StepClicked(DownId());
 }
 
 void CVolDlg::OnTimer() {
-    ++owner_->VolumeIdleTicks;
-    if (owner_->VolumeIdleTicks >= kVolumeIdleTicks) {
-        owner_->VolumeIdleTicks = 0;
+    if (owner_->IdleTick()) {
         StopIdleTimer();
         hide();
-        owner_->VolumeShown = 0;
     }
 }
 

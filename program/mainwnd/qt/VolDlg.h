@@ -11,12 +11,12 @@ class QPushButton;
 
 namespace orvane {
 
-class COrvaneDlg;
+class VolumeController;
 
 // The volume panel under the toolbar's Volume button: up and down buttons, a level bar and
-// the level as a number. It is created hidden with the main window as its owner, which
-// holds its state (VolumeShown, VolumeIdleTicks) and runs its sends. The three variants
-// differ only in their template: one per toolbar icon size.
+// the level as a number. It is created hidden with the main window as its owner; its
+// controller holds its state (VolumeShown, VolumeIdleTicks) and the window runs its sends.
+// The three variants differ only in their template: one per toolbar icon size.
 class CVolDlg : public OrvaneDialog {
     Q_OBJECT
 public:
@@ -31,11 +31,11 @@ public:
     };
     static const Template kTemplate; // 173: 24-pixel icons
 
-    explicit CVolDlg(COrvaneDlg* owner);
+    explicit CVolDlg(VolumeController* owner);
     ~CVolDlg() override;
 
     // The variant for a toolbar icon size: 1 CVol36Dlg, 2 CVol48Dlg, anything else CVolDlg.
-    static CVolDlg* Create(int iconSize, COrvaneDlg* owner);
+    static CVolDlg* Create(int iconSize, VolumeController* owner);
 
     bool OnInitDialog() override;
     void OnUp();
@@ -58,13 +58,13 @@ public:
     bool IdleTimerActive() const { return timer_.isActive(); }
 
 protected:
-    CVolDlg(COrvaneDlg* owner, const Template& t);
+    CVolDlg(VolumeController* owner, const Template& t);
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    COrvaneDlg* owner_;
+    VolumeController* owner_;
     const Template& template_;
     QLabel* upLabel_ = nullptr;
     QLabel* downLabel_ = nullptr;
@@ -80,7 +80,7 @@ class CVol36Dlg : public CVolDlg {
     Q_OBJECT
 public:
     static const Template kTemplate;
-    explicit CVol36Dlg(COrvaneDlg* owner) : CVolDlg(owner, kTemplate) {}
+    explicit CVol36Dlg(VolumeController* owner) : CVolDlg(owner, kTemplate) {}
 };
 
 // 48-pixel icons: template 181.
@@ -88,7 +88,7 @@ class CVol48Dlg : public CVolDlg {
     Q_OBJECT
 public:
     static const Template kTemplate;
-    explicit CVol48Dlg(COrvaneDlg* owner) : CVolDlg(owner, kTemplate) {}
+    explicit CVol48Dlg(VolumeController* owner) : CVolDlg(owner, kTemplate) {}
 };
 
 } // namespace orvane
