@@ -98,6 +98,8 @@ void CommandRunner::CallOnGuiThread(const std::function<void()>& call) {
     const std::uint64_t done = callsDone_ + 1;
     QMetaObject::invokeMethod(
         this, [this] { ServeCall(); }, Qt::QueuedConnection);
+    // A window's thread waiting in Stop serves the call without its event loop.
+    changed_.notify_all();
     changed_.wait(lock, [this, done] { return callsDone_ >= done; });
 }
 
