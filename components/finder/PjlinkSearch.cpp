@@ -1,8 +1,8 @@
 #include "finder/PjlinkSearch.h"
 
 #include "finder/DiscoveryMessage.h"
+#include "linkcore/PjlinkConnection.h"
 #include "linkcore/PjlinkLine.h"
-#include "linkcore/PjlinkSession.h"
 #include "platform/Utf8.h"
 
 #include <algorithm>
@@ -28,10 +28,10 @@ std::string AddressText(const std::uint8_t (&a)[4]) {
 
 // The projector's name, or empty when it does not tell it.
 std::string AskName(const std::string& address, int port) {
-    linkcore::PjlinkSession session;
+    linkcore::PjlinkConnection session;
     std::string value;
     if (!session.Open(address.c_str(), port, "", linkcore::LinkSettings::Load()) ||
-        session.Exchange('1', "NAME", "?", value) != linkcore::PjlinkSession::Outcome::Answered ||
+        session.Exchange('1', "NAME", "?", value) != linkcore::PjlinkConnection::Outcome::Answered ||
         linkcore::pjlink::ErrorCode(value) != 0)
         return std::string();
     return std::string(orvane::CutUtf8(value, kNameBytes));

@@ -3,7 +3,6 @@
 #include "linkcore/Frame.h"
 
 #include <libdeflate.h>
-#include <sys/uio.h>
 
 namespace linkcore {
 
@@ -17,16 +16,6 @@ void EncodeBulkHeader(std::uint32_t payloadSize, unsigned char (&out)[kBulkHeade
     out[0] = kFrameMagic0;
     out[1] = kBulkMagic1;
     PutLe32(out + 2, payloadSize);
-}
-
-IoResult WriteBulkFrame(int fd, const unsigned char* payload, std::uint32_t size, const Deadline& deadline) {
-    unsigned char header[kBulkHeaderSize];
-    unsigned char trailer[kBulkTrailerSize];
-    EncodeBulkHeader(size, header);
-    PutLe32(trailer, Crc32(payload, size));
-
-    iovec parts[3] = {{header, sizeof header}, {const_cast<unsigned char*>(payload), size}, {trailer, sizeof trailer}};
-    return WriteAllV(fd, parts, 3, deadline);
 }
 
 } // namespace linkcore

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "linkcore/FdIo.h"
-
 #include <cstddef>
 #include <cstdint>
 
@@ -35,8 +33,5 @@ inline std::uint32_t GetLe32(const unsigned char* in) {
 }
 
 void EncodeBulkHeader(std::uint32_t payloadSize, unsigned char (&out)[kBulkHeaderSize]);
-
-// Writes header, payload and trailer in one gather write, without copying the payload.
-IoResult WriteBulkFrame(int fd, const unsigned char* payload, std::uint32_t size, const Deadline& deadline);
 
 } // namespace linkcore

@@ -1,7 +1,7 @@
 #include "linkcore/PjlinkInfo.h"
 
+#include "linkcore/PjlinkConnection.h"
 #include "linkcore/PjlinkLine.h"
-#include "linkcore/PjlinkSession.h"
 
 #include <charconv>
 
@@ -10,9 +10,9 @@ namespace linkcore {
 namespace {
 
 // The answer's data, or nothing for an error or a failed exchange.
-std::optional<std::string> Ask(PjlinkSession& session, std::string_view name) {
+std::optional<std::string> Ask(PjlinkConnection& session, std::string_view name) {
     std::string value;
-    if (session.Exchange('1', name, "?", value) != PjlinkSession::Outcome::Answered || pjlink::ErrorCode(value) != 0)
+    if (session.Exchange('1', name, "?", value) != PjlinkConnection::Outcome::Answered || pjlink::ErrorCode(value) != 0)
         return std::nullopt;
     return value;
 }
@@ -21,7 +21,7 @@ std::optional<std::string> Ask(PjlinkSession& session, std::string_view name) {
 
 bool ReadPjlinkInfo(const char* ipAddress, int port, const char* password, const LinkSettings& settings,
                     PjlinkInfo& out) {
-    PjlinkSession session;
+    PjlinkConnection session;
     if (!session.Open(ipAddress, port, password, settings))
         return false;
     out = PjlinkInfo{};

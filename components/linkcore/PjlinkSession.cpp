@@ -1,130 +1,171 @@
 #include "linkcore/PjlinkSession.h"
 
-#include "linkcore/FdIo.h"
-#include "linkcore/TcpChannel.h"
-
-#include <cerrno>
 #include <cstring>
 #include <openssl/crypto.h>
-#include <poll.h>
-#include <unistd.h>
 
 namespace linkcore {
 
 namespace {
 
-bool WriteText(int fd, const std::string& text, const Deadline& deadline) {
-    return WriteAll(fd, reinterpret_cast<const unsigned char*>(text.data()), text.size(), deadline, true) ==
-           IoResult::Ok;
-}
-
-int ClassOf(std::string_view value) {
-    return value == "1" ? 1 : value == "2" ? 2 : 0;
-}
+constexpr std::size_t kMaxPassword = 63;
 
 } // namespace
 
+PjlinkSession::PjlinkSession(std::string_view password, SessionTimeouts timeouts, PjlinkSettings settings)
+    : password_(password.substr(0, std::min(password.size(), kMaxPassword))), timeouts_(timeouts),
+      settings_(std::move(settings)) {
+    password_.resize(strnlen(password_.c_str(), kMaxPassword));
+}
+
 PjlinkSession::~PjlinkSession() {
-    Close();
+    OPENSSL_cleanse(password_.data(), password_.size());
 }
 
-void PjlinkSession::Close() {
-    if (fd_ >= 0)
-        close(fd_);
-    fd_ = -1;
-    class_ = 0;
-    reader_ = pjlink::LineReader();
-}
-
-bool PjlinkSession::ReadLine(std::string& line, int timeoutMs) {
-    Deadline deadline(timeoutMs);
-    char buffer[256];
-    for (;;) {
-        if (reader_.Next(line))
-            return true;
-        if (reader_.Broken())
-            return false;
-        ssize_t n = read(fd_, buffer, sizeof buffer);
-        if (n > 0) {
-            reader_.Feed(buffer, static_cast<std::size_t>(n));
-            continue;
-        }
-        if (n == 0)
-            return false;
-        if (errno == EINTR)
-            continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK)
-            return false;
-        if (WaitFor(fd_, POLLIN, deadline) != IoResult::Ok)
-            return false;
-    }
-}
-
-bool PjlinkSession::Open(const char* ipAddress, int port, const char* password, const LinkSettings& settings) {
-    Close();
+void PjlinkSession::OnBegin(SessionTime now) {
     // The greeting belongs to opening the link, as our own protocol's hello does.
-    const Deadline opening(settings.ConnectMs());
-    const int fd = ConnectTcp(ipAddress, port, settings.ConnectMs());
-    if (fd < 0)
-        return false;
-    return Start(fd, password, opening.RemainingMs(), settings.ReplyMs());
+    SetState(SessionState::Connecting);
+    SetDeadline(After(now, timeouts_.connectMs));
 }
 
-bool PjlinkSession::Start(int fd, const char* password, int greetingMs, int replyMs) {
-    Close();
-    fd_ = fd;
-    replyMs_ = replyMs;
-    std::string line;
-    pjlink::Greeting greeting;
-    if (!ReadLine(line, greetingMs) || !pjlink::ParseGreeting(line, greeting)) {
-        Close();
-        return false;
-    }
-    if (!greeting.auth)
-        return true;
+void PjlinkSession::OnConnected(SessionTime /*now*/) {
+    SetState(SessionState::Opening);
+    step_ = Step::Greeting;
+}
 
-    std::string pass = password == nullptr ? std::string() : std::string(password, strnlen(password, 63));
-    std::string first = pjlink::AuthDigest(greeting.random, pass) + pjlink::FormatCommand('1', "CLSS", "?");
-    OPENSSL_cleanse(pass.data(), pass.size());
-    Deadline deadline(replyMs_);
-    bool sent = WriteText(fd_, first, deadline);
-    OPENSSL_cleanse(first.data(), first.size());
-    pjlink::Answer answer;
-    // Any answer to the class query proves the password; a refusal is the projector's
-    // "PJLINK ERRA" line.
-    if (!sent || !ReadLine(line, deadline.RemainingMs()) || !pjlink::ParseAnswer(line, answer) || answer.cls != '1' ||
-        answer.name != "CLSS") {
-        Close();
+bool PjlinkSession::Submit(const Request& request, SessionTime now) {
+    if (!IsReady())
         return false;
-    }
-    class_ = ClassOf(answer.value);
+    ClearResult();
+    translation_.emplace(settings_, request);
+    Advance(translation_->Start(class_), now);
     return true;
 }
 
-PjlinkSession::Outcome PjlinkSession::Exchange(char cls, std::string_view name, std::string_view param,
-                                               std::string& value) {
-    if (fd_ < 0)
-        return Outcome::Failed;
-    Deadline deadline(replyMs_);
-    std::string line;
-    pjlink::Answer answer;
-    if (!WriteText(fd_, pjlink::FormatCommand(cls, name, param), deadline) || !ReadLine(line, deadline.RemainingMs()) ||
-        !pjlink::ParseAnswer(line, answer) || answer.cls != cls || answer.name != name) {
-        // A late or stray answer would be read as the next command's: the line is out of step.
-        Close();
-        return Outcome::Failed;
-    }
-    value = std::move(answer.value);
-    return Outcome::Answered;
+bool PjlinkSession::SubmitCommand(char cls, std::string_view name, std::string_view param, SessionTime now) {
+    if (!IsReady())
+        return false;
+    answer_.reset();
+    pjlink::Command command;
+    command.cls = cls;
+    command.name.assign(name);
+    command.param.assign(param);
+    Send(command, Step::Command, now);
+    return true;
 }
 
-int PjlinkSession::Class() {
-    if (class_ == 0) {
-        std::string value;
-        if (Exchange('1', "CLSS", "?", value) == Outcome::Answered)
-            class_ = ClassOf(value);
+std::optional<PjlinkAnswer> PjlinkSession::TakeAnswer() {
+    std::optional<PjlinkAnswer> out;
+    out.swap(answer_);
+    return out;
+}
+
+void PjlinkSession::Send(const pjlink::Command& command, Step step, SessionTime now) {
+    const std::string line = pjlink::FormatCommand(command.cls, command.name, command.param);
+    Out().Append(ByteView(reinterpret_cast<const unsigned char*>(line.data()), line.size()));
+    sent_ = command;
+    step_ = step;
+    SetState(SessionState::Exchanging);
+    SetDeadline(After(now, timeouts_.replyMs));
+}
+
+void PjlinkSession::Advance(const PjlinkTranslation::Step& step, SessionTime now) {
+    if (translation_->LearnedClass() != 0)
+        class_ = translation_->LearnedClass();
+    switch (step.kind) {
+    case PjlinkTranslation::Step::Kind::Send:
+        Send(step.command, Step::Translated, now);
+        return;
+    case PjlinkTranslation::Step::Kind::Done:
+        SetResult(step.result);
+        translation_.reset();
+        step_ = Step::None;
+        BecomeReady();
+        return;
+    case PjlinkTranslation::Step::Kind::Fail:
+        Fail(SessionEnd::OutOfStep);
+        return;
     }
-    return class_;
+}
+
+void PjlinkSession::Fail(SessionEnd end) {
+    if (step_ == Step::Command)
+        answer_ = PjlinkAnswer{};
+    if (step_ == Step::Translated)
+        SetResult(RequestResult{});
+    translation_.reset();
+    step_ = Step::None;
+    Finish(end);
+}
+
+void PjlinkSession::OnLost(SessionEnd end) {
+    Fail(end);
+}
+
+void PjlinkSession::OnBytes(ByteView bytes, SessionTime now) {
+    reader_.Feed(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    std::string line;
+    while (!IsFinished() && reader_.Next(line)) {
+        if (!Waiting()) {
+            // A line nobody asked for: whatever comes next would answer the wrong command.
+            Finish(SessionEnd::OutOfStep);
+            return;
+        }
+        OnLine(line, now);
+    }
+    if (!IsFinished() && reader_.Broken())
+        Fail(SessionEnd::OutOfStep);
+}
+
+void PjlinkSession::OnLine(const std::string& line, SessionTime now) {
+    pjlink::Answer answer;
+    switch (step_) {
+    case Step::Greeting: {
+        pjlink::Greeting greeting;
+        if (!pjlink::ParseGreeting(line, greeting)) {
+            Fail(SessionEnd::Refused);
+            return;
+        }
+        if (!greeting.auth) {
+            step_ = Step::None;
+            BecomeReady();
+            return;
+        }
+        std::string first = pjlink::AuthDigest(greeting.random, password_) + pjlink::FormatCommand('1', "CLSS", "?");
+        Out().Append(ByteView(reinterpret_cast<const unsigned char*>(first.data()), first.size()));
+        OPENSSL_cleanse(first.data(), first.size());
+        step_ = Step::AuthAnswer;
+        SetDeadline(After(now, timeouts_.replyMs));
+        return;
+    }
+    case Step::AuthAnswer:
+        // Any answer to the class query proves the password; a refusal is the projector's
+        // "PJLINK ERRA" line.
+        if (!pjlink::ParseAnswer(line, answer) || answer.cls != '1' || answer.name != "CLSS") {
+            Fail(line == pjlink::kAuthError ? SessionEnd::Refused : SessionEnd::OutOfStep);
+            return;
+        }
+        class_ = PjlinkClassOf(answer.value);
+        step_ = Step::None;
+        BecomeReady();
+        return;
+    case Step::Command:
+    case Step::Translated:
+        if (!pjlink::ParseAnswer(line, answer) || answer.cls != sent_.cls || answer.name != sent_.name) {
+            // A late or stray answer would be read as the next command's: the line is out of step.
+            Fail(SessionEnd::OutOfStep);
+            return;
+        }
+        if (step_ == Step::Command) {
+            answer_ = PjlinkAnswer{true, std::move(answer.value)};
+            step_ = Step::None;
+            BecomeReady();
+            return;
+        }
+        Advance(translation_->Next(answer.value), now);
+        return;
+    case Step::None:
+        return;
+    }
 }
 
 } // namespace linkcore

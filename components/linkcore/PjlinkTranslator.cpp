@@ -17,10 +17,72 @@ constexpr std::uint16_t kTypePower = 0x6000;
 // A PJLink projector is an ordinary projector to the callers, whatever its class.
 constexpr std::uint16_t kOrdinaryKind = 1;
 
-// What a query's answer means to the caller.
+using Step = PjlinkTranslation::Step;
+
+Step Reply(unsigned char code) {
+    Step step;
+    step.kind = Step::Kind::Done;
+    step.result.answered = true;
+    step.result.size = 1;
+    step.result.reply[0] = code;
+    return step;
+}
+
+Step Refuse() {
+    return Reply(kReplyNak);
+}
+
+Step DataReply(std::uint16_t value) {
+    Step step;
+    step.kind = Step::Kind::Done;
+    step.result.answered = true;
+    step.result.size = EncodeDataReply(value, step.result.reply.data());
+    return step;
+}
+
+Step Failed() {
+    return Step{};
+}
+
+Step SendCommand(char cls, std::string_view name, std::string_view param) {
+    Step step;
+    step.kind = Step::Kind::Send;
+    step.command.cls = cls;
+    step.command.name.assign(name);
+    step.command.param.assign(param);
+    return step;
+}
+
+bool IsGet(const Request& r) {
+    return r.action == kActionGet;
+}
+
+bool IsSwitch(const Request& r) {
+    return r.action == kActionSet && r.setting <= 1;
+}
+
+const char* OnOff(const Request& r) {
+    return r.setting == 1 ? "1" : "0";
+}
+
+bool NeedsClass2(const PjlinkSettings& settings, const Request& r) {
+    switch (r.type) {
+    case kTypeInput:
+        return r.action == kActionSet && PjlinkSettings::NeedsClass2(settings.InputFor(r.setting));
+    case kTypeFreeze:
+        return IsGet(r) || IsSwitch(r);
+    case kTypeVolume:
+        return r.action == kActionIncrement || r.action == kActionDecrement;
+    default:
+        return false;
+    }
+}
+
+// What a query's answer means: a data reply, a refusal (an input without a code of ours), or
+// nothing, when the answer cannot answer the query.
 struct Meaning {
-    bool wellFormed = false;            // false: the answer cannot answer the query, the exchange failed
-    std::optional<std::uint16_t> value; // none: refused (an input without a code of ours)
+    bool wellFormed = false;
+    std::optional<std::uint16_t> value;
 };
 
 Meaning Value(std::uint16_t v) {
@@ -31,61 +93,6 @@ Meaning Malformed() {
     return {};
 }
 
-class Exchanger {
-public:
-    Exchanger(PjlinkSession& session, unsigned char* reply) : session_(session), reply_(reply) {}
-
-    bool Refuse() {
-        reply_[0] = kReplyNak;
-        return true;
-    }
-
-    // A command that changes something: "OK" accepts it, an error refuses it.
-    bool Set(char cls, std::string_view name, std::string_view param) {
-        std::string value;
-        if (session_.Exchange(cls, name, param, value) != PjlinkSession::Outcome::Answered)
-            return false;
-        if (value == "OK") {
-            reply_[0] = kReplyAck;
-            return true;
-        }
-        if (pjlink::ErrorCode(value) != 0)
-            return Refuse();
-        session_.Close();
-        return false;
-    }
-
-    template <typename Interpret> bool Query(char cls, std::string_view name, Interpret interpret) {
-        std::string value;
-        if (session_.Exchange(cls, name, "?", value) != PjlinkSession::Outcome::Answered)
-            return false;
-        if (pjlink::ErrorCode(value) != 0)
-            return Refuse();
-        Meaning meaning = interpret(value);
-        if (!meaning.wellFormed) {
-            session_.Close();
-            return false;
-        }
-        if (!meaning.value)
-            return Refuse();
-        EncodeDataReply(*meaning.value, reply_);
-        return true;
-    }
-
-    // A class 1 projector refuses a class 2 command without being sent what it does not
-    // know. One that would not tell its class is sent the command and answers for itself.
-    template <typename Send> bool Class2(Send send) {
-        const int cls = session_.Class();
-        if (cls == 0 && !session_.IsOpen())
-            return false;
-        return cls == 1 ? Refuse() : send();
-    }
-
-private:
-    PjlinkSession& session_;
-    unsigned char* reply_;
-};
-
 Meaning AvMute(std::string_view value, char item) {
     static constexpr std::string_view kStates[] = {"10", "11", "20", "21", "30", "31"};
     for (std::string_view state : kStates) {
@@ -95,76 +102,115 @@ Meaning AvMute(std::string_view value, char item) {
     return Malformed();
 }
 
+Meaning Interpret(const PjlinkSettings& settings, const Request& r, std::string_view v) {
+    switch (r.type) {
+    case kTypeKind:
+        return v == "1" || v == "2" ? Value(kOrdinaryKind) : Malformed();
+    case kTypePower:
+        // Cooling down (2) and warming up (3) are both "between states" to the callers.
+        return v == "0" ? Value(0) : v == "1" ? Value(1) : v == "2" || v == "3" ? Value(2) : Malformed();
+    case kTypeInput: {
+        if (!PjlinkSettings::IsInput(v))
+            return Malformed();
+        std::uint16_t code = 0;
+        return settings.CodeFor(v, code) ? Value(code) : Meaning{true, std::nullopt};
+    }
+    case kTypeBlank:
+    case kTypeMute:
+        return AvMute(v, r.type == kTypeBlank ? '1' : '2');
+    case kTypeFreeze:
+        return v == "0" ? Value(0) : v == "1" ? Value(1) : Malformed();
+    default:
+        return Malformed();
+    }
+}
+
 } // namespace
 
-bool SendAsPjlink(PjlinkSession& session, const PjlinkSettings& settings, const Request& request,
-                  unsigned char* reply) {
-    Exchanger x(session, reply);
-    const bool get = request.action == kActionGet;
-    const bool setSwitch = request.action == kActionSet && request.setting <= 1;
-    const char* onOff = request.setting == 1 ? "1" : "0";
+int PjlinkClassOf(std::string_view value) {
+    return value == "1" ? 1 : value == "2" ? 2 : 0;
+}
 
-    switch (request.type) {
+Step PjlinkTranslation::Start(int knownClass) {
+    if (!NeedsClass2(settings_, request_))
+        return Begin();
+    // A class 1 projector refuses a class 2 command without being sent what it does not
+    // know. One that would not tell its class is sent the command and answers for itself.
+    if (knownClass != 0)
+        return Decide(knownClass);
+    askingClass_ = true;
+    return SendCommand('1', "CLSS", "?");
+}
+
+Step PjlinkTranslation::Decide(int cls) {
+    return cls == 1 ? Refuse() : Begin();
+}
+
+Step PjlinkTranslation::Begin() {
+    const Request& r = request_;
+    switch (r.type) {
     case kTypeKind:
-        if (get)
-            return x.Query('1', "CLSS", [](std::string_view v) {
-                return v == "1" || v == "2" ? Value(kOrdinaryKind) : Malformed();
-            });
+        if (IsGet(r))
+            return SendCommand('1', "CLSS", "?");
         break;
     case kTypePower:
-        if (get)
-            return x.Query('1', "POWR", [](std::string_view v) {
-                // Cooling down (2) and warming up (3) are both "between states" to the callers.
-                return v == "0" ? Value(0) : v == "1" ? Value(1) : v == "2" || v == "3" ? Value(2) : Malformed();
-            });
-        if (setSwitch)
-            return x.Set('1', "POWR", onOff);
+        if (IsGet(r))
+            return SendCommand('1', "POWR", "?");
+        if (IsSwitch(r))
+            return SendCommand('1', "POWR", OnOff(r));
         break;
     case kTypeInput:
-        if (get)
-            return x.Query('1', "INPT", [&settings](std::string_view v) {
-                if (!PjlinkSettings::IsInput(v))
-                    return Malformed();
-                std::uint16_t code = 0;
-                return settings.CodeFor(v, code) ? Value(code) : Meaning{true, std::nullopt};
-            });
-        if (request.action == kActionSet) {
-            const std::string input = settings.InputFor(request.setting);
+        if (IsGet(r))
+            return SendCommand('1', "INPT", "?");
+        if (r.action == kActionSet) {
+            const std::string input = settings_.InputFor(r.setting);
             if (input.empty())
-                return x.Refuse();
-            if (PjlinkSettings::NeedsClass2(input))
-                return x.Class2([&] { return x.Set('2', "INPT", input); });
-            return x.Set('1', "INPT", input);
+                return Refuse();
+            return SendCommand(PjlinkSettings::NeedsClass2(input) ? '2' : '1', "INPT", input);
         }
         break;
     case kTypeBlank:
-    case kTypeMute: {
-        const char item = request.type == kTypeBlank ? '1' : '2';
-        if (get)
-            return x.Query('1', "AVMT", [item](std::string_view v) { return AvMute(v, item); });
-        if (setSwitch)
-            return x.Set('1', "AVMT", std::string(1, item) + onOff);
+    case kTypeMute:
+        if (IsGet(r))
+            return SendCommand('1', "AVMT", "?");
+        if (IsSwitch(r))
+            return SendCommand('1', "AVMT", std::string(1, r.type == kTypeBlank ? '1' : '2') + OnOff(r));
         break;
-    }
     case kTypeFreeze:
-        if (get)
-            return x.Class2([&] {
-                return x.Query('2', "FREZ", [](std::string_view v) {
-                    return v == "0" ? Value(0) : v == "1" ? Value(1) : Malformed();
-                });
-            });
-        if (setSwitch)
-            return x.Class2([&] { return x.Set('2', "FREZ", onOff); });
+        if (IsGet(r))
+            return SendCommand('2', "FREZ", "?");
+        if (IsSwitch(r))
+            return SendCommand('2', "FREZ", OnOff(r));
         break;
     case kTypeVolume:
         // PJLink has volume steps but no level: a get is refused and the popup's bar stays.
-        if (request.action == kActionIncrement || request.action == kActionDecrement)
-            return x.Class2([&] { return x.Set('2', "SVOL", request.action == kActionIncrement ? "1" : "0"); });
+        if (r.action == kActionIncrement || r.action == kActionDecrement)
+            return SendCommand('2', "SVOL", r.action == kActionIncrement ? "1" : "0");
         break;
     default:
         break;
     }
-    return x.Refuse();
+    return Refuse();
+}
+
+Step PjlinkTranslation::Next(std::string_view value) {
+    if (askingClass_) {
+        askingClass_ = false;
+        learnedClass_ = PjlinkClassOf(value);
+        return Decide(learnedClass_);
+    }
+    if (IsGet(request_)) {
+        if (pjlink::ErrorCode(value) != 0)
+            return Refuse();
+        const Meaning meaning = Interpret(settings_, request_, value);
+        if (!meaning.wellFormed)
+            return Failed();
+        return meaning.value ? DataReply(*meaning.value) : Refuse();
+    }
+    // A command that changes something: "OK" accepts it, an error refuses it.
+    if (value == "OK")
+        return Reply(kReplyAck);
+    return pjlink::ErrorCode(value) != 0 ? Refuse() : Failed();
 }
 
 } // namespace linkcore

@@ -1,8 +1,11 @@
 #pragma once
 
 #include "linkcore/Frame.h"
-#include "linkcore/PjlinkSession.h"
+#include "linkcore/PjlinkLine.h"
 #include "linkcore/PjlinkSettings.h"
+#include "linkcore/Session.h"
+
+#include <string_view>
 
 namespace linkcore {
 
@@ -22,12 +25,50 @@ namespace linkcore {
 //   (4/5, 0x2001, 0) volume      %2SVOL 1/0        class 2 projectors only
 //
 // "Class 2 only": a projector whose %1CLSS ? answers 1 is refused without sending; one
-// that answers with an error is sent the command all the same.
+// that answers with an error is sent the command all the same. The class is asked only when
+// the session does not know it yet.
 //
 // "OK" becomes 06 and ERR1-ERR4 become 15. Anything else (the volume level, adjustments,
 // image requests, a setting out of range, an input without a PJLink input) is refused with
-// 15 without sending. Returns false, reply untouched, when the exchange failed: no answer in
-// time, or one that is not a well-formed answer to the command (the session is then closed).
-bool SendAsPjlink(PjlinkSession& session, const PjlinkSettings& settings, const Request& request, unsigned char* reply);
+// 15 without sending. An answer that cannot answer the command fails the request, and the
+// connection with it.
+//
+// The translation does no I/O: it says which command to exchange next and, given each
+// answer, what follows. PjlinkSession runs it.
+class PjlinkTranslation {
+public:
+    struct Step {
+        enum class Kind {
+            Send, // exchange `command`, then call Next with its answer
+            Done, // `result` is the reply
+            Fail, // the answer was no answer to the command: the request fails, the stream is out of step
+        };
+        Kind kind = Kind::Fail;
+        pjlink::Command command;
+        RequestResult result;
+    };
+
+    PjlinkTranslation(const PjlinkSettings& settings, const Request& request)
+        : settings_(settings), request_(request) {}
+
+    // The first step; `knownClass` is the projector's class if the session knows it, else 0.
+    Step Start(int knownClass);
+    // The step after the answer (the text after '=') to the last Send.
+    Step Next(std::string_view value);
+    // The class the translation asked for and got (1 or 2), 0 when it asked none or got none.
+    int LearnedClass() const { return learnedClass_; }
+
+private:
+    Step Begin();
+    Step Decide(int cls);
+
+    const PjlinkSettings& settings_;
+    Request request_;
+    bool askingClass_ = false;
+    int learnedClass_ = 0;
+};
+
+// 1 or 2 for a class answer, 0 for anything else.
+int PjlinkClassOf(std::string_view value);
 
 } // namespace linkcore

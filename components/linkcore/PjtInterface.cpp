@@ -1,18 +1,17 @@
 #include "linkcore/PjtInterface.h"
 
 #include "linkcore/BulkFrame.h"
-#include "linkcore/FdIo.h"
-#include "linkcore/Frame.h"
+#include "linkcore/LinkSession.h"
 #include "linkcore/LinkSettings.h"
-#include "linkcore/RequestExchange.h"
 #include "linkcore/PjlinkSession.h"
 #include "linkcore/PjlinkSettings.h"
-#include "linkcore/PjlinkTranslator.h"
 #include "linkcore/SerialChannel.h"
+#include "linkcore/SessionRunner.h"
 #include "linkcore/TcpChannel.h"
 
 #include <cstring>
 #include <openssl/crypto.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -23,6 +22,10 @@ void CopyField(char (&field)[64], const char* text) {
     OPENSSL_cleanse(field, sizeof field);
     if (text != nullptr)
         std::memcpy(field, text, strnlen(text, sizeof field - 1));
+}
+
+linkcore::SessionTime Now() {
+    return linkcore::SessionClock::now();
 }
 
 } // namespace
@@ -42,69 +45,94 @@ void CPjtInterface::CopyData(int method, int comPort, int tcpPort, char* ipAddre
     CopyField(password_, password);
 }
 
-int CPjtInterface::Open(CPjtInterface* /*peer*/) {
+int CPjtInterface::Open(IProjectorLink* /*peer*/) {
     // A caller that skipped Close must not leak the old connection into this exchange.
     Close(nullptr);
     // Read on every Open: it is a small file, and a changed setting takes effect at once.
-    linkcore::LinkSettings settings = linkcore::LinkSettings::Load();
-    replyMs_ = settings.ReplyMs();
+    const linkcore::LinkSettings settings = linkcore::LinkSettings::Load();
+    const linkcore::SessionTimeouts timeouts = linkcore::SessionTimeouts::From(settings);
+    const std::string_view password(password_, strnlen(password_, sizeof password_ - 1));
     isSocket_ = method_ == kMethodTcp;
-    if (isSocket_) {
-        auto pjlinkSettings =
-            std::make_unique<linkcore::PjlinkSettings>(linkcore::PjlinkSettings::FromProfile(settings.Profile()));
-        if (pjlinkSettings->IsPjlinkPort(tcpPort_)) {
-            auto session = std::make_unique<linkcore::PjlinkSession>();
-            if (!session->Open(ipAddress_, tcpPort_, password_, settings))
-                return 0;
-            pjlink_ = std::move(session);
-            pjlinkSettings_ = std::move(pjlinkSettings);
-            return 1;
-        }
-    }
-    if (isSocket_)
-        fd_ = linkcore::OpenTcpChannel(ipAddress_, tcpPort_, password_, settings);
-    else
+    if (!isSocket_) {
         fd_ = linkcore::OpenSerialChannel(comPort_, settings);
-    return fd_ >= 0 ? 1 : 0;
+        if (fd_ < 0)
+            return 0;
+        auto session = std::make_unique<linkcore::LinkSession>(linkcore::LinkSession::Line::Serial, password, timeouts);
+        linkSession_ = session.get();
+        session_ = std::move(session);
+        session_->Begin(Now());
+        open_ = true;
+        return 1;
+    }
+
+    const linkcore::SessionTime start = Now();
+    const auto pjlinkSettings = linkcore::PjlinkSettings::FromProfile(settings.Profile());
+    if (pjlinkSettings.IsPjlinkPort(tcpPort_)) {
+        session_ = std::make_unique<linkcore::PjlinkSession>(password, timeouts, pjlinkSettings);
+    } else {
+        auto session = std::make_unique<linkcore::LinkSession>(linkcore::LinkSession::Line::Tcp, password, timeouts);
+        linkSession_ = session.get();
+        session_ = std::move(session);
+    }
+    session_->Begin(start);
+    fd_ = linkcore::ConnectTcp(ipAddress_, tcpPort_, settings.ConnectMs());
+    if (fd_ >= 0) {
+        session_->Connected(Now());
+        linkcore::RunSession(*session_, fd_, true);
+    }
+    if (fd_ < 0 || !session_->IsReady()) {
+        Close(nullptr);
+        return 0;
+    }
+    open_ = true;
+    return 1;
+}
+
+int CPjtInterface::Run(unsigned char* reply) {
+    linkcore::RunSession(*session_, fd_, isSocket_);
+    const std::optional<linkcore::RequestResult> result = session_->TakeResult();
+    if (session_->IsFinished())
+        CloseDescriptor();
+    if (!result || !result->answered)
+        return 0;
+    std::memcpy(reply, result->reply.data(), result->size);
+    return 1;
 }
 
 int CPjtInterface::Send(unsigned short action, unsigned short type, unsigned short setting, unsigned char* reply,
-                        CPjtInterface* /*peer*/) {
-    if (reply == nullptr)
+                        IProjectorLink* /*peer*/) {
+    if (reply == nullptr || fd_ < 0 || !session_)
         return 0;
-    if (pjlink_)
-        return linkcore::SendAsPjlink(*pjlink_, *pjlinkSettings_, linkcore::Request{action, type, setting}, reply) ? 1
-                                                                                                                   : 0;
-    if (fd_ < 0)
+    // On a serial line, bytes still queued from an earlier exchange that timed out would be
+    // taken for this request's answer.
+    if (!isSocket_)
+        tcflush(fd_, TCIFLUSH);
+    if (!session_->Submit(linkcore::Request{action, type, setting}, Now()))
         return 0;
-    return linkcore::ExchangeRequest(fd_, isSocket_, linkcore::Request{action, type, setting}, replyMs_, reply) ? 1 : 0;
+    return Run(reply);
 }
 
 int CPjtInterface::SendBulk(const unsigned char* data, unsigned int size, unsigned char* reply,
-                            CPjtInterface* /*peer*/) {
-    if (fd_ < 0 || !isSocket_ || reply == nullptr || data == nullptr || size == 0 || size > linkcore::kMaxBulkPayload)
+                            IProjectorLink* /*peer*/) {
+    if (fd_ < 0 || !isSocket_ || linkSession_ == nullptr || reply == nullptr || data == nullptr || size == 0 ||
+        size > linkcore::kMaxBulkPayload)
         return 0;
-    linkcore::Deadline deadline(replyMs_);
-    if (linkcore::WriteBulkFrame(fd_, data, size, deadline) != linkcore::IoResult::Ok)
+    if (!linkSession_->SubmitBulk(linkcore::ByteView(data, size), Now()))
         return 0;
-    unsigned char answer = 0;
-    if (linkcore::ReadExact(fd_, &answer, 1, deadline) != linkcore::IoResult::Ok)
-        return 0;
-    if (answer != linkcore::kReplyAck && answer != linkcore::kReplyNak)
-        return 0;
-    reply[0] = answer;
-    return 1;
+    return Run(reply);
 }
 
-int CPjtInterface::Close(CPjtInterface* /*peer*/) {
-    if (pjlink_) {
-        pjlink_.reset();
-        pjlinkSettings_.reset();
-        return 1;
-    }
-    if (fd_ < 0)
-        return 0;
-    close(fd_);
+void CPjtInterface::CloseDescriptor() {
+    if (fd_ >= 0)
+        close(fd_);
     fd_ = -1;
-    return 1;
+}
+
+int CPjtInterface::Close(IProjectorLink* /*peer*/) {
+    CloseDescriptor();
+    session_.reset();
+    linkSession_ = nullptr;
+    const bool wasOpen = open_;
+    open_ = false;
+    return wasOpen ? 1 : 0;
 }

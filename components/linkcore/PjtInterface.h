@@ -1,10 +1,12 @@
 #pragma once
 
+#include "linkcore/ProjectorLink.h"
+
 #include <memory>
 
 namespace linkcore {
-class PjlinkSession;
-class PjlinkSettings;
+class LinkSession;
+class Session;
 } // namespace linkcore
 
 // The projector link: carries one request to one projector over TCP or an RS-232C line and
@@ -14,39 +16,45 @@ class PjlinkSettings;
 //
 // A network slot on a PJLink port (4352, or one that LinkCore.conf names) speaks PJLink
 // instead of our own protocol; Send translates the requests, so callers see no difference.
-class CPjtInterface {
+// Either protocol is a session (LinkSession, PjlinkSession) that this class runs over its
+// blocking descriptor.
+class CPjtInterface final : public IProjectorLink {
 public:
     CPjtInterface();
-    ~CPjtInterface();
+    ~CPjtInterface() override;
     CPjtInterface(const CPjtInterface&) = delete;
     CPjtInterface& operator=(const CPjtInterface&) = delete;
 
     // method 1 = TCP, anything else = RS-232C; comPort is 0-based (0 = COM1). The two text
     // arguments point into 64-byte fields and are copied (at most 63 characters); a null
     // pointer counts as empty.
-    void CopyData(int method, int comPort, int tcpPort, char* ipAddress, char* password);
+    void CopyData(int method, int comPort, int tcpPort, char* ipAddress, char* password) override;
 
     // Connects (and authenticates) or opens the serial port. 0 = failure, nonzero = open.
     // The peer is accepted for the callers' sake and not used.
-    int Open(CPjtInterface* peer);
+    int Open(IProjectorLink* peer) override;
 
     // Sends (action, type, setting) and waits for the answer within the reply time-out.
     // On an answer the reply bytes are copied to reply[0..] (6 accepted, 0x15 refused, or
     // 0x1D with a 16-bit little-endian value in bytes 1 and 2) and the result is nonzero;
-    // no, a cut-off or an unknown answer gives 0 and leaves reply untouched.
+    // no, a cut-off or an unknown answer gives 0 and leaves reply untouched. After such a
+    // failure a TCP connection is out of step: later Sends give 0 until it is opened again.
     int Send(unsigned short action, unsigned short type, unsigned short setting, unsigned char* reply,
-             CPjtInterface* peer);
+             IProjectorLink* peer) override;
 
     // Sends one bulk frame carrying data[0..size) (1 to 1 MiB) on an open TCP session and waits
     // for its answer within the reply time-out, as Send does: nonzero with reply[0] 6 (taken)
     // or 0x15 (refused); 0 on a serial line, on a size out of range, or without an answer.
-    int SendBulk(const unsigned char* data, unsigned int size, unsigned char* reply, CPjtInterface* peer);
+    int SendBulk(const unsigned char* data, unsigned int size, unsigned char* reply, IProjectorLink* peer) override;
 
     // Ends the connection. Nonzero if one was open.
-    int Close(CPjtInterface* peer);
+    int Close(IProjectorLink* peer) override;
 
 private:
     static constexpr int kFieldSize = 64;
+
+    int Run(unsigned char* reply);
+    void CloseDescriptor();
 
     int method_ = 0;
     int comPort_ = 0;
@@ -56,8 +64,8 @@ private:
 
     int fd_ = -1;
     bool isSocket_ = false;
-    int replyMs_ = 0;
-    // Set while a slot that speaks PJLink is open; its requests are translated.
-    std::unique_ptr<linkcore::PjlinkSession> pjlink_;
-    std::unique_ptr<linkcore::PjlinkSettings> pjlinkSettings_;
+    bool open_ = false;
+    std::unique_ptr<linkcore::Session> session_;
+    // The session when it speaks our own protocol, which alone carries bulk frames.
+    linkcore::LinkSession* linkSession_ = nullptr;
 };

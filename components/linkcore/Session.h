@@ -155,8 +155,8 @@ protected:
     virtual void OnBegin(SessionTime now) = 0;
     virtual void OnConnected(SessionTime now) = 0;
     virtual void OnBytes(ByteView bytes, SessionTime now) = 0;
-    // The deadline passed or the stream ended while Waiting(); the protocol fails what is
-    // outstanding. `end` is TimedOut or PeerClosed.
+    // The deadline passed, the stream ended or the caller closed while Waiting(); the protocol
+    // fails what is outstanding and finishes with `end` (TimedOut, PeerClosed or Closed).
     virtual void OnLost(SessionEnd end) = 0;
 
     void SetState(SessionState state) { state_ = state; }
@@ -167,6 +167,7 @@ protected:
     }
     void Finish(SessionEnd end);
     void SetResult(const RequestResult& result) { result_ = result; }
+    void ClearResult() { result_.reset(); }
     OutputQueue& Out() { return output_; }
     static SessionTime After(SessionTime now, int ms) { return now + std::chrono::milliseconds(ms); }
 

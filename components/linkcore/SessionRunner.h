@@ -1,5 +1,6 @@
 #pragma once
 
+#include "linkcore/FdIo.h"
 #include "linkcore/Session.h"
 
 namespace linkcore {
@@ -10,6 +11,10 @@ namespace linkcore {
 // time-out; the runner only reads the clock for it. Sockets are written with sendmsg (no
 // SIGPIPE), other descriptors (serial lines) with write().
 void RunSession(Session& session, int fd, bool isSocket);
+
+// Writes all of the session's output, waiting for the descriptor to take more no longer than
+// the session's deadline (without one, as long as it takes), and consumes what went out.
+IoResult WriteOutput(Session& session, int fd, bool isSocket);
 
 // Milliseconds from now until `deadline`, rounded up so that a wait never wakes just before
 // it; 0 once passed.

@@ -1,8 +1,6 @@
 #include "linkcore/TcpChannel.h"
 
-#include "linkcore/Auth.h"
 #include "linkcore/FdIo.h"
-#include "linkcore/Frame.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -14,27 +12,6 @@
 #include <unistd.h>
 
 namespace linkcore {
-
-bool Handshake(int fd, const char* password, int helloMs, int replyMs) {
-    unsigned char hello = 0;
-    if (ReadExact(fd, &hello, 1, Deadline(helloMs)) != IoResult::Ok)
-        return false;
-    Deadline deadline(replyMs);
-    if (hello == kHelloOpen)
-        return true;
-    if (hello != kHelloChallenge)
-        return false;
-
-    unsigned char challenge[kChallengeSize];
-    unsigned char response[kAuthResponseSize];
-    if (ReadExact(fd, challenge, sizeof challenge, deadline) != IoResult::Ok)
-        return false;
-    ComputeAuthResponse(challenge, std::string_view(password, strnlen(password, 63)), response);
-    if (WriteAll(fd, response, sizeof response, deadline, true) != IoResult::Ok)
-        return false;
-    unsigned char verdict = 0;
-    return ReadExact(fd, &verdict, 1, deadline) == IoResult::Ok && verdict == kReplyAck;
-}
 
 int ConnectTcp(const char* ipAddress, int port, int timeoutMs) {
     if (ipAddress == nullptr || port < 1 || port > 65535)
@@ -65,21 +42,6 @@ int ConnectTcp(const char* ipAddress, int port, int timeoutMs) {
     // Requests are ten bytes and wait for their answer: Nagle would only add latency.
     int one = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    return fd;
-}
-
-int OpenTcpChannel(const char* ipAddress, int port, const char* password, const LinkSettings& settings) {
-    // A projector greets as soon as it accepts, so a missing hello means a dead link just
-    // as a missing accept does: both share the connect time-out, and an operator learns of
-    // a dead projector within that time, not within the sum of two.
-    const Deadline opening(settings.ConnectMs());
-    int fd = ConnectTcp(ipAddress, port, settings.ConnectMs());
-    if (fd < 0)
-        return -1;
-    if (!Handshake(fd, password == nullptr ? "" : password, opening.RemainingMs(), settings.ReplyMs())) {
-        close(fd);
-        return -1;
-    }
     return fd;
 }
 

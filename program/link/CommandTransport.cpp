@@ -16,7 +16,7 @@ bool ValidSlot(int slot) {
 
 } // namespace
 
-CommandTransport::CommandTransport(CModelInfo2& model, CPjtInterface& link, CPjtInterface& pollLink,
+CommandTransport::CommandTransport(CModelInfo2& model, IProjectorLink& link, IProjectorLink& pollLink,
                                    ISlotErrorSink& sink)
     : model_(model), link_(link), pollLink_(pollLink), sink_(sink) {}
 
@@ -29,7 +29,7 @@ int CommandTransport::ReportedSlot() const {
     return selected >= 1 && selected <= SlotsInUse() ? selected - 1 : -1;
 }
 
-int CommandTransport::Exchange(CPjtInterface& link, std::mutex& guard, int slot, std::uint16_t action,
+int CommandTransport::Exchange(IProjectorLink& link, std::mutex& guard, int slot, std::uint16_t action,
                                std::uint16_t type, std::uint16_t setting, unsigned char* reply) {
     if (!ValidSlot(slot))
         return kExchangeOpenFailed;

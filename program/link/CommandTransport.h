@@ -4,7 +4,9 @@
 #include "link/SlotErrorSink.h"
 #include "model/ModelInfo2.h"
 
+// The link the window and orvanectl hand in; the transport itself needs only its interface.
 #include "linkcore/PjtInterface.h"
+#include "linkcore/ProjectorLink.h"
 
 #include <cstdint>
 #include <mutex>
@@ -14,19 +16,20 @@ namespace orvane {
 // The layer between the command handlers, the status poller and the volume popup on one
 // side and the projector link on the other. It works on the window's working record and
 // its two link objects: Link for everything sent from the user-interface thread (and the
-// poller's kind query), PollLink for the poller's input query.
+// poller's kind query), PollLink for the poller's input query. The window passes its two
+// CPjtInterface objects; a test may pass in-process projectors instead.
 //
 // Slots are 0-based here; slots 0..PjtNum-1 receive commands. A failing slot never stops a
 // loop over the others and never changes the configuration.
 //
 // Thread safety: SendToSlot and PollSendToSlot may run on two threads at once. Each link
 // object is guarded by its own mutex, so that two exchanges never overlap on one
-// CPjtInterface (Mute and Volume run while the poller may be asking for a kind through Link).
+// link object (Mute and Volume run while the poller may be asking for a kind through Link).
 // PjtKind and SelectPrj are accessed through LoadShared/StoreShared; the other fields of the
 // record must not change while the poller runs.
 class CommandTransport {
 public:
-    CommandTransport(CModelInfo2& model, CPjtInterface& link, CPjtInterface& pollLink, ISlotErrorSink& sink);
+    CommandTransport(CModelInfo2& model, IProjectorLink& link, IProjectorLink& pollLink, ISlotErrorSink& sink);
     CommandTransport(const CommandTransport&) = delete;
     CommandTransport& operator=(const CommandTransport&) = delete;
 
@@ -87,12 +90,12 @@ public:
     }
 
 private:
-    int Exchange(CPjtInterface& link, std::mutex& guard, int slot, std::uint16_t action, std::uint16_t type,
+    int Exchange(IProjectorLink& link, std::mutex& guard, int slot, std::uint16_t action, std::uint16_t type,
                  std::uint16_t setting, unsigned char* reply);
 
     CModelInfo2& model_;
-    CPjtInterface& link_;
-    CPjtInterface& pollLink_;
+    IProjectorLink& link_;
+    IProjectorLink& pollLink_;
     ISlotErrorSink& sink_;
     std::mutex linkMutex_;
     std::mutex pollLinkMutex_;

@@ -1,14 +1,14 @@
-// The link's side of a session over a socket pair: whatever a projector sends (hello,
-// challenge, verdict, replies), the link takes exactly the answers the protocol allows,
-// copies no more than an answer's bytes and sends exactly its proof and request frames.
+// The link's side of a session fed in memory: whatever a projector sends (hello, challenge,
+// verdict, replies), the session takes exactly the answers the protocol allows, hands out no
+// more than an answer's bytes and sends exactly its proof and request frames. The bytes are
+// given the way the blocking runner reads them, and once all at once as an event loop would.
 #include "FuzzSupport.h"
 #include "linkcore/Auth.h"
-#include "linkcore/RequestExchange.h"
-#include "linkcore/TcpChannel.h"
+#include "linkcore/LinkSession.h"
+#include "support/SessionPeer.h"
 
 #include <cstring>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <string>
 #include <vector>
 
 using namespace linkcore;
@@ -16,34 +16,12 @@ using namespace linkcore;
 namespace {
 
 constexpr char kPassword[] = "orvane";
-// Never reached: the projector's side is shut, so every read ends at once.
-constexpr int kReplyMs = 5000;
-constexpr std::size_t kMaxInput = 4096; // well within a socket pair's buffer
+constexpr SessionTimeouts kTimeouts{5000, 5000};
+constexpr std::size_t kMaxInput = 4096;
 constexpr int kMaxRequests = 16;
 
-class SocketPair {
-public:
-    SocketPair() { FUZZ_CHECK(socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, fds_) == 0); }
-    ~SocketPair() {
-        close(fds_[0]);
-        close(fds_[1]);
-    }
-    int Link() const { return fds_[0]; }
-    int Projector() const { return fds_[1]; }
-
-private:
-    int fds_[2] = {-1, -1};
-};
-
-std::vector<unsigned char> ReadAll(int fd) {
-    std::vector<unsigned char> out;
-    unsigned char buffer[4096];
-    for (;;) {
-        ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n <= 0)
-            return out;
-        out.insert(out.end(), buffer, buffer + n);
-    }
+Request RequestNumber(int n) {
+    return Request{static_cast<std::uint16_t>(n % 5 + 1), static_cast<std::uint16_t>(0x6000 + n), 1};
 }
 
 } // namespace
@@ -51,12 +29,14 @@ std::vector<unsigned char> ReadAll(int fd) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size > kMaxInput)
         return 0;
-    SocketPair pair;
-    FUZZ_CHECK(write(pair.Projector(), data, size) == static_cast<ssize_t>(size));
-    FUZZ_CHECK(shutdown(pair.Projector(), SHUT_WR) == 0);
+    const std::string_view input = orvane::fuzz::AsText(data, size);
+    LinkSession session(LinkSession::Line::Tcp, kPassword, kTimeouts);
+    orvane::test::SessionPeer peer(session);
+    peer.Connect();
 
-    // What the link must send: the proof after a challenge, then one frame per request.
-    std::vector<unsigned char> expectedSent;
+    // What the session must send: the proof after a challenge, then one frame per request.
+    std::string expectedSent;
+    std::string sent;
     std::size_t pos = 0;
     bool open = false;
     if (size >= 1 && data[0] == kHelloOpen) {
@@ -65,32 +45,45 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else if (size >= 1 + kChallengeSize && data[0] == kHelloChallenge) {
         unsigned char proof[kAuthResponseSize];
         ComputeAuthResponse(data + 1, kPassword, proof);
-        expectedSent.assign(proof, proof + sizeof proof);
+        expectedSent.assign(reinterpret_cast<const char*>(proof), sizeof proof);
         pos = 1 + kChallengeSize + 1;
         open = pos <= size && data[pos - 1] == kReplyAck;
     }
-    FUZZ_CHECK(Handshake(pair.Link(), kPassword, kReplyMs, kReplyMs) == open);
+    std::size_t taken = peer.Drain(input, sent);
+    FUZZ_CHECK(session.IsReady() == open);
 
     for (int n = 0; open && n < kMaxRequests; ++n) {
-        const Request request{static_cast<std::uint16_t>(n % 5 + 1), static_cast<std::uint16_t>(0x6000 + n), 1};
+        const Request request = RequestNumber(n);
         const Frame frame = EncodeRequest(request);
-        expectedSent.insert(expectedSent.end(), frame.begin(), frame.end());
+        expectedSent.append(reinterpret_cast<const char*>(frame.data()), frame.size());
 
-        unsigned char reply[128];
-        std::memset(reply, 0xEE, sizeof reply);
-        const bool answered = ExchangeRequest(pair.Link(), true, request, kReplyMs, reply);
+        FUZZ_CHECK(session.Submit(request, peer.Now()));
+        taken += peer.Drain(input.substr(taken), sent);
+        const std::optional<RequestResult> result = session.TakeResult();
+        FUZZ_CHECK(result.has_value());
         const std::size_t answer = pos < size ? ReplySize(data[pos]) : 0;
         const bool whole = answer != 0 && pos + answer <= size;
-        FUZZ_CHECK(answered == whole);
-        const std::size_t copied = answered ? answer : 0;
-        if (answered)
-            FUZZ_CHECK(std::memcmp(reply, data + pos, answer) == 0);
-        for (std::size_t i = copied; i < sizeof reply; ++i)
-            FUZZ_CHECK(reply[i] == 0xEE);
-        if (!answered)
-            break; // the link closes the connection after a failed exchange
+        FUZZ_CHECK(result->answered == whole);
+        FUZZ_CHECK(result->size == (whole ? answer : 0));
+        if (whole)
+            FUZZ_CHECK(std::memcmp(result->reply.data(), data + pos, answer) == 0);
+        if (!result->answered) {
+            FUZZ_CHECK(session.IsFinished()); // a stream that failed an answer is out of step
+            break;
+        }
         pos += answer;
     }
-    FUZZ_CHECK(ReadAll(pair.Projector()) == expectedSent);
+    FUZZ_CHECK(sent == expectedSent);
+
+    // An event loop passes on everything at once: whatever follows the opening answers
+    // nothing that was asked and ends the session.
+    LinkSession once(LinkSession::Line::Tcp, kPassword, kTimeouts);
+    orvane::test::SessionPeer oncePeer(once);
+    oncePeer.Connect();
+    oncePeer.Give(input);
+    if (open) {
+        const std::size_t opening = data[0] == kHelloOpen ? 1 : 1 + kChallengeSize + 1;
+        FUZZ_CHECK(size > opening ? once.End() == SessionEnd::OutOfStep : once.IsReady());
+    }
     return 0;
 }

@@ -1,23 +1,19 @@
-// The link's side of a PJLink session over a socket pair: whatever a projector sends
-// (greeting, answers, noise, over-long lines), every request of ours either gets a reply
-// our own protocol could have given or fails with the reply buffer untouched, and every
-// line the link sends is a well-formed PJLink command.
+// The link's side of a PJLink session fed in memory: whatever a projector sends (greeting,
+// answers, noise, over-long lines), every request of ours either gets a reply our own
+// protocol could have given or fails with no reply bytes, and every line the session sends
+// is a well-formed PJLink command.
 #include "FuzzSupport.h"
 #include "linkcore/Frame.h"
 #include "linkcore/PjlinkLine.h"
-#include "linkcore/PjlinkTranslator.h"
-
-#include <cstring>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "linkcore/PjlinkSession.h"
+#include "support/SessionPeer.h"
 
 using namespace linkcore;
 
 namespace {
 
-// Never reached: the projector's side is shut, so every read ends at once.
-constexpr int kWaitMs = 5000;
-constexpr std::size_t kMaxInput = 4096; // well within a socket pair's buffer
+constexpr SessionTimeouts kTimeouts{5000, 5000};
+constexpr std::size_t kMaxInput = 4096;
 
 // One request per row of the translation, and some it refuses without sending.
 constexpr Request kRequests[] = {
@@ -26,17 +22,6 @@ constexpr Request kRequests[] = {
     {4, 0x2001, 0}, {5, 0x2001, 0}, {2, 0x2001, 0}, {1, 0x4000, 7}, {1, 0x2000, 999},
 };
 constexpr std::size_t kRequestCount = sizeof kRequests / sizeof kRequests[0];
-
-std::string ReadAll(int fd) {
-    std::string out;
-    char buffer[4096];
-    for (;;) {
-        ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n <= 0)
-            return out;
-        out.append(buffer, static_cast<std::size_t>(n));
-    }
-}
 
 bool IsLowerHex(std::string_view text) {
     for (char c : text) {
@@ -51,16 +36,13 @@ bool IsLowerHex(std::string_view text) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size > kMaxInput)
         return 0;
-    int fds[2];
-    FUZZ_CHECK(socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, fds) == 0);
-    const int projector = fds[1];
-    FUZZ_CHECK(write(projector, data, size) == static_cast<ssize_t>(size));
-    FUZZ_CHECK(shutdown(projector, SHUT_WR) == 0);
-
     const std::string_view text = orvane::fuzz::AsText(data, size);
-    const PjlinkSettings settings;
-    PjlinkSession session; // owns fds[0] from here on
-    const bool started = session.Start(fds[0], "orvane", kWaitMs, kWaitMs);
+    PjlinkSession session("orvane", kTimeouts);
+    orvane::test::SessionPeer peer(session);
+    peer.Connect();
+    std::string all;
+    std::size_t taken = peer.Drain(text, all);
+    const bool started = session.IsReady();
     if (started) {
         // Line feeds around lines are skipped, as some devices end lines with CR LF.
         const std::size_t greeting = text.find_first_not_of('\n');
@@ -69,16 +51,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The input's length picks where in the list the requests start, so that every request
     // gets to meet the first answer.
-    for (std::size_t n = 0; started && session.IsOpen() && n < kRequestCount; ++n) {
+    for (std::size_t n = 0; started && session.IsReady() && n < kRequestCount; ++n) {
         const Request& request = kRequests[(n + size) % kRequestCount];
-        unsigned char reply[16];
-        std::memset(reply, 0xEE, sizeof reply);
-        const bool answered = SendAsPjlink(session, settings, request, reply);
-        const std::size_t length = answered ? ReplySize(reply[0]) : 0;
+        FUZZ_CHECK(session.Submit(request, peer.Now()));
+        taken += peer.Drain(text.substr(taken), all);
+        const std::optional<RequestResult> result = session.TakeResult();
+        FUZZ_CHECK(result.has_value());
+        const bool answered = result->answered;
         if (answered)
-            FUZZ_CHECK(length != 0);
-        for (std::size_t i = length; i < sizeof reply; ++i)
-            FUZZ_CHECK(reply[i] == 0xEE);
+            FUZZ_CHECK(ReplySize(result->reply[0]) != 0 && result->size == ReplySize(result->reply[0]));
+        else
+            FUZZ_CHECK(result->size == 0 && session.IsFinished());
+        const unsigned char* reply = result->reply.data();
         if (answered && request.action == kActionGet && request.type == 0x1007)
             FUZZ_CHECK(reply[0] != kReplyData || (reply[1] == 1 && reply[2] == 0));
         if (answered && request.action == kActionGet && request.type == 0x6000 && reply[0] == kReplyData)
@@ -87,9 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     session.Close();
 
     // What went out: command lines only, the first one perhaps behind the password's digest.
-    std::string_view sent;
-    const std::string all = ReadAll(projector);
-    sent = all;
+    std::string_view sent = all;
     bool first = true;
     while (!sent.empty()) {
         const std::size_t end = sent.find(pjlink::kTerminator);
@@ -105,6 +87,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(pjlink::ParseCommand(line, command));
         FUZZ_CHECK(line.size() + 1 <= pjlink::kMaxLine);
     }
-    close(projector);
     return 0;
 }

@@ -1,5 +1,9 @@
 #include "linkcore/BulkFrame.h"
 #include "linkcore/FrameScanner.h"
+#include "linkcore/LinkSession.h"
+#include "linkcore/SessionRunner.h"
+
+#include "support/SessionPeer.h"
 
 #include <gtest/gtest.h>
 
@@ -146,8 +150,12 @@ TEST(BulkFrame, GatherWriteCarriesHeaderPayloadAndCrc) {
                 usleep(1000);
         }
     });
-    EXPECT_EQ(WriteBulkFrame(fds[0], payload.data(), static_cast<std::uint32_t>(payload.size()), Deadline(10000)),
-              IoResult::Ok);
+    LinkSession session(LinkSession::Line::Tcp, "", SessionTimeouts{10000, 10000});
+    orvane::test::SessionPeer peer(session);
+    peer.Connect();
+    peer.Give(std::string(1, '\0'));
+    ASSERT_TRUE(session.SubmitBulk(payload, SessionClock::now()));
+    EXPECT_EQ(WriteOutput(session, fds[0], true), IoResult::Ok);
     close(fds[0]);
     reader.join();
     close(fds[1]);
