@@ -83,9 +83,8 @@ void Session::PeerClosed(SessionTime /*now*/) {
 void Session::Tick(SessionTime now) {
     if (!deadline_ || now < *deadline_ || !Waiting())
         return;
+    // The protocol decides: a serial line outlives a missed answer.
     OnLost(SessionEnd::TimedOut);
-    if (state_ != SessionState::Finished)
-        Finish(SessionEnd::TimedOut);
 }
 
 void Session::Close() {

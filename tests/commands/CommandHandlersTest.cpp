@@ -5,17 +5,21 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <thread>
 
 namespace orvane::test {
 namespace {
 
 // Stands in for the window, the poller and the message box at once, and writes every step
-// into one list, each with the number of requests pjsim had logged by then, so that the
-// order of window steps, poller control, sends and messages can be compared in one go.
+// into one list, each with the number of requests the projectors had logged by then, so that
+// the order of window steps, poller control, sends and messages can be compared in one go.
 class StepRecorder : public ISlotErrorSink, public IMainWindowSide, public IPollerControl {
 public:
-    void Watch(const PjsimProcess* sim) { sim_ = sim; }
+    // `sim` is a PjsimProcess or FakeProjectors.
+    template <typename Projectors> void Watch(const Projectors* sim) {
+        logged_ = [sim] { return sim->RequestLines().size(); };
+    }
     std::vector<std::string> steps;
     bool visible = true;
 
@@ -51,19 +55,17 @@ public:
     void RefreshInputState() override { Step("refresh"); }
 
 private:
-    void Step(const std::string& what) {
-        steps.push_back(what + "@" + std::to_string(sim_ != nullptr ? sim_->RequestLines().size() : 0));
-    }
-    const PjsimProcess* sim_ = nullptr;
+    void Step(const std::string& what) { steps.push_back(what + "@" + std::to_string(logged_ ? logged_() : 0)); }
+    std::function<std::size_t()> logged_;
 };
 
 struct HandlerRig {
     explicit HandlerRig(CModelInfo2 initial) { model = initial; }
+    HandlerRig(CModelInfo2 initial, FakeProjectors& sim) : links(sim) { model = initial; }
     CModelInfo2 model;
-    CPjtInterface link;
-    CPjtInterface pollLink;
+    LinkPair links;
     StepRecorder rec;
-    CommandTransport transport{model, link, pollLink, rec};
+    CommandTransport transport{model, *links.link, *links.pollLink, rec};
     CommandHandlers handlers{transport, rec, rec};
 };
 
@@ -94,10 +96,10 @@ TEST_F(CommandHandlersTest, PowerOnSwitchesOnlyWhatIsOffAndTellsOfATransitPlainl
 }
 
 TEST_F(CommandHandlersTest, PowerOffIsTheMirrorImage) {
-    PjsimProcess sim(
+    FakeProjectors sim(
         {PjsimProcess::Tcp("power=off"), PjsimProcess::Tcp("power=on"), PjsimProcess::Tcp("power=transit")});
     ASSERT_TRUE(sim.Ready()) << sim.Error();
-    HandlerRig rig(MakeWorkingModel(3));
+    HandlerRig rig(MakeWorkingModel(3), sim);
     for (int n = 1; n <= 3; ++n)
         PointSlotAt(rig.model, n - 1, sim, n);
     rig.rec.Watch(&sim);
@@ -109,11 +111,11 @@ TEST_F(CommandHandlersTest, PowerOffIsTheMirrorImage) {
 }
 
 TEST_F(CommandHandlersTest, PowerStateThatCannotBeReadOrAnyOtherValueGets87) {
-    PjsimProcess sim({PjsimProcess::Tcp("fault=nak")});
+    FakeProjectors sim({PjsimProcess::Tcp("fault=nak")});
     ASSERT_TRUE(sim.Ready()) << sim.Error();
-    HandlerRig rig(MakeWorkingModel(2));
+    HandlerRig rig(MakeWorkingModel(2), sim);
     PointSlotAt(rig.model, 0, sim, 1);
-    PointSlotAtPort(rig.model, 1, UnusedLoopbackPort());
+    PointSlotAtPort(rig.model, 1, kUnservedPort);
     rig.rec.Watch(&sim);
 
     EXPECT_EQ(rig.handlers.Run(kCmdPowerOn), 2);
@@ -124,9 +126,9 @@ TEST_F(CommandHandlersTest, PowerStateThatCannotBeReadOrAnyOtherValueGets87) {
 }
 
 TEST_F(CommandHandlersTest, PowerToARefusedKindGets87WithoutAnyPowerRequest) {
-    PjsimProcess sim({PjsimProcess::Tcp("kind=10,power=off")});
+    FakeProjectors sim({PjsimProcess::Tcp("kind=10,power=off")});
     ASSERT_TRUE(sim.Ready()) << sim.Error();
-    HandlerRig rig(MakeWorkingModel(1));
+    HandlerRig rig(MakeWorkingModel(1), sim);
     PointSlotAt(rig.model, 0, sim, 1);
     rig.rec.Watch(&sim);
 
@@ -138,9 +140,9 @@ TEST_F(CommandHandlersTest, PowerToARefusedKindGets87WithoutAnyPowerRequest) {
 }
 
 TEST_F(CommandHandlersTest, Model500SendsPowerAtOnceAndReportsAFailedSetWithTheCommandsMessage) {
-    PjsimProcess sim({PjsimProcess::Tcp("power=on"), PjsimProcess::Tcp("fault=nak")});
+    FakeProjectors sim({PjsimProcess::Tcp("power=on"), PjsimProcess::Tcp("fault=nak")});
     ASSERT_TRUE(sim.Ready()) << sim.Error();
-    HandlerRig rig(MakeWorkingModel(2, 500));
+    HandlerRig rig(MakeWorkingModel(2, 500), sim);
     PointSlotAt(rig.model, 0, sim, 1);
     PointSlotAt(rig.model, 1, sim, 2);
 
@@ -174,9 +176,9 @@ protected:
 TEST_P(SendCommandTest, SendsItsRequestToAllAndReportsTheRefusingSlot) {
     const SendCase& c = GetParam();
     // A projector that is off refuses every set but power.
-    PjsimProcess sim({PjsimProcess::Tcp("power=on"), PjsimProcess::Tcp("power=off")});
+    FakeProjectors sim({PjsimProcess::Tcp("power=on"), PjsimProcess::Tcp("power=off")});
     ASSERT_TRUE(sim.Ready()) << sim.Error();
-    HandlerRig rig(MakeWorkingModel(2));
+    HandlerRig rig(MakeWorkingModel(2), sim);
     PointSlotAt(rig.model, 0, sim, 1);
     PointSlotAt(rig.model, 1, sim, 2);
     rig.rec.Watch(&sim);
@@ -220,9 +222,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::to_string(info.param.id); });
 
 TEST_F(CommandHandlersTest, BncSettingDependsOnTheModelId) {
-    PjsimProcess sim({PjsimProcess::Tcp("power=on")});
+    FakeProjectors sim({PjsimProcess::Tcp("power=on")});
     ASSERT_TRUE(sim.Ready()) << sim.Error();
-    HandlerRig rig(MakeWorkingModel(1));
+    HandlerRig rig(MakeWorkingModel(1), sim);
     PointSlotAt(rig.model, 0, sim, 1);
 
     for (int modelId : {999, 1000, 1005, 1006}) {
@@ -233,9 +235,9 @@ TEST_F(CommandHandlersTest, BncSettingDependsOnTheModelId) {
 }
 
 TEST_F(CommandHandlersTest, Hdmi1AndHdmi1MhlSendTheSameRequestAndMessage) {
-    PjsimProcess sim({PjsimProcess::Tcp("power=off")});
+    FakeProjectors sim({PjsimProcess::Tcp("power=off")});
     ASSERT_TRUE(sim.Ready()) << sim.Error();
-    HandlerRig rig(MakeWorkingModel(1, 224));
+    HandlerRig rig(MakeWorkingModel(1, 224), sim);
     PointSlotAt(rig.model, 0, sim, 1);
     rig.rec.Watch(&sim);
 
@@ -247,9 +249,9 @@ TEST_F(CommandHandlersTest, Hdmi1AndHdmi1MhlSendTheSameRequestAndMessage) {
 }
 
 TEST_F(CommandHandlersTest, VolumePopupStepsGoToAllWithoutTouchingThePoller) {
-    PjsimProcess sim({PjsimProcess::Tcp("power=on,volume=10"), PjsimProcess::Tcp("power=off")});
+    FakeProjectors sim({PjsimProcess::Tcp("power=on,volume=10"), PjsimProcess::Tcp("power=off")});
     ASSERT_TRUE(sim.Ready()) << sim.Error();
-    HandlerRig rig(MakeWorkingModel(2));
+    HandlerRig rig(MakeWorkingModel(2), sim);
     PointSlotAt(rig.model, 0, sim, 1);
     PointSlotAt(rig.model, 1, sim, 2);
     rig.rec.Watch(&sim);
@@ -271,9 +273,9 @@ TEST_F(CommandHandlersTest, VolumePopupStepsGoToAllWithoutTouchingThePoller) {
 // --- Freeze On's window handling ------------------------------------------------------------
 
 TEST_F(CommandHandlersTest, FreezeOnKeepsTheWindowHiddenExceptForAnErrorBox) {
-    PjsimProcess sim({PjsimProcess::Tcp("power=on"), PjsimProcess::Tcp("power=off"), PjsimProcess::Tcp("kind=9")});
+    FakeProjectors sim({PjsimProcess::Tcp("power=on"), PjsimProcess::Tcp("power=off"), PjsimProcess::Tcp("kind=9")});
     ASSERT_TRUE(sim.Ready()) << sim.Error();
-    HandlerRig rig(MakeWorkingModel(3));
+    HandlerRig rig(MakeWorkingModel(3), sim);
     for (int n = 1; n <= 3; ++n)
         PointSlotAt(rig.model, n - 1, sim, n);
     rig.rec.Watch(&sim);

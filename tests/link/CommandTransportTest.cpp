@@ -37,12 +37,12 @@ TEST_F(CommandTransportTest, SendToSlotCarriesOneRequestAndHandsBackTheReply) {
 }
 
 TEST_F(CommandTransportTest, ResultTellsAFailedOpenFromAFailedSend) {
-    PjsimProcess sim({PjsimProcess::Tcp("fault=garbage"), PjsimProcess::Tcp("power=off")});
+    FakeProjectors sim({PjsimProcess::Tcp("fault=garbage"), PjsimProcess::Tcp("power=off")});
     ASSERT_TRUE(sim.Ready()) << sim.Error();
-    TransportRig rig(MakeWorkingModel(3));
+    TransportRig rig(MakeWorkingModel(3), sim);
     PointSlotAt(rig.model, 0, sim, 1);
     PointSlotAt(rig.model, 1, sim, 2);
-    PointSlotAtPort(rig.model, 2, UnusedLoopbackPort());
+    PointSlotAtPort(rig.model, 2, kUnservedPort);
 
     ReplyBuffer reply{};
     EXPECT_EQ(rig.transport.SendToSlot(2, kActionSet, kTypeBlank, 1, reply.data()), kExchangeOpenFailed);
@@ -63,13 +63,13 @@ TEST_F(CommandTransportTest, SlotsOutsideTheFiveAreNeverExchangedWith) {
 }
 
 TEST_F(CommandTransportTest, PowerStateIsTheDataReplyOrFFFF) {
-    PjsimProcess sim({PjsimProcess::Tcp("power=on"), PjsimProcess::Tcp("power=transit"), PjsimProcess::Tcp("power=off"),
-                      PjsimProcess::Tcp("fault=nak")});
+    FakeProjectors sim({PjsimProcess::Tcp("power=on"), PjsimProcess::Tcp("power=transit"),
+                        PjsimProcess::Tcp("power=off"), PjsimProcess::Tcp("fault=nak")});
     ASSERT_TRUE(sim.Ready()) << sim.Error();
-    TransportRig rig(MakeWorkingModel(5));
+    TransportRig rig(MakeWorkingModel(5), sim);
     for (int n = 1; n <= 4; ++n)
         PointSlotAt(rig.model, n - 1, sim, n);
-    PointSlotAtPort(rig.model, 4, UnusedLoopbackPort());
+    PointSlotAtPort(rig.model, 4, kUnservedPort);
 
     EXPECT_EQ(rig.transport.QueryPowerState(0), kPowerOn);
     EXPECT_EQ(rig.transport.QueryPowerState(1), kPowerTransit);
@@ -83,9 +83,9 @@ TEST_F(CommandTransportTest, PowerStateIsTheDataReplyOrFFFF) {
 
 TEST_F(CommandTransportTest, SecondOfThreeFailingLeavesTheOthersServedAndNamesOnlyIt) {
     // The middle projector is off: it refuses a blank, which is a failure though the link worked.
-    PjsimProcess sim({PjsimProcess::Tcp("power=on"), PjsimProcess::Tcp("power=off"), PjsimProcess::Tcp("power=on")});
+    FakeProjectors sim({PjsimProcess::Tcp("power=on"), PjsimProcess::Tcp("power=off"), PjsimProcess::Tcp("power=on")});
     ASSERT_TRUE(sim.Ready()) << sim.Error();
-    TransportRig rig(MakeWorkingModel(3));
+    TransportRig rig(MakeWorkingModel(3), sim);
     for (int n = 1; n <= 3; ++n)
         PointSlotAt(rig.model, n - 1, sim, n);
 
@@ -102,10 +102,10 @@ TEST_F(CommandTransportTest, SecondOfThreeFailingLeavesTheOthersServedAndNamesOn
 }
 
 TEST_F(CommandTransportTest, RefusedKindIsNeverCommandedNorAskedAgainAcrossReconfiguration) {
-    PjsimProcess sim({PjsimProcess::Tcp("kind=9,power=on"), PjsimProcess::Tcp("kind=10,power=on"),
-                      PjsimProcess::Tcp("kind=4,power=on")});
+    FakeProjectors sim({PjsimProcess::Tcp("kind=9,power=on"), PjsimProcess::Tcp("kind=10,power=on"),
+                        PjsimProcess::Tcp("kind=4,power=on")});
     ASSERT_TRUE(sim.Ready()) << sim.Error();
-    TransportRig rig(MakeWorkingModel(3));
+    TransportRig rig(MakeWorkingModel(3), sim);
     for (int n = 1; n <= 3; ++n)
         PointSlotAt(rig.model, n - 1, sim, n);
 
@@ -136,9 +136,9 @@ TEST_F(CommandTransportTest, RefusedKindIsNeverCommandedNorAskedAgainAcrossRecon
 }
 
 TEST_F(CommandTransportTest, FailedKindQueryLeavesKindUnknownAndTheCommandIsSentAnyway) {
-    PjsimProcess sim({PjsimProcess::Tcp("fault=nak")});
+    FakeProjectors sim({PjsimProcess::Tcp("fault=nak")});
     ASSERT_TRUE(sim.Ready()) << sim.Error();
-    TransportRig rig(MakeWorkingModel(1));
+    TransportRig rig(MakeWorkingModel(1), sim);
     PointSlotAt(rig.model, 0, sim, 1);
 
     EXPECT_EQ(rig.transport.SendToAll(kActionSet, kTypeFreeze, 0, 92), 1);
@@ -149,9 +149,9 @@ TEST_F(CommandTransportTest, FailedKindQueryLeavesKindUnknownAndTheCommandIsSent
 }
 
 TEST_F(CommandTransportTest, SlotCountOutsideZeroToFiveIsClamped) {
-    PjsimProcess sim({PjsimProcess::Tcp("power=on")});
+    FakeProjectors sim({PjsimProcess::Tcp("power=on")});
     ASSERT_TRUE(sim.Ready()) << sim.Error();
-    TransportRig rig(MakeWorkingModel(0));
+    TransportRig rig(MakeWorkingModel(0), sim);
     for (int slot = 0; slot < CModelInfo2::kSlots; ++slot)
         PointSlotAt(rig.model, slot, sim, 1);
 

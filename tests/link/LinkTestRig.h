@@ -2,12 +2,15 @@
 
 // Shared by the transport, command and poller tests: a working directory with short link
 // time-outs and the English catalog, a recorder of slot errors, and a working record whose
-// slots point at pjsim's projectors.
+// slots point at projectors: pjsim's (PjsimProcess, over loopback) or in-process ones
+// (FakeProjectors, through sessions in memory), addressed the same way.
 
 #include "catalog/MessageCatalog.h"
 #include "link/CommandTransport.h"
 #include "link/SharedField.h"
+#include "linkcore/PjtInterface.h"
 #include "model/ModelInfo2.h"
+#include "support/FakeProjector.h"
 #include "support/PjsimProcess.h"
 #include "support/TempDir.h"
 
@@ -16,6 +19,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <mutex>
 #include <netinet/in.h>
 #include <string>
@@ -100,7 +104,9 @@ inline CModelInfo2 MakeWorkingModel(int slots, int modelId = 101) {
     return m;
 }
 
-inline void PointSlotAt(CModelInfo2& m, int slot, const PjsimProcess& sim, int projector, const char* password = "") {
+// `sim` is a PjsimProcess or FakeProjectors.
+template <typename Projectors>
+void PointSlotAt(CModelInfo2& m, int slot, const Projectors& sim, int projector, const char* password = "") {
     m.ConnectMethod[slot] = 1;
     m.ComNo[slot] = 0;
     m.PortNo[slot] = sim.Port(projector);
@@ -123,6 +129,9 @@ inline void PointSlotAtSerial(CModelInfo2& m, int slot, int comNo) {
     SetText(m.IPAddress[slot], "");
     SetText(m.Password[slot], "");
 }
+
+// A port no in-process projector answers on: its link does not open.
+inline constexpr int kUnservedPort = 1;
 
 // A loopback TCP port on which nothing listens: bound and closed again at once.
 inline int UnusedLoopbackPort() {
@@ -175,18 +184,28 @@ private:
     int port_ = 0;
 };
 
+// The window's two links: CPjtInterface objects, or links to in-process projectors.
+struct LinkPair {
+    LinkPair() : link(std::make_unique<CPjtInterface>()), pollLink(std::make_unique<CPjtInterface>()) {}
+    explicit LinkPair(FakeProjectors& sim)
+        : link(std::make_unique<FakeLink>(sim)), pollLink(std::make_unique<FakeLink>(sim)) {}
+    std::unique_ptr<IProjectorLink> link;
+    std::unique_ptr<IProjectorLink> pollLink;
+};
+
 // The record, its two links and a transport over them, as the main window holds them.
 struct TransportRig {
     explicit TransportRig(CModelInfo2 initial) { model = initial; }
+    TransportRig(CModelInfo2 initial, FakeProjectors& sim) : links(sim) { model = initial; }
     CModelInfo2 model;
-    CPjtInterface link;
-    CPjtInterface pollLink;
+    LinkPair links;
     RecordingSink sink;
-    CommandTransport transport{model, link, pollLink, sink};
+    CommandTransport transport{model, *links.link, *links.pollLink, sink};
 };
 
-// pjsim's log as "<projector> <action>,0x<type>,<setting>" lines, for readable comparisons.
-inline std::vector<std::string> Sent(const PjsimProcess& sim) {
+// The projectors' log as "<projector> <action>,0x<type>,<setting>" lines, for readable
+// comparisons. `sim` is a PjsimProcess or FakeProjectors.
+template <typename Projectors> std::vector<std::string> Sent(const Projectors& sim) {
     std::vector<std::string> out;
     for (const PjsimRequest& r : sim.Requests()) {
         char line[64];
