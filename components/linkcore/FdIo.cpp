@@ -28,29 +28,6 @@ IoResult WaitFor(int fd, short events, const Deadline& deadline) {
     }
 }
 
-IoResult ReadExact(int fd, unsigned char* buffer, std::size_t size, const Deadline& deadline) {
-    std::size_t done = 0;
-    while (done < size) {
-        ssize_t n = read(fd, buffer + done, size - done);
-        if (n > 0) {
-            done += static_cast<std::size_t>(n);
-            continue;
-        }
-        if (n == 0)
-            return IoResult::Closed;
-        if (errno == EINTR)
-            continue;
-        if (errno == EIO || errno == ECONNRESET)
-            return IoResult::Closed;
-        if (errno != EAGAIN && errno != EWOULDBLOCK)
-            return IoResult::Error;
-        IoResult waited = WaitFor(fd, POLLIN, deadline);
-        if (waited != IoResult::Ok)
-            return waited;
-    }
-    return IoResult::Ok;
-}
-
 namespace {
 
 // After a write that failed with errno: Ok to try again (once the descriptor can take more),

@@ -4,8 +4,9 @@
 #include <cstddef>
 #include <sys/uio.h>
 
-// Bounded reads and writes on non-blocking descriptors. Every wait ends at a deadline, so
-// a projector that stops talking costs a known time and never a hung caller.
+// Bounded waits and writes on non-blocking descriptors. Every wait ends at a deadline, so a
+// peer that stops talking costs a known time and never a hung caller. (The link's sessions
+// are run by SessionRunner; these serve the connect and the simulator.)
 namespace linkcore {
 
 class Deadline {
@@ -30,8 +31,6 @@ enum class IoResult {
 
 // Waits until fd reports one of `events` (or an error or hang-up).
 IoResult WaitFor(int fd, short events, const Deadline& deadline);
-
-IoResult ReadExact(int fd, unsigned char* buffer, std::size_t size, const Deadline& deadline);
 
 // Sockets are written with MSG_NOSIGNAL, so a peer that went away gives an error and not
 // SIGPIPE; other descriptors (serial lines) with write().
