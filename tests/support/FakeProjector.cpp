@@ -299,7 +299,6 @@ void FakeLink::CopyData(int method, int comPort, int tcpPort, char* /*ipAddress*
 
 int FakeLink::Open(IProjectorLink* /*peer*/) {
     Close(nullptr);
-    ++opens_;
     const int n = projectors_.Find(method_, comPort_, tcpPort_);
     if (n == 0)
         return 0;

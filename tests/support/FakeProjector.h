@@ -62,11 +62,6 @@ public:
     // deadline at once.
     void Serve(Connection& connection, linkcore::Session& session, SessionPeer& peer);
 
-    // Like PjsimProcess, for helpers that take either.
-    static bool ParseRequestLine(const std::string& line, PjsimRequest& out) {
-        return PjsimProcess::ParseRequestLine(line, out);
-    }
-
 private:
     struct Projector;
 
@@ -92,16 +87,12 @@ public:
     int SendBulk(const unsigned char* data, unsigned int size, unsigned char* reply, IProjectorLink* peer) override;
     int Close(IProjectorLink* peer) override;
 
-    // Opens tried so far, whether they succeeded or not.
-    int Opens() const { return opens_; }
-
 private:
     FakeProjectors& projectors_;
     int method_ = 0;
     int comPort_ = 0;
     int tcpPort_ = 0;
     std::string password_;
-    int opens_ = 0;
     std::unique_ptr<linkcore::Session> session_;
     std::unique_ptr<SessionPeer> peer_;
     FakeProjectors::ConnectionPtr connection_;
