@@ -53,8 +53,8 @@ public:
         bool hangup = false;
     };
 
+    // What the projector says first: the hello or greeting (nothing on a serial line).
     Reaction Greet() {
-        const pjsim::ProjectorDef& def = projector_.def;
         Reaction r = Hello();
         closed_ = r.hangup;
         return r;
