@@ -9,12 +9,14 @@
 #include "mainwnd/qt/VolDlg.h"
 #include "mainwnd/qt/VolumeController.h"
 #include "support/PjsimProcess.h"
+#include "support/RunProgram.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolBar>
@@ -61,6 +63,17 @@ private:
         QSignalSpy finished(window_.get(), &COrvaneDlg::commandFinished);
         click();
         return finished.wait(20000);
+    }
+
+    // What the panel's window last drew where the bar is, beside the panel drawn afresh for
+    // the bar's value: a bar that skipped a repaint shows an older level than its value.
+    static bool BarOnScreenShowsItsValue(CVolDlg* panel) {
+        const QRect place = panel->LevelBar()->geometry();
+        const QImage onScreen =
+            panel->screen()->grabWindow(panel->winId(), place.x(), place.y(), place.width(), place.height()).toImage();
+        const QImage drawn = panel->grab(place).toImage();
+        return !onScreen.isNull() &&
+               onScreen.convertToFormat(QImage::Format_RGB32) == drawn.convertToFormat(QImage::Format_RGB32);
     }
 
     int VolumeSteps(const PjsimProcess& sim, int action) {
@@ -162,6 +175,38 @@ private slots:
         window_->move(window_->pos() + QPoint(5, 5));
         QTest::qWait(50);
         QVERIFY(!panel->isVisible());
+    }
+
+    // One step of a 31-step range moves the fill by less than the toolkit's chunk: the bar
+    // must still be drawn at the number after every step and when the panel opens on a
+    // level another client changed. The slow answers let the panel paint before the level
+    // comes, as it does across a network.
+    void theDrawnBarFollowsTheNumberAtEveryIconSize() {
+        for (int choice : {0, 1, 2}) {
+            PjsimProcess sim({PjsimProcess::Tcp("power=on,volume=20,fault=slow:40")});
+            QVERIFY2(sim.Ready(), sim.Error().c_str());
+            Start({sim.Port(1)}, choice);
+            CVolDlg* panel = window_->VolumePopup;
+            QVERIFY(RunAndWait([&] { window_->OnCommand(kCmdVolume); }));
+            QVERIFY(QTest::qWaitForWindowExposed(panel));
+            QCOMPARE(panel->Number()->text(), QStringLiteral("20"));
+            QTRY_VERIFY(BarOnScreenShowsItsValue(panel));
+            for (int level = 21; level <= 25; ++level) {
+                QVERIFY(RunAndWait([&] { panel->UpButton()->click(); }));
+                QCOMPARE(panel->Number()->text(), QString::number(level));
+                QCOMPARE(panel->LevelBar()->value(), level);
+                QTRY_VERIFY_WITH_TIMEOUT(BarOnScreenShowsItsValue(panel), 1000);
+            }
+            QVERIFY(RunAndWait([&] { window_->OnCommand(kCmdVolume); }));
+            QVERIFY(!panel->isVisible());
+            for (int i = 0; i < 3; ++i)
+                QCOMPARE(test::RunProgram("orvanectl", {"--dir", box_->File(""), "volume", "up"}).exitCode, 0);
+            QVERIFY(RunAndWait([&] { window_->OnCommand(kCmdVolume); }));
+            QVERIFY(QTest::qWaitForWindowExposed(panel));
+            QCOMPARE(panel->Number()->text(), QStringLiteral("28"));
+            QTRY_VERIFY_WITH_TIMEOUT(BarOnScreenShowsItsValue(panel), 1000);
+            window_.reset();
+        }
     }
 
     void hidesAfterFiveIdleSeconds() {

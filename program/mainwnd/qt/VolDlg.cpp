@@ -140,6 +140,7 @@ void CVolDlg::showEvent(QShowEvent* event) {
     bar_->setRange(0, maximum > 0 ? maximum : 1);
     if (maximum <= 0)
         bar_->setValue(0);
+    bar_->update();
 }
 
 void CVolDlg::hideEvent(QHideEvent* event) {
@@ -182,6 +183,10 @@ void CVolDlg::SetLevel(int level) {
     else
         bar_->setValue(bar_->maximum());
     number_->setText(QString::number(level));
+    // The bar repaints itself only when its fill moves by a whole chunk, so a step of a
+    // long range, or a level that arrives just after the panel showed, would leave it
+    // behind the number.
+    bar_->update();
 }
 
 void CVolDlg::StartIdleTimer() {
