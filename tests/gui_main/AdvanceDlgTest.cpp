@@ -15,6 +15,7 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include <functional>
 #include <memory>
 
 using namespace orvane;
@@ -185,6 +186,45 @@ private slots:
         QCOMPARE(off.SpinBox(0x4000)->value(), 30);
         QCOMPARE(off.StatusText(), QStringLiteral("Brightness: the projector refused 70 and keeps 30"));
         QVERIFY(boxes_->boxes.empty());
+    }
+
+    // Return in a value box sends that value and leaves the dialog open, as Tab would;
+    // only Close, Escape and the close box end it.
+    void returnCommitsTheValueAndOnlyTheClosingKeysEndTheDialog() {
+        PjsimProcess sim({PjsimProcess::Tcp("power=on,values=0x4000:64")});
+        QVERIFY2(sim.Ready(), sim.Error().c_str());
+        auto closeButton = [](CAdvanceDlg& d) {
+            QPushButton* close = nullptr;
+            for (QPushButton* b : d.findChildren<QPushButton*>())
+                close = b->text() == QStringLiteral("Close") ? b : close;
+            return close;
+        };
+        const std::vector<std::pair<const char*, std::function<void(CAdvanceDlg&)>>> closers = {
+            {"Close", [&](CAdvanceDlg& d) { closeButton(d)->click(); }},
+            {"Return on Close", [&](CAdvanceDlg& d) { QTest::keyClick(closeButton(d), Qt::Key_Return); }},
+            {"Escape", [](CAdvanceDlg& d) { QTest::keyClick(&d, Qt::Key_Escape); }},
+            {"close box", [](CAdvanceDlg& d) { d.close(); }},
+        };
+        int value = 70;
+        for (const auto& [name, closeIt] : closers) {
+            ++value; // a value the projector does not have yet
+            CAdvanceDlg dialog;
+            QVERIFY(Open(dialog, Model(sim.Port(1)), 0));
+            QSignalSpy finished(&dialog, &CAdvanceDlg::setFinished);
+            QSpinBox* spin = dialog.SpinBox(0x4000);
+            spin->setFocus();
+            spin->selectAll();
+            QTest::keyClicks(spin, QString::number(value));
+            QTest::keyClick(spin, Qt::Key_Return);
+            QVERIFY(finished.wait(5000));
+            QCOMPARE(Sets(sim, 0x4000).back().setting, value);
+            QVERIFY2(dialog.isVisible(), name);
+            QTest::keyClick(dialog.Combo(0x4100), Qt::Key_Enter);
+            QVERIFY2(dialog.isVisible(), name);
+
+            closeIt(dialog);
+            QVERIFY2(!dialog.isVisible(), name);
+        }
     }
 
     void aProjectorThatCannotBeReachedGivesOneBoxAndNothingToAdjust() {

@@ -10,6 +10,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMetaObject>
 #include <QProgressBar>
@@ -212,7 +213,6 @@ void CAdvanceDlg::BuildControls() {
     busy_->setMaximumWidth(120);
     busy_->setTextVisible(false);
     close_ = new QPushButton(Text(orvane::kCatalogSetUi, kCaptionClose), this);
-    close_->setDefault(true);
     connect(close_, &QPushButton::clicked, this, &QDialog::accept);
     bottom->addWidget(status_, 1);
     bottom->addWidget(busy_);
@@ -220,6 +220,17 @@ void CAdvanceDlg::BuildControls() {
     layout->addLayout(bottom);
 
     setMinimumWidth(460);
+}
+
+// An operator types value after value, ending each with Return: the value box has sent its
+// value by the time the key gets here, and the dialog stays open. A focused Close button
+// takes Return itself.
+void CAdvanceDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void CAdvanceDlg::StartReading() {
