@@ -119,6 +119,32 @@ private slots:
         QCOMPARE(odd->TemplateId(), 173);
     }
 
+    // The captions stay off the thin border by a margin, whatever their glyphs: a caption
+    // that reaches the font's full ascent and descent leaves the rows next to the border
+    // bare at every icon size.
+    void captionsKeepAMarginFromTheBorder() {
+        constexpr int kMargin = 2; // pixels between the border and a caption's glyphs
+        COrvaneDlg owner;
+        for (int iconSize : {0, 1, 2}) {
+            std::unique_ptr<CVolDlg> panel(CVolDlg::Create(iconSize, &owner));
+            const auto captions = panel->findChildren<QLabel*>();
+            QCOMPARE(captions.size(), 2);
+            for (QLabel* caption : captions)
+                caption->setText(QStringLiteral("\u00C9\u00C7jg|"));
+            const QImage image = panel->grab().toImage();
+            const QRgb background = panel->palette().color(QPalette::Window).rgb();
+            const QRect across = captions[0]->geometry().united(captions[1]->geometry());
+            for (int row = 1; row <= kMargin; ++row) {
+                for (const int y : {row, image.height() - 1 - row}) {
+                    for (int x = across.left(); x <= across.right(); ++x)
+                        QVERIFY2(
+                            image.pixel(x, y) == background,
+                            qPrintable(QStringLiteral("icon size %1: a caption at %2,%3").arg(iconSize).arg(x).arg(y)));
+                }
+            }
+        }
+    }
+
     void opensUnderTheButtonWithTheLevelAndFollowsTheSteps() {
         PjsimProcess sim({PjsimProcess::Tcp("power=on,volume=20"), PjsimProcess::Tcp("power=on,volume=5"),
                           PjsimProcess::Tcp("power=off")});
