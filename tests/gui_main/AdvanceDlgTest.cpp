@@ -201,7 +201,11 @@ private slots:
         };
         const std::vector<std::pair<const char*, std::function<void(CAdvanceDlg&)>>> closers = {
             {"Close", [&](CAdvanceDlg& d) { closeButton(d)->click(); }},
-            {"Return on Close", [&](CAdvanceDlg& d) { QTest::keyClick(closeButton(d), Qt::Key_Return); }},
+            {"Return on Close",
+             [&](CAdvanceDlg& d) {
+                 closeButton(d)->setFocus();
+                 QTest::keyClick(closeButton(d), Qt::Key_Return);
+             }},
             {"Escape", [](CAdvanceDlg& d) { QTest::keyClick(&d, Qt::Key_Escape); }},
             {"close box", [](CAdvanceDlg& d) { d.close(); }},
         };
