@@ -122,7 +122,9 @@ private slots:
     // Captions reaching the font's full ascent and descent leave two bare rows inside the
     // border, at the top and at the bottom, at every icon size.
     void captionsKeepAMarginFromTheBorder() {
-        COrvaneDlg owner;
+        CModelInfo2 model;
+        QWidget window;
+        VolumeController owner(&window, model, {});
         for (int iconSize : {0, 1, 2}) {
             std::unique_ptr<CVolDlg> panel(CVolDlg::Create(iconSize, &owner));
             const auto captions = panel->findChildren<QLabel*>();
@@ -205,7 +207,7 @@ private slots:
             PjsimProcess sim({PjsimProcess::Tcp("power=on,volume=20,fault=slow:40")});
             QVERIFY2(sim.Ready(), sim.Error().c_str());
             Start({sim.Port(1)}, choice);
-            CVolDlg* panel = window_->VolumePopup;
+            CVolDlg* panel = window_->Volume().Panel();
             QVERIFY(RunAndWait([&] { window_->OnCommand(kCmdVolume); }));
             QVERIFY(QTest::qWaitForWindowExposed(panel));
             QTRY_VERIFY(BarOnScreenShowsItsValue(panel));
