@@ -1,11 +1,15 @@
 // orvanectl beside the least a program could do for the same command: "blank on" to five
 // projectors played by pjsim on 127.0.0.1, both started as processes, turn about.
-//
-//   build/bin/bench_orvanectl
-//
 // Both make the same ten exchanges: per projector the kind query (the kind is not kept
 // between runs of orvanectl) and the blank set, each connection with its hello.
+//
+// And "models" on a catalog of 999 models beside "options" in the same folder: the same
+// start and the same command-line parsing, without the catalog. The difference is what
+// the listing costs; once more with the demo plug-in in the folder's plugin/.
+//
+//   build/bin/bench_orvanectl
 
+#include "LargeCatalog.h"
 #include "PairTiming.h"
 #include "SpawnProcess.h"
 
@@ -16,6 +20,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -80,6 +85,46 @@ void BM_OrvanectlBlankOnBesideMinimalClient(benchmark::State& state) {
 }
 BENCHMARK(BM_OrvanectlBlankOnBesideMinimalClient)->Unit(benchmark::kMillisecond)->Iterations(200);
 
+// The large catalog with an option file; `withPlugins` adds a plugin/ folder holding the
+// build's plug-ins.
+struct ListingFolder {
+    explicit ListingFolder(bool withPlugins) {
+        catalog.Dir().Write("OrvaneOpt.txt", "1\n1\n5\n");
+        if (withPlugins)
+            std::filesystem::create_directory_symlink(std::string(ORVANE_BIN_DIR) + "/plugin",
+                                                      catalog.Dir().File("plugin"));
+    }
+    orvane::bench::LargeCatalog catalog;
+};
+
+orvane::bench::PairTiming g_models;
+orvane::bench::PairTiming g_modelsWithPlugin;
+
+void ModelsBesideOptions(benchmark::State& state, const ListingFolder& folder, orvane::bench::PairTiming& timing) {
+    const std::string ctl = std::string(ORVANE_BIN_DIR) + "/orvanectl";
+    const std::string dir = folder.catalog.Dir().path();
+    timing.Run(
+        state,
+        [&] {
+            return orvane::bench::Run(ctl, {"--dir", dir, "models"}) == 0;
+        },
+        [&] {
+            return orvane::bench::Run(ctl, {"--dir", dir, "options"}) == 0;
+        });
+}
+
+void BM_OrvanectlModelsBesideOptions(benchmark::State& state) {
+    static const ListingFolder folder(false);
+    ModelsBesideOptions(state, folder, g_models);
+}
+BENCHMARK(BM_OrvanectlModelsBesideOptions)->Unit(benchmark::kMillisecond)->Iterations(200);
+
+void BM_OrvanectlModelsWithPluginBesideOptions(benchmark::State& state) {
+    static const ListingFolder folder(true);
+    ModelsBesideOptions(state, folder, g_modelsWithPlugin);
+}
+BENCHMARK(BM_OrvanectlModelsWithPluginBesideOptions)->Unit(benchmark::kMillisecond)->Iterations(200);
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -88,6 +133,8 @@ int main(int argc, char** argv) {
         return 1;
     benchmark::RunSpecifiedBenchmarks();
     g_blank.Print("orvanectl blank on", "minimal client");
+    g_models.PrintDifference("orvanectl models (999 models)", "orvanectl options");
+    g_modelsWithPlugin.PrintDifference("orvanectl models (999 models, demo plug-in)", "orvanectl options");
     benchmark::Shutdown();
     return 0;
 }

@@ -22,13 +22,27 @@ void ReadCodeList(const Section& sec, const ListField& list, CModelInfo2& m) {
                           (m.*list.names)[n - 1]);
 }
 
+// Model keys have three digits; a larger count is a damaged file, and honouring it would
+// build millions of empty records.
+int ModelCount(const Section& models) {
+    return std::min(models.GetInt("Num"), kMaxCatalogModels);
+}
+
+std::string ModelName(const Section& models, int i) {
+    return models.GetString(NumberedKey("Model_", i));
+}
+
+// A model without an id of its own has the built-in table's.
+int32_t ModelId(const Section& sec, const std::string& name) {
+    const int32_t id = sec.GetInt("ModelID");
+    return id != 0 ? id : LookupBuiltInModelId(name.c_str());
+}
+
 // The model's section is looked up once; its keys are then found without touching the
 // section name again.
 void FillRecord(const Section& sec, CModelInfo2& m) {
     m.Type = sec.GetInt("Type");
-    m.ModelID = sec.GetInt("ModelID");
-    if (m.ModelID == 0)
-        m.ModelID = LookupBuiltInModelId(m.Name.c_str());
+    m.ModelID = ModelId(sec, m.Name);
     m.PjtNum = 0;
     const int method = sec.GetInt("ConnectMethod");
     const int comNo = sec.GetInt("ComNo");
@@ -95,13 +109,11 @@ void ReadModelCatalog(const PrivateProfile& ini, ModelList& list, int pauseMs, c
                       const std::function<void()>& listComplete) {
     list.clear();
     const Section models = ini.GetSection("MODEL");
-    // Model keys have three digits; a larger count is a damaged file, and honouring it
-    // would build millions of empty records.
-    const int num = std::min(models.GetInt("Num"), kMaxCatalogModels);
+    const int num = ModelCount(models);
     list.reserve(num > 0 ? static_cast<std::size_t>(num) : 0);
     for (int i = 1; i <= num; ++i) {
         auto record = std::make_unique<CModelInfo2>();
-        record->Name = models.GetString(NumberedKey("Model_", i));
+        record->Name = ModelName(models, i);
         CModelInfo2& m = *record;
         list.push_back(std::move(record));
         FillRecord(ini.GetSection(m.Name), m);
@@ -111,6 +123,22 @@ void ReadModelCatalog(const PrivateProfile& ini, ModelList& list, int pauseMs, c
         if (pauseMs > 0 && (hurry == nullptr || !hurry->load()))
             std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
     }
+}
+
+FileReadResult LoadModelCatalogIdsFrom(const std::string& path, std::vector<CatalogModelId>& ids) {
+    ids.clear();
+    const PrivateProfile ini = PrivateProfile::Load(path, kMaxModelCatalogSize);
+    if (!ini.Loaded())
+        return ini.ReadResult();
+    const Section models = ini.GetSection("MODEL");
+    const int num = ModelCount(models);
+    ids.reserve(num > 0 ? static_cast<std::size_t>(num) : 0);
+    for (int i = 1; i <= num; ++i) {
+        CatalogModelId& entry = ids.emplace_back();
+        entry.name = ModelName(models, i);
+        entry.modelId = ModelId(ini.GetSection(entry.name), entry.name);
+    }
+    return ini.ReadResult();
 }
 
 int FindModelIndex(const ModelList& list, const std::string& name) {

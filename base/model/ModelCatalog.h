@@ -6,6 +6,7 @@
 #include <atomic>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace orvane {
 
@@ -31,6 +32,17 @@ FileReadResult LoadModelCatalogFrom(const std::string& path, ModelList& list, in
 // the list is not touched after it, so another thread may take it from then on.
 void ReadModelCatalog(const PrivateProfile& ini, ModelList& list, int pauseMs, const std::atomic<bool>* hurry = nullptr,
                       const std::function<void()>& listComplete = {});
+
+// A catalog model's name and id as its record holds them, for listings that show nothing
+// else: a record is 14 KB, and building 999 of them costs more than reading the catalog.
+struct CatalogModelId {
+    std::string name;
+    int32_t modelId = 0;
+};
+
+// One entry per record that LoadModelCatalogFrom would build, in the same order, without
+// building any; the result as LoadModelCatalogFrom gives it.
+FileReadResult LoadModelCatalogIdsFrom(const std::string& path, std::vector<CatalogModelId>& ids);
 
 // A catalog entry "code;label": the label is everything after the first ';'.
 void ParseCatalogEntry(const std::string& value, int32_t& code, char (&label)[CModelInfo2::kTextBytes]);

@@ -26,9 +26,7 @@ void PrintJson(const nlohmann::json& j) {
 
 // 0 when the catalog was read, else the exit status (a missing catalog is a usage error,
 // one that cannot be read a failed file operation).
-int LoadCatalog(ModelList& list) {
-    // The reader's pause between models belongs to the toolbar's start-up alone.
-    const FileReadResult read = LoadModelCatalogFrom(kModelCatalogFile, list, 0);
+int CatalogReadStatus(const FileReadResult& read) {
     if (read.missing()) {
         PrintError(std::string(kModelCatalogFile) + " not found (use --dir to name the working directory)");
         return kExitUsage;
@@ -40,39 +38,64 @@ int LoadCatalog(ModelList& list) {
     return kExitOk;
 }
 
-// The models the operator can choose: the catalog's, then the plug-ins' (./plugin).
-int RunModels(bool json) {
+int LoadCatalog(ModelList& list) {
+    // The reader's pause between models belongs to the toolbar's start-up alone.
+    return CatalogReadStatus(LoadModelCatalogFrom(kModelCatalogFile, list, 0));
+}
+
+// The plug-ins' models (./plugin) in `list`, and the file of each.
+void LoadPluginModels(PluginTable& plugins, ModelList& list, std::vector<std::string>& files) {
+    if (plugins.LoadPlugins() <= 0)
+        return;
+    plugins.AddPluginModels(list);
+    for (int i = 0; i < PluginTable::kSlots; ++i) {
+        if (plugins.Entry(i).Usable())
+            files.push_back(plugins.Entry(i).fileName);
+    }
+}
+
+// Every field of every model the operator can choose: the catalog's, then the plug-ins'.
+int PrintModelsJson() {
     ModelList list;
     if (int rc = LoadCatalog(list); rc != kExitOk)
         return rc;
-    const std::size_t catalogModels = list.size();
     PluginTable plugins;
-    std::vector<std::string> files; // the plug-in of each record after the catalog's
-    if (plugins.LoadPlugins() > 0) {
-        plugins.AddPluginModels(list);
-        for (int i = 0; i < PluginTable::kSlots; ++i) {
-            if (plugins.Entry(i).Usable())
-                files.push_back(plugins.Entry(i).fileName);
-        }
+    ModelList pluginModels;
+    std::vector<std::string> files;
+    LoadPluginModels(plugins, pluginModels, files);
+    nlohmann::json out = nlohmann::json::array();
+    for (const auto& model : list)
+        out.push_back(ModelToJson(*model));
+    for (std::size_t i = 0; i < pluginModels.size(); ++i) {
+        nlohmann::json model = ModelToJson(*pluginModels[i]);
+        model["plugin"] = files[i];
+        out.push_back(model);
     }
-    auto pluginOf = [&](std::size_t i) { return i < catalogModels ? std::string() : files[i - catalogModels]; };
-    if (json) {
-        nlohmann::json out = nlohmann::json::array();
-        for (std::size_t i = 0; i < list.size(); ++i) {
-            nlohmann::json model = ModelToJson(*list[i]);
-            if (i >= catalogModels)
-                model["plugin"] = pluginOf(i);
-            out.push_back(model);
-        }
-        PrintJson(out);
-        return kExitOk;
+    PrintJson(out);
+    return kExitOk;
+}
+
+// Index, name and id of each model: only those are read from the catalog, as building the
+// full records of a large one would take longer than reading it.
+int RunModels(bool json) {
+    if (json)
+        return PrintModelsJson();
+    std::vector<CatalogModelId> ids;
+    if (int rc = CatalogReadStatus(LoadModelCatalogIdsFrom(kModelCatalogFile, ids)); rc != kExitOk)
+        return rc;
+    PluginTable plugins;
+    ModelList pluginModels;
+    std::vector<std::string> files;
+    LoadPluginModels(plugins, pluginModels, files);
+    std::string out;
+    std::size_t index = 0;
+    for (const CatalogModelId& id : ids)
+        out += std::to_string(index++) + '\t' + id.name + '\t' + std::to_string(id.modelId) + '\n';
+    for (std::size_t i = 0; i < pluginModels.size(); ++i) {
+        out += std::to_string(index++) + '\t' + pluginModels[i]->Name + '\t' +
+               std::to_string(pluginModels[i]->ModelID) + "\tplugin " + files[i] + '\n';
     }
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        std::cout << i << '\t' << list[i]->Name << '\t' << list[i]->ModelID;
-        if (i >= catalogModels)
-            std::cout << "\tplugin " << pluginOf(i);
-        std::cout << '\n';
-    }
+    std::cout << out;
     return kExitOk;
 }
 

@@ -31,7 +31,9 @@ void HandConfigToCommand(CLI::App& app, const std::string& config) {
 
 int main(int argc, char** argv) {
     using namespace orvane::ctl;
-    CLI::App app{"Orvane command line: inspect configurations and drive projectors"};
+    // Named here, not after argv[0]: installed, a launcher starts it from the package's own
+    // directory, and the help must name the command the operator types.
+    CLI::App app{"Orvane command line: inspect configurations and drive projectors", "orvanectl"};
     app.require_subcommand(1);
     // Options may stand before or after the command word: a command passes the options it
     // does not know on to this level, and --config given here goes to the command.

@@ -134,6 +134,27 @@ private slots:
         QCOMPARE(dlg.SelectedSlot, 2);
     }
 
+    // Projectors that share an address (a test rig, two ports of one projector) are told
+    // apart by their ports; an address of its own stays as it is.
+    void advancedSelectionShowsThePortWhereAddressesAreShared() {
+        CModelInfo2 m;
+        m.PjtNum = 4;
+        const std::pair<const char*, int> network[] = {
+            {"127.0.0.1", 4352}, {"192.168.1.10", 4352}, {"127.0.0.1", 4353}, {"127.0.0.1", 4354}};
+        for (int i = 0; i < 4; ++i) {
+            m.ConnectMethod[i] = 1;
+            SetText(m.IPAddress[i], network[i].first);
+            m.PortNo[i] = network[i].second;
+        }
+        CAdvPjt dlg;
+        dlg.Model = &m;
+        dlg.OnInitDialog();
+        const char* shown[] = {"127.0.0.1:4352", "192.168.1.10", "127.0.0.1:4353", "127.0.0.1:4354"};
+        QCOMPARE(dlg.SlotCombo->count(), 4);
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(dlg.SlotCombo->itemText(i), QString::fromStdString(CatalogText(kCatalogSetUi, 31, shown[i])));
+    }
+
     void advancedSelectionRunsModally() {
         CModelInfo2 m;
         m.PjtNum = 2;

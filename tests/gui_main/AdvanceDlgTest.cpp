@@ -187,6 +187,35 @@ private slots:
         QVERIFY(boxes_->boxes.empty());
     }
 
+    // Return in a value box sends that value and leaves the dialog open, as Tab would;
+    // Escape, or Return on the focused Close button, ends it.
+    void returnCommitsTheValueAndLeavesTheDialogOpen() {
+        PjsimProcess sim({PjsimProcess::Tcp("power=on,values=0x4000:64")});
+        QVERIFY2(sim.Ready(), sim.Error().c_str());
+        for (const int value : {71, 72}) {
+            CAdvanceDlg dialog;
+            QVERIFY(Open(dialog, Model(sim.Port(1)), 0));
+            QSignalSpy finished(&dialog, &CAdvanceDlg::setFinished);
+            QSpinBox* spin = dialog.SpinBox(0x4000);
+            spin->selectAll();
+            QTest::keyClicks(spin, QString::number(value));
+            QTest::keyClick(spin, Qt::Key_Return);
+            QVERIFY(finished.wait(5000));
+            QCOMPARE(Sets(sim, 0x4000).back().setting, value);
+            QTest::keyClick(dialog.Combo(0x4100), Qt::Key_Enter);
+            QVERIFY(dialog.isVisible());
+            if (value == 71) {
+                QTest::keyClick(&dialog, Qt::Key_Escape);
+            } else {
+                for (QPushButton* close : dialog.findChildren<QPushButton*>(QString(), Qt::FindDirectChildrenOnly)) {
+                    close->setFocus();
+                    QTest::keyClick(close, Qt::Key_Return);
+                }
+            }
+            QVERIFY(!dialog.isVisible());
+        }
+    }
+
     void aProjectorThatCannotBeReachedGivesOneBoxAndNothingToAdjust() {
         PjsimProcess gone({PjsimProcess::Tcp()});
         const int port = gone.Port(1);

@@ -9,12 +9,14 @@
 #include "mainwnd/qt/VolDlg.h"
 #include "mainwnd/qt/VolumeController.h"
 #include "support/PjsimProcess.h"
+#include "support/RunProgram.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolBar>
@@ -63,6 +65,17 @@ private:
         return finished.wait(20000);
     }
 
+    // What the panel's window last drew where the bar is, beside the panel drawn afresh for
+    // the bar's value: a bar that skipped a repaint shows an older level than its value.
+    static bool BarOnScreenShowsItsValue(CVolDlg* panel) {
+        const QRect place = panel->LevelBar()->geometry();
+        const QImage onScreen =
+            panel->screen()->grabWindow(panel->winId(), place.x(), place.y(), place.width(), place.height()).toImage();
+        const QImage drawn = panel->grab(place).toImage();
+        return !onScreen.isNull() &&
+               onScreen.convertToFormat(QImage::Format_RGB32) == drawn.convertToFormat(QImage::Format_RGB32);
+    }
+
     int VolumeSteps(const PjsimProcess& sim, int action) {
         int n = 0;
         for (const PjsimRequest& r : sim.Requests())
@@ -104,6 +117,27 @@ private slots:
         VolumeController owner(&window, model, {});
         std::unique_ptr<CVolDlg> odd(CVolDlg::Create(model.IconSize, &owner));
         QCOMPARE(odd->TemplateId(), 173);
+    }
+
+    // Captions reaching the font's full ascent and descent leave two bare rows inside the
+    // border, at the top and at the bottom, at every icon size.
+    void captionsKeepAMarginFromTheBorder() {
+        CModelInfo2 model;
+        QWidget window;
+        VolumeController owner(&window, model, {});
+        for (int iconSize : {0, 1, 2}) {
+            std::unique_ptr<CVolDlg> panel(CVolDlg::Create(iconSize, &owner));
+            const auto captions = panel->findChildren<QLabel*>();
+            for (QLabel* caption : captions)
+                caption->setText(QStringLiteral("\u00C9\u00C7jg|"));
+            const QImage image = panel->grab().toImage();
+            const QRect across = captions[0]->geometry().united(captions[1]->geometry());
+            for (const int y : {1, 2, image.height() - 3, image.height() - 2}) {
+                for (int x = across.left(); x <= across.right(); ++x)
+                    QVERIFY2(image.pixel(x, y) == panel->palette().color(QPalette::Window).rgb(),
+                             qPrintable(QStringLiteral("icon size %1 at %2,%3").arg(iconSize).arg(x).arg(y)));
+            }
+        }
     }
 
     void opensUnderTheButtonWithTheLevelAndFollowsTheSteps() {
@@ -162,6 +196,35 @@ private slots:
         window_->move(window_->pos() + QPoint(5, 5));
         QTest::qWait(50);
         QVERIFY(!panel->isVisible());
+    }
+
+    // One step of a 31-step range moves the fill by less than the toolkit's chunk: the bar
+    // must still be drawn at the number after every step and when the panel opens on a
+    // level another client changed. The slow answers let the panel paint before the level
+    // comes, as it does across a network.
+    void theDrawnBarFollowsTheNumberAtEveryIconSize() {
+        for (int choice : {0, 1, 2}) {
+            PjsimProcess sim({PjsimProcess::Tcp("power=on,volume=20,fault=slow:40")});
+            QVERIFY2(sim.Ready(), sim.Error().c_str());
+            Start({sim.Port(1)}, choice);
+            CVolDlg* panel = window_->Volume().Panel();
+            QVERIFY(RunAndWait([&] { window_->OnCommand(kCmdVolume); }));
+            QVERIFY(QTest::qWaitForWindowExposed(panel));
+            QTRY_VERIFY(BarOnScreenShowsItsValue(panel));
+            for (int level = 21; level <= 25; ++level) {
+                QVERIFY(RunAndWait([&] { panel->UpButton()->click(); }));
+                QCOMPARE(panel->Number()->text(), QString::number(level));
+                QTRY_VERIFY_WITH_TIMEOUT(BarOnScreenShowsItsValue(panel), 1000);
+            }
+            QVERIFY(RunAndWait([&] { window_->OnCommand(kCmdVolume); })); // hidden
+            for (int i = 0; i < 3; ++i)
+                QCOMPARE(test::RunProgram("orvanectl", {"--dir", box_->File(""), "volume", "up"}).exitCode, 0);
+            QVERIFY(RunAndWait([&] { window_->OnCommand(kCmdVolume); }));
+            QVERIFY(QTest::qWaitForWindowExposed(panel));
+            QCOMPARE(panel->Number()->text(), QStringLiteral("28"));
+            QTRY_VERIFY_WITH_TIMEOUT(BarOnScreenShowsItsValue(panel), 1000);
+            window_.reset();
+        }
     }
 
     void hidesAfterFiveIdleSeconds() {

@@ -148,6 +148,28 @@ TEST_F(ModelCatalogTest, HugeModelCountIsBounded) {
     EXPECT_EQ(list[0]->Name, "A");
 }
 
+// The listing's names and ids come without records: they must be the records' own, for
+// whatever the catalog holds.
+TEST_F(ModelCatalogTest, NamesAndIdsAreThoseOfTheRecords) {
+    std::string sample;
+    ReadWholeFile(std::string(ORVANE_SOURCE_DIR) + "/res/OrvaneModel.txt", sample, kMaxModelCatalogSize);
+    for (const std::string& text :
+         {sample, std::string("[MODEL]\nNum=3\nModel_001=LM107\nModel_003=X\n[X]\nModelID=7\n"),
+          std::string("[MODEL]\nNum=2000000000\nModel_001=A\n"), std::string("[MODEL]\nNum=-1\n")}) {
+        const ModelList list = Load(text);
+        std::vector<CatalogModelId> ids{{"left over", 1}};
+        EXPECT_FALSE(LoadModelCatalogIdsFrom(box_.File("OrvaneModel.txt"), ids).failed());
+        ASSERT_EQ(ids.size(), list.size()) << text.substr(0, 40);
+        for (std::size_t i = 0; i < ids.size(); ++i) {
+            EXPECT_EQ(ids[i].name, list[i]->Name);
+            EXPECT_EQ(ids[i].modelId, list[i]->ModelID) << list[i]->Name;
+        }
+    }
+    std::vector<CatalogModelId> ids{{"left over", 1}};
+    EXPECT_TRUE(LoadModelCatalogIdsFrom(box_.File("missing.txt"), ids).missing());
+    EXPECT_TRUE(ids.empty());
+}
+
 TEST_F(ModelCatalogTest, TheSampleCatalogCoversEveryLayoutAndList) {
     ModelList list;
     LoadModelCatalogFrom(std::string(ORVANE_SOURCE_DIR) + "/res/OrvaneModel.txt", list);

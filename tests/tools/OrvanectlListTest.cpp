@@ -54,5 +54,18 @@ TEST_F(OrvanectlList, OptionsStandOnEitherSideOfTheCommandWordOnce) {
     EXPECT_NE(twice.err.find("given both before and after the command word"), std::string::npos) << twice.err;
 }
 
+// Installed, it is started by a launcher from a path of the package's own; its help names
+// the command the operator types.
+TEST_F(OrvanectlList, HelpNamesTheCommandWhateverPathStartedIt) {
+    for (const auto& [args, usage] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"--help"}, "Usage: orvanectl [OPTIONS] SUBCOMMAND\n"},
+             {{"models", "--help"}, "Usage: orvanectl models [OPTIONS]\n"},
+         }) {
+        auto r = test::RunProgram(test::BinPath("orvanectl"), args);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_NE(r.out.find(usage), std::string::npos) << r.out;
+    }
+}
+
 } // namespace
 } // namespace orvane

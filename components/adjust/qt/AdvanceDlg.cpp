@@ -10,6 +10,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMetaObject>
 #include <QProgressBar>
@@ -212,7 +213,8 @@ void CAdvanceDlg::BuildControls() {
     busy_->setMaximumWidth(120);
     busy_->setTextVisible(false);
     close_ = new QPushButton(Text(orvane::kCatalogSetUi, kCaptionClose), this);
-    close_->setDefault(true);
+    // Not the default button: Return belongs to the value boxes (see keyPressEvent).
+    close_->setAutoDefault(false);
     connect(close_, &QPushButton::clicked, this, &QDialog::accept);
     bottom->addWidget(status_, 1);
     bottom->addWidget(busy_);
@@ -220,6 +222,19 @@ void CAdvanceDlg::BuildControls() {
     layout->addLayout(bottom);
 
     setMinimumWidth(460);
+}
+
+// An operator types value after value, ending each with Return: the value box has sent its
+// value by the time the key gets here, and the dialog stays open. Return on the focused
+// Close button still closes.
+void CAdvanceDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        if (focusWidget() == close_)
+            close_->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void CAdvanceDlg::StartReading() {

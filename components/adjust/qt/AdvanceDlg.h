@@ -60,6 +60,9 @@ signals:
     // A set's outcome has been shown.
     void setFinished(int type);
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     struct RangeControls {
         adjust::RangeItem item;

@@ -8,6 +8,9 @@
 #include <QComboBox>
 #include <QPushButton>
 
+#include <cstring>
+#include <string>
+
 namespace orvane {
 
 CAdvPjt::CAdvPjt(QWidget* parent) : OrvaneDialog(parent) {
@@ -27,13 +30,24 @@ bool CAdvPjt::OnInitDialog() {
     TranslateWindow(kCatalogSetUi, this);
     SlotCombo->clear();
     const int slotCount = Model != nullptr ? ClampCount(Model->PjtNum, CModelInfo2::kSlots) : 0;
-    // Entries sit at the positions of their slotCount, whatever their texts.
+    auto network = [this](int i) { return Model->ConnectMethod[i] != 0; };
+    auto address = [this](int i) {
+        return std::string(Model->IPAddress[i], strnlen(Model->IPAddress[i], sizeof Model->IPAddress[i]));
+    };
+    // Entries sit at the positions of their slots, whatever their texts.
     for (int i = 0; i < slotCount; ++i) {
         QString text;
-        if (Model->ConnectMethod[i] != 0)
-            text = QString::fromStdString(CatalogText(kCatalogSetUi, 31, Model->IPAddress[i]));
-        else
+        if (network(i)) {
+            // Projectors that share an address (a test rig, two ports of one projector)
+            // would read alike: their ports tell them apart.
+            bool shared = false;
+            for (int j = 0; j < slotCount; ++j)
+                shared = shared || (j != i && network(j) && address(j) == address(i));
+            const std::string insert = shared ? address(i) + ":" + std::to_string(Model->PortNo[i]) : address(i);
+            text = QString::fromStdString(CatalogText(kCatalogSetUi, 31, insert));
+        } else {
             text = QStringLiteral("COM%1").arg(Model->ComNo[i] + 1);
+        }
         SlotCombo->insertItem(i, text);
     }
     SelectedSlot = 0;

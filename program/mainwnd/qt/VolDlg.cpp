@@ -14,18 +14,18 @@
 
 namespace orvane {
 
-// Places in dialog units: caption "up", up button, down button, caption "down", the bar
-// right of the buttons and the number under it.
+// Places in dialog units: the captions' column, up button, down button, the bar right of
+// the buttons and the number under it.
 const CVolDlg::Template CVolDlg::kTemplate = {173,
                                               QSize(37, 46),
                                               1138,
                                               1139,
                                               1163,
                                               1168,
-                                              QRect(1, 0, 23, 8),
-                                              QRect(2, 8, 21, 14),
+                                              1,
+                                              23,
+                                              QRect(2, 9, 21, 13),
                                               QRect(2, 23, 21, 14),
-                                              QRect(1, 37, 23, 8),
                                               QRect(26, 2, 9, 30),
                                               QRect(24, 34, 12, 9),
                                               16,
@@ -36,10 +36,10 @@ const CVolDlg::Template CVol36Dlg::kTemplate = {178,
                                                 1140,
                                                 1164,
                                                 1169,
-                                                QRect(1, 0, 23, 8),
-                                                QRect(2, 8, 21, 20),
-                                                QRect(2, 29, 21, 20),
-                                                QRect(1, 50, 23, 8),
+                                                1,
+                                                23,
+                                                QRect(2, 9, 21, 20),
+                                                QRect(2, 30, 21, 20),
                                                 QRect(26, 2, 9, 45),
                                                 QRect(24, 49, 12, 9),
                                                 24,
@@ -50,14 +50,20 @@ const CVolDlg::Template CVol48Dlg::kTemplate = {181,
                                                 1142,
                                                 1165,
                                                 1170,
-                                                QRect(1, 0, 30, 8),
-                                                QRect(2, 8, 28, 26),
-                                                QRect(2, 35, 28, 26),
-                                                QRect(1, 62, 30, 8),
+                                                1,
+                                                30,
+                                                QRect(2, 10, 28, 26),
+                                                QRect(2, 37, 28, 26),
                                                 QRect(34, 2, 11, 61),
                                                 QRect(31, 64, 17, 10),
                                                 32,
                                                 11};
+
+namespace {
+// The thin border, and the bare rows a caption keeps from it.
+constexpr int kBorderPixels = 1;
+constexpr int kCaptionMarginPixels = 2;
+} // namespace
 
 CVolDlg::CVolDlg(VolumeController* owner) : CVolDlg(owner, kTemplate) {}
 
@@ -69,17 +75,22 @@ CVolDlg::CVolDlg(VolumeController* owner, const Template& t)
     QFont small = font();
     small.setPixelSize(t.fontPixels);
 
-    auto label = [&](const QRect& place, const char* caption) {
-        auto* l = MakeCtrl<QLabel>(this, 0, place);
+    up_ = MakeCtrl<QPushButton>(this, t.upId, t.upButton);
+    down_ = MakeCtrl<QPushButton>(this, t.downId, t.downButton);
+    // Each caption sits against its button and ends a margin short of the border: a font
+    // taller than the room loses the far edge of its line, never the margin.
+    const QRect column = DluRect(t.captionLeft, 0, t.captionWidth, 0);
+    const int inner = kBorderPixels + kCaptionMarginPixels;
+    auto label = [&](int top, int bottom, Qt::Alignment toButton, const char* caption) {
+        auto* l = new QLabel(this);
+        l->setGeometry(column.x(), top, column.width(), bottom - top);
         l->setText(QString::fromLatin1(caption));
-        l->setAlignment(Qt::AlignCenter);
+        l->setAlignment(Qt::AlignHCenter | toButton);
         l->setFont(small);
         return l;
     };
-    upLabel_ = label(t.upLabel, "29;up");
-    up_ = MakeCtrl<QPushButton>(this, t.upId, t.upButton);
-    down_ = MakeCtrl<QPushButton>(this, t.downId, t.downButton);
-    downLabel_ = label(t.downLabel, "30;down");
+    upLabel_ = label(inner, up_->y(), Qt::AlignBottom, "29;up");
+    downLabel_ = label(down_->y() + down_->height(), height() - inner, Qt::AlignTop, "30;down");
     for (QPushButton* b : {up_, down_}) {
         b->setFocusPolicy(Qt::NoFocus);
         b->setAutoDefault(false);
@@ -140,6 +151,7 @@ void CVolDlg::showEvent(QShowEvent* event) {
     bar_->setRange(0, maximum > 0 ? maximum : 1);
     if (maximum <= 0)
         bar_->setValue(0);
+    bar_->update();
 }
 
 void CVolDlg::hideEvent(QHideEvent* event) {
@@ -182,6 +194,10 @@ void CVolDlg::SetLevel(int level) {
     else
         bar_->setValue(bar_->maximum());
     number_->setText(QString::number(level));
+    // The bar repaints itself only when its fill moves by a whole chunk, so a step of a
+    // long range, or a level that arrives just after the panel showed, would leave it
+    // behind the number.
+    bar_->update();
 }
 
 void CVolDlg::StartIdleTimer() {

@@ -21,11 +21,14 @@ class CVolDlg : public OrvaneDialog {
     Q_OBJECT
 public:
     // One variant's template: ids, size and places in dialog units, arrow size in pixels.
+    // The captions get the column captionLeft..+captionWidth; their rows are the room
+    // between their button and the border.
     struct Template {
         int id;
         QSize size;
         int upId, downId, barId, numberId;
-        QRect upLabel, upButton, downButton, downLabel, bar, number;
+        int captionLeft, captionWidth;
+        QRect upButton, downButton, bar, number;
         int arrowPixels;
         int fontPixels;
     };
