@@ -8,11 +8,11 @@
 #include "config/qt/CnfConn.h"
 #include "config/qt/ConfDlg.h"
 #include "config/qt/IpAddressEdit.h"
-#include "finder/DiscDlg.h"
 #include "finder/DiscoveryMessage.h"
 #include "finder/FinderSettings.h"
 #include "finder/FoundProjectors.h"
 #include "finder/UdpSocket.h"
+#include "finder/qt/DiscDlg.h"
 #include "support/qt/ShownTexts.h"
 
 #include <QComboBox>

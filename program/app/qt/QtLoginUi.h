@@ -7,9 +7,8 @@
 
 namespace orvane {
 
-// The login gate's dialogs and messages on screen. Kept in the header so that orvane_gui
-// itself does not depend on the account component: the program that creates one links
-// `accounts`.
+// The login gate's dialogs and messages on screen. A header only: orvane_app_qt, which
+// offers it, brings the account component along for the program that creates one.
 class QtLoginUi : public ILoginUi {
 public:
     int RunLogin(int mode) override {

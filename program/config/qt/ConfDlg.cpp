@@ -13,7 +13,7 @@
 #include "widgets/OrvaneMessageBox.h"
 #include "widgets/TranslateWindow.h"
 
-#include "finder/DiscDlg.h"
+#include "finder/qt/DiscDlg.h"
 
 #include <QComboBox>
 #include <QFileInfo>

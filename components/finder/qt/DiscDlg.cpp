@@ -1,4 +1,4 @@
-#include "finder/DiscDlg.h"
+#include "finder/qt/DiscDlg.h"
 
 #include "catalog/MessageCatalog.h"
 #include "finder/DiscoveryMessage.h"
