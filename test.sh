@@ -6,7 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
 build=build
-args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+# Warnings fail the build here, as they do in CI.
+args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_WERROR=ON)
 if [[ -n "${ORVANE_SANITIZE:-}" ]]; then
     build=build-san-${ORVANE_SANITIZE//,/-}
     # Benchmarks mean nothing under a sanitizer.

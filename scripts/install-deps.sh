@@ -5,10 +5,14 @@ packages=(
     build-essential cmake pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     nlohmann-json3-dev libcli11-dev libssl-dev libdeflate-dev
-    scdoc dpkg-dev file lintian
+    scdoc dpkg-dev file lintian clang-format
 )
 if [[ "${ORVANE_WITH_GUI:-1}" == 1 ]]; then
     packages+=(qt6-base-dev qt6-svg-dev libgl-dev desktop-file-utils appstream)
+fi
+# Only scripts/check-tidy.sh asks for this.
+if [[ "${ORVANE_WITH_TIDY:-0}" == 1 ]]; then
+    packages+=(clang-tidy)
 fi
 # Only scripts/fuzz.sh asks for these: clang with libFuzzer's runtime.
 if [[ "${ORVANE_WITH_FUZZ:-0}" == 1 ]]; then
