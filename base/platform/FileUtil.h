@@ -12,7 +12,7 @@ bool FileExists(const std::string& path);
 
 // Size limits of the files the programs read. A file over its limit is refused as soon as
 // the reader has seen one byte too many, so a link to an endless device costs nothing.
-inline constexpr std::size_t kMiB = 1024u * 1024u;
+inline constexpr std::size_t kMiB = std::size_t{1024} * 1024;
 inline constexpr std::size_t kMaxSettingsFileSize = 1 * kMiB; // configuration, option and .conf files
 inline constexpr std::size_t kMaxModelCatalogSize = 8 * kMiB; // 999 models with every key filled
 

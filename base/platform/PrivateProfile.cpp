@@ -105,10 +105,11 @@ void PrivateProfile::ParseOwnText() {
         while (end < text.size() && text[end] != '\n' && text[end] != '\r')
             ++end;
         std::string_view line = text.substr(0, end);
-        if (end == text.size())
+        if (end == text.size()) {
             text = {};
-        else
+        } else {
             text.remove_prefix(end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1));
+        }
 
         line = Trim(line.substr(0, line.find('\0')));
         if (line.empty() || line.front() == ';')

@@ -7,7 +7,7 @@
 namespace picpush {
 
 // What a projector takes as one image.
-inline constexpr std::size_t kMaxImageBytes = 16u * 1024 * 1024;
+inline constexpr std::size_t kMaxImageBytes = std::size_t{16} * 1024 * 1024;
 inline constexpr int kMaxImageSide = 4096;
 
 enum class ImageFormat { None, Jpeg, Png };

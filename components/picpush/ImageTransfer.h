@@ -10,7 +10,7 @@ namespace picpush {
 
 // Bulk frames per image: small enough for a progress bar that moves, large enough that the
 // round trip after each frame costs little beside the bytes.
-inline constexpr std::size_t kDefaultChunkSize = 256 * 1024;
+inline constexpr std::size_t kDefaultChunkSize = std::size_t{256} * 1024;
 
 // Where one networked projector is reached.
 struct ImageTarget {

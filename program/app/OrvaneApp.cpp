@@ -84,10 +84,11 @@ bool COrvaneApp::InitInstance(int argc, const char* const* argv) {
     // The toolkit is up before the application object runs: main has made it.
 
     catalogReleased_ = false;
-    if (services_.openCatalog)
+    if (services_.openCatalog) {
         services_.openCatalog();
-    else
+    } else {
         OpenCatalog(); // without a catalog every text reads "No Message Catalog"; start-up goes on
+    }
 
     char title[kCatalogBufferSize];
     GetCatalogText(kCatalogSetUi, kAppTitleNumber, sizeof title, title);
@@ -159,10 +160,11 @@ bool COrvaneApp::RunLoginGate() {
 int COrvaneApp::ExitInstance() {
     if (!catalogReleased_) {
         catalogReleased_ = true;
-        if (services_.closeCatalog)
+        if (services_.closeCatalog) {
             services_.closeCatalog();
-        else
+        } else {
             CloseCatalog();
+        }
     }
     return 0;
 }

@@ -173,10 +173,11 @@ std::vector<ButtonCheck> StatusPoller::ReadRefresh() {
     } else {
         ReplyBuffer reply{};
         const int result = transport_.SendToSlot(slot, kActionGet, kTypeInput, 0, reply.data());
-        if (result != kExchangeOk)
+        if (result != kExchangeOk) {
             checks = UncheckAllRows(table);
-        else if (reply[0] == kReplyData)
+        } else if (reply[0] == kReplyData) {
             checks = InputChecksForCode(model, table, ReplyValue(reply.data()));
+        }
     }
     return checks;
 }

@@ -105,6 +105,7 @@ int RunImageSend(const std::string& configName, const std::string& path, int slo
             return kExitOk;
         }
         std::vector<picpush::ImageTarget> targets;
+        targets.reserve(slots.size());
         for (int slot : slots)
             targets.push_back(TargetOf(m, slot));
         picpush::SendOptions options;

@@ -83,10 +83,11 @@ void PrintText(const SlotInfo& s) {
     const std::string where = s.port != 0 ? s.address + ":" + std::to_string(s.port) : s.address;
     const linkcore::PjlinkInfo& p = s.pjlinkInfo;
     std::cout << "Projector " << s.slot << " (" << where << "): ";
-    if (!s.pjlink)
+    if (!s.pjlink) {
         std::cout << "Orvane protocol";
-    else
+    } else {
         std::cout << "PJLink" << (p.pjlinkClass != 0 ? " class " + std::to_string(p.pjlinkClass) : std::string());
+    }
     if (!s.reachable) {
         std::cout << ", not reachable\n";
         return;
@@ -117,9 +118,10 @@ void PrintText(const SlotInfo& s) {
     std::string errors = "?";
     if (p.errors) {
         errors.clear();
-        for (std::size_t i = 0; i < p.errors->size(); ++i)
+        for (std::size_t i = 0; i < p.errors->size(); ++i) {
             errors += std::string(i == 0 ? "" : ", ") + linkcore::PjlinkInfo::kErrorItems[i] + " " +
                       LevelText((*p.errors)[i]);
+        }
     }
     item("errors:", errors);
 }
@@ -161,10 +163,11 @@ int RunInfo(const std::string& configName, bool json) {
         for (int slot = 0; slot < transport.SlotsInUse(); ++slot) {
             const SlotInfo info = ReadSlot(transport, slot, settings);
             allReachable = allReachable && info.reachable;
-            if (json)
+            if (json) {
                 out["projectors"].push_back(Json(info));
-            else
+            } else {
                 PrintText(info);
+            }
         }
         if (json)
             std::cout << out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << std::endl;

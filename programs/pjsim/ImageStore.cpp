@@ -23,7 +23,7 @@ std::string ImageStore::Keep(std::vector<unsigned char> image, const char* exten
     last_ = std::move(image);
     if (imageDir_.empty())
         return std::string();
-    const std::string path =
+    std::string path =
         imageDir_ + "/" + std::to_string(index_) + "-" + std::to_string(taken_) + "." + std::string(extension);
     // Written under a temporary name, so that a reader polling the directory never sees half a file.
     const std::string partial = path + ".part";

@@ -59,7 +59,7 @@ public:
     void Abandon();
 
 private:
-    static constexpr std::size_t kInitialCapacity = 4 * 1024 * 1024;
+    static constexpr std::size_t kInitialCapacity = std::size_t{4} * 1024 * 1024;
 
     ImageStore& store_;
     bool receiving_ = false;
