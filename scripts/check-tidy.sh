@@ -10,10 +10,10 @@ if [[ ! -f $build/compile_commands.json ]]; then
     echo "check-tidy: $build/compile_commands.json is missing: build the tree first (./test.sh)" >&2
     exit 2
 fi
-# Our own sources only: not the toolkit's generated files, not the fuzz targets (built by clang
-# alone, see scripts/fuzz.sh).
+# The product's own sources: not the toolkit's generated files, not the tests, fuzz targets and
+# benchmarks (which hold the code to its promises and are not shipped).
 mapfile -t files < <(grep -o '"file": *"[^"]*"' "$build/compile_commands.json" | sed 's/.*"\([^"]*\)"$/\1/' |
-    grep "^$root/" | grep -v -e '_autogen/' -e '/tests/fuzz/' | sort -u)
+    grep "^$root/" | grep -v -e '_autogen/' -e "^$root/tests/" -e "^$root/bench/" | sort -u)
 echo "check-tidy: ${#files[@]} files"
 run-clang-tidy -quiet -p "$build" -j "$(nproc)" "${files[@]}" > "$build/clang-tidy.log" 2>&1 || status=$?
 if grep -q -e 'warning:' -e 'error:' "$build/clang-tidy.log" || [[ ${status:-0} -ne 0 ]]; then
