@@ -45,8 +45,14 @@ static int Exchange(int port, int action, int type, int setting) {
         return -1;
     int one = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    unsigned char frame[10] = {0xA5, 0x5A, (unsigned char)action, (unsigned char)(action >> 8), (unsigned char)type,
-                               (unsigned char)(type >> 8), (unsigned char)setting, (unsigned char)(setting >> 8)};
+    unsigned char frame[10] = {0xA5,
+                               0x5A,
+                               (unsigned char)action,
+                               (unsigned char)(action >> 8),
+                               (unsigned char)type,
+                               (unsigned char)(type >> 8),
+                               (unsigned char)setting,
+                               (unsigned char)(setting >> 8)};
     unsigned short crc = Crc16(frame + 2, 6);
     frame[8] = (unsigned char)crc;
     frame[9] = (unsigned char)(crc >> 8);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <cstdint>
 #include "platform/Utf8.h"
+#include <cstdint>
 
 #include <memory>
 #include <string>
@@ -173,6 +173,8 @@ int BeginListRead(CModelInfo2& model, const ListField& list, int32_t count);
 std::string NumberedKey(const char* prefix, int n);
 
 // Count clamped to 0..capacity, for loops over the valid entries (-1 means none).
-inline int ClampCount(int32_t count, int capacity) { return count < 0 ? 0 : (count > capacity ? capacity : count); }
+inline int ClampCount(int32_t count, int capacity) {
+    return count < 0 ? 0 : (count > capacity ? capacity : count);
+}
 
 } // namespace orvane

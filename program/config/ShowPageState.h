@@ -20,8 +20,7 @@ struct CheckState {
 struct ShowPageState {
     static constexpr int kInputBoxes = 10;
 
-    CheckState config, powerOn, powerOff, blankOn, blankOff, volume, mute, freezeOn, freezeOff, advance, about,
-        imgSend;
+    CheckState config, powerOn, powerOff, blankOn, blankOff, volume, mute, freezeOn, freezeOff, advance, about, imgSend;
     CheckState inputs[kInputBoxes];
     int iconChoice = 0; // 0 = 24x24, 1 = 36x36, 2 = 48x48
     bool alwaysOnTop = false;

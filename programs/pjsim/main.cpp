@@ -25,13 +25,14 @@ namespace {
 constexpr int kExitUsage = 2;
 constexpr int kExitFailure = 1;
 
-const char* kProjectorHelp = "HOST:PORT or serial, then comma-separated options: password=P, kind=N, "
-                             "power=off|on|transit, warm=MS, input=N, volume=N, volmax=N, "
-                             "fault=nak|silent|drop|garbage|slow:MS, name=TEXT, images=0|1, idle=MS (a TCP client "
-                             "silent this long is let go; default 10000, 0 never), refuse=TYPE+TYPE (refuse these "
-                             "request types), values=TYPE:V+TYPE:V (starting adjustment values), protocol=orvane|pjlink; "
-                             "for PJLink also class=1|2, lamp=HOURS, error=DIGITS (PJLink clients are let go after "
-                             "30 s). Port 0 picks a free port.";
+const char* kProjectorHelp =
+    "HOST:PORT or serial, then comma-separated options: password=P, kind=N, "
+    "power=off|on|transit, warm=MS, input=N, volume=N, volmax=N, "
+    "fault=nak|silent|drop|garbage|slow:MS, name=TEXT, images=0|1, idle=MS (a TCP client "
+    "silent this long is let go; default 10000, 0 never), refuse=TYPE+TYPE (refuse these "
+    "request types), values=TYPE:V+TYPE:V (starting adjustment values), protocol=orvane|pjlink; "
+    "for PJLink also class=1|2, lamp=HOURS, error=DIGITS (PJLink clients are let go after "
+    "30 s). Port 0 picks a free port.";
 
 int Usage(const std::string& message) {
     std::fprintf(stderr, "pjsim: %s\nRun pjsim --help for the options.\n", message.c_str());

@@ -1,5 +1,5 @@
-#include "model/BuiltInModelTable.h"
 #include "model/ModelCatalog.h"
+#include "model/BuiltInModelTable.h"
 
 #include "support/TempDir.h"
 
@@ -7,8 +7,8 @@
 
 #include <cctype>
 #include <cstring>
-#include <set>
 #include <map>
+#include <set>
 
 namespace orvane {
 namespace {
@@ -59,15 +59,14 @@ TEST_F(ModelCatalogTest, MissingModelKeyStillAppendsARecordWithDefaults) {
 }
 
 TEST_F(ModelCatalogTest, FieldsAreReadIntoEverySlotAndList) {
-    auto list = Load(
-        "[MODEL]\nNum=1\nModel_001=AX\n"
-        "[AX]\nType=2\nModelID=101\nConnectMethod=1\nComNo=3\nPortNo=9715\nDiscovery=7\n"
-        "ImageSendEnable=7\nImageDispEnable=-1\nVolume=0,63\nElectricZoom=1,9\nWhisperType=4\n"
-        "AspectNum=2\nAspect_001=5\nAspect_002=6;16:9;wide\n"
-        "GammaNum=1\nGamma_001=\n"
-        "ColorTempNum=1\nColorTemp_001=3;Warm\n"
-        "InputNum=3\nInput_001=0;Computer in 1\nInput_002=3;HDMI 1\nInput_003=1;Video\n"
-        "MyButtonNum=1\nMyButton_001=9;Info\n");
+    auto list = Load("[MODEL]\nNum=1\nModel_001=AX\n"
+                     "[AX]\nType=2\nModelID=101\nConnectMethod=1\nComNo=3\nPortNo=9715\nDiscovery=7\n"
+                     "ImageSendEnable=7\nImageDispEnable=-1\nVolume=0,63\nElectricZoom=1,9\nWhisperType=4\n"
+                     "AspectNum=2\nAspect_001=5\nAspect_002=6;16:9;wide\n"
+                     "GammaNum=1\nGamma_001=\n"
+                     "ColorTempNum=1\nColorTemp_001=3;Warm\n"
+                     "InputNum=3\nInput_001=0;Computer in 1\nInput_002=3;HDMI 1\nInput_003=1;Video\n"
+                     "MyButtonNum=1\nMyButton_001=9;Info\n");
     ASSERT_EQ(list.size(), 1u);
     const CModelInfo2& m = *list[0];
     EXPECT_EQ(m.ModelID, 101);

@@ -11,7 +11,9 @@ extern char** environ;
 
 namespace orvane::test {
 
-std::string BinPath(const std::string& name) { return std::string(ORVANE_BIN_DIR) + "/" + name; }
+std::string BinPath(const std::string& name) {
+    return std::string(ORVANE_BIN_DIR) + "/" + name;
+}
 
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                          const std::vector<std::string>& extraEnv) {

@@ -43,12 +43,12 @@ typedef struct PluginModelData {
     int32_t type;                             /* model type number, carried with the model */
     int32_t modelId;                          /* model id: decides the toolbar's input table
                                                  and hidden buttons */
-    int32_t connectMethod; /* default connection: 0 RS-232C, 1 network */
-    int32_t comNo;         /* default serial port index, 0 = COM1 */
-    int32_t tcpPort;       /* default TCP port */
-    int32_t discovery;     /* non-zero: the model answers network discovery */
-    int32_t imageSend;     /* 1: the model takes images */
-    int32_t imageDisp;     /* 1: the model displays images */
+    int32_t connectMethod;                    /* default connection: 0 RS-232C, 1 network */
+    int32_t comNo;                            /* default serial port index, 0 = COM1 */
+    int32_t tcpPort;                          /* default TCP port */
+    int32_t discovery;                        /* non-zero: the model answers network discovery */
+    int32_t imageSend;                        /* 1: the model takes images */
+    int32_t imageDisp;                        /* 1: the model displays images */
     /* "min,max" of each adjustment, empty when the model lacks it, in this order:
        Brightness, Contrast, Color, Tint, Sharpness, UserGammaPoint1-8, ColorTempGainR/G/B,
        ColorTempOffsetR/G/B, OverScan, HPhase, KeystoneV, KeystoneH, Volume, DZoom, DShiftV,
