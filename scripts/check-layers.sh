@@ -26,6 +26,8 @@ program/commands           3      part   program/link
 program/config             3      part
 program/mainwnd            3      part   program/link program/commands program/config
 program/app                3      part
+program/service            3      none   program/link program/commands program/config program/mainwnd
+program/http               3      none   program/service
 programs                   4      any
 plugins                    4      any
 tests                      5      any
