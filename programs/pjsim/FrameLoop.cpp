@@ -16,6 +16,8 @@ namespace {
 
 // A client that stops reading must not hold a projector's thread for long.
 constexpr int kWriteTimeoutMs = 1000;
+constexpr std::size_t kFirstReadSize = std::size_t{4} * 1024;
+constexpr std::size_t kLargestReadSize = std::size_t{256} * 1024;
 
 using Clock = std::chrono::steady_clock;
 
@@ -30,8 +32,9 @@ void ServeFrames(int fd, bool isSocket, ProjectorService& service, const StopEve
     const bool imagesOk = isSocket && service.AcceptsImages();
     linkcore::FrameScanner scanner(imagesOk);
     ImageSession images(service.Images());
-    // Large reads, so that an image's bulk frames do not cost a system call per few bytes.
-    std::vector<unsigned char> buffer(256 * 1024);
+    // The buffer starts small, since a fleet holds a thousand idle connections, and grows
+    // while reads fill it, so that an image's bulk frames do not cost a system call per few bytes.
+    std::vector<unsigned char> buffer(kFirstReadSize);
     // A serial line has no connection to end; only a TCP client is let go when idle.
     const int idleMs = isSocket ? service.Def().idleMs : 0;
     auto lastActivity = Clock::now();
@@ -66,6 +69,8 @@ void ServeFrames(int fd, bool isSocket, ProjectorService& service, const StopEve
             return;
         }
         scanner.Feed(buffer.data(), static_cast<std::size_t>(n));
+        if (static_cast<std::size_t>(n) == buffer.size() && buffer.size() < kLargestReadSize)
+            buffer.resize(buffer.size() * 2);
 
         linkcore::ScannedFrame frame;
         while (scanner.Next(frame)) {

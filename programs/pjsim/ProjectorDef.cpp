@@ -291,4 +291,23 @@ bool ParseProjectorDef(std::string_view text, ProjectorDef& out, std::string& er
     return true;
 }
 
+bool ParseFleetDef(std::string_view text, FleetDef& out, std::string& error) {
+    const std::size_t comma = text.find(',');
+    long count = 0;
+    if (!ParseNumber(text.substr(0, comma), kMaxFleetSize, count) || count < 1) {
+        error = "a fleet needs a size of 1 to " + std::to_string(kMaxFleetSize) + ", got '" + std::string(text) + "'";
+        return false;
+    }
+    // The fleet's members are network projectors on loopback; their port is chosen later.
+    std::string def = "127.0.0.1:0";
+    if (comma != std::string_view::npos)
+        def += text.substr(comma);
+    FleetDef fleet;
+    fleet.count = static_cast<int>(count);
+    if (!ParseProjectorDef(def, fleet.def, error))
+        return false;
+    out = fleet;
+    return true;
+}
+
 } // namespace pjsim

@@ -53,6 +53,15 @@ struct ProjectorDef {
 // protocol=orvane|pjlink, and for PJLink class=1|2, lamp=HOURS, error=DIGITS). False with a message in `error`.
 bool ParseProjectorDef(std::string_view text, ProjectorDef& out, std::string& error);
 
+// One --fleet argument, "N,OPTIONS": N projectors on consecutive loopback ports, each with
+// the options of a TCP --projector definition. False with a message in `error`.
+inline constexpr int kMaxFleetSize = 5000;
+struct FleetDef {
+    int count = 0;
+    ProjectorDef def;
+};
+bool ParseFleetDef(std::string_view text, FleetDef& out, std::string& error);
+
 // A PJLink input ("3A") as the state machine keeps it, and back.
 std::uint16_t EncodePjlinkInput(std::string_view input);
 std::string DecodePjlinkInput(std::uint16_t value);

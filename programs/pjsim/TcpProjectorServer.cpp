@@ -64,6 +64,17 @@ TcpProjectorServer::~TcpProjectorServer() {
 }
 
 bool TcpProjectorServer::Start(std::string& error) {
+    if (listenFd_ < 0 && !Listen(error))
+        return false;
+    sockaddr_in addr{};
+    socklen_t len = sizeof addr;
+    getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len);
+    port_ = ntohs(addr.sin_port);
+    acceptThread_ = std::thread([this] { AcceptLoop(); });
+    return true;
+}
+
+bool TcpProjectorServer::Listen(std::string& error) {
     const ProjectorDef& def = service_->Def();
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
@@ -83,10 +94,6 @@ bool TcpProjectorServer::Start(std::string& error) {
         error = "cannot listen on " + def.host + ":" + std::to_string(def.port) + ": " + std::strerror(errno);
         return false;
     }
-    socklen_t len = sizeof addr;
-    getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len);
-    port_ = ntohs(addr.sin_port);
-    acceptThread_ = std::thread([this] { AcceptLoop(); });
     return true;
 }
 

@@ -19,6 +19,10 @@ public:
     TcpProjectorServer(std::unique_ptr<ProjectorService> service, const StopEvent& stop);
     ~TcpProjectorServer() override;
 
+    // Serves on a socket that is already bound and listening (a fleet binds its run of
+    // ports first); the server owns it from here. Call before Start.
+    void UseListener(int fd) { listenFd_ = fd; }
+
     bool Start(std::string& error) override;
     std::string Address() const override;
     void Join() override;
@@ -29,6 +33,7 @@ private:
         std::atomic<bool> done{false};
     };
 
+    bool Listen(std::string& error);
     void AcceptLoop();
     void Serve(int fd);
     // Sends the hello; with a password, the challenge it carries is copied to `challenge`.

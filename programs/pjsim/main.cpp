@@ -3,6 +3,7 @@
 
 #include "DiscoveryResponder.h"
 #include "Endpoint.h"
+#include "FleetPorts.h"
 #include "PjlinkSearchResponder.h"
 #include "ProjectorDef.h"
 #include "ProjectorService.h"
@@ -13,11 +14,15 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <memory>
 #include <pthread.h>
 #include <string>
+#include <sys/resource.h>
+#include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -34,6 +39,18 @@ const char* kProjectorHelp =
     "for PJLink also class=1|2, lamp=HOURS, error=DIGITS (PJLink clients are let go after "
     "30 s). Port 0 picks a free port.";
 
+const char* kFleetHelp = "N,OPTIONS: N projectors with the options of a TCP --projector definition, on consecutive "
+                         "free loopback ports, numbered after the --projector ones; may be given more than once";
+
+// Every projector of a fleet holds a listening socket and one per client.
+void RaiseDescriptorLimit() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
 int Usage(const std::string& message) {
     std::fprintf(stderr, "pjsim: %s\nRun pjsim --help for the options.\n", message.c_str());
     return kExitUsage;
@@ -45,11 +62,13 @@ int main(int argc, char** argv) {
     CLI::App app{"Plays projectors for the projector link: each answers requests on a TCP port or a "
                  "pseudo-terminal and logs them."};
     std::vector<std::string> projectorArgs;
+    std::vector<std::string> fleetArgs;
     std::string logPath;
     std::string discoveryArg;
     pjsim::ImageOptions imageOptions;
     bool noImageHash = false;
-    app.add_option("--projector", projectorArgs, kProjectorHelp)->required()->allow_extra_args(false)->type_name("DEF");
+    app.add_option("--projector", projectorArgs, kProjectorHelp)->allow_extra_args(false)->type_name("DEF");
+    app.add_option("--fleet", fleetArgs, kFleetHelp)->allow_extra_args(false)->type_name("N,OPTIONS");
     app.add_option("--log", logPath, "Write the request log to FILE instead of standard output")->type_name("FILE");
     app.add_option("--discovery", discoveryArg,
                    "Answer discovery probes on this UDP HOST:PORT for every network projector (port 0 picks one)")
@@ -84,6 +103,23 @@ int main(int argc, char** argv) {
             return Usage(error);
         defs.push_back(def);
     }
+    // Each fleet's members follow one another in defs; the run of ports is bound for all at once.
+    struct FleetRun {
+        std::size_t first = 0;
+        int count = 0;
+    };
+    std::vector<FleetRun> fleets;
+    for (const std::string& text : fleetArgs) {
+        pjsim::FleetDef fleet;
+        std::string error;
+        if (!pjsim::ParseFleetDef(text, fleet, error))
+            return Usage("--fleet: " + error);
+        fleets.push_back({defs.size(), fleet.count});
+        defs.insert(defs.end(), static_cast<std::size_t>(fleet.count), fleet.def);
+    }
+    if (defs.empty())
+        return Usage("give at least one --projector or --fleet");
+    RaiseDescriptorLimit();
 
     // Every thread inherits this mask; the main thread alone takes the signals, with sigwait.
     std::signal(SIGPIPE, SIG_IGN);
@@ -105,13 +141,31 @@ int main(int argc, char** argv) {
         return kExitFailure;
     }
 
+    std::vector<int> listeners(defs.size(), -1);
+    for (const FleetRun& fleet : fleets) {
+        std::vector<int> fds;
+        if (!pjsim::FleetPorts::Bind(defs[fleet.first].host, fleet.count, fds, error)) {
+            std::fprintf(stderr, "pjsim: fleet of %d: %s\n", fleet.count, error.c_str());
+            for (int fd : listeners) {
+                if (fd >= 0)
+                    close(fd);
+            }
+            return kExitFailure;
+        }
+        std::copy(fds.begin(), fds.end(), listeners.begin() + static_cast<std::ptrdiff_t>(fleet.first));
+    }
+
     std::vector<std::unique_ptr<pjsim::Endpoint>> endpoints;
     for (std::size_t i = 0; i < defs.size(); ++i) {
         auto service = std::make_unique<pjsim::ProjectorService>(static_cast<int>(i + 1), defs[i], log, imageOptions);
-        if (defs[i].serial)
+        if (defs[i].serial) {
             endpoints.push_back(std::make_unique<pjsim::SerialProjectorPort>(std::move(service), stop));
-        else
-            endpoints.push_back(std::make_unique<pjsim::TcpProjectorServer>(std::move(service), stop));
+        } else {
+            auto server = std::make_unique<pjsim::TcpProjectorServer>(std::move(service), stop);
+            if (listeners[i] >= 0)
+                server->UseListener(std::exchange(listeners[i], -1));
+            endpoints.push_back(std::move(server));
+        }
         if (!endpoints.back()->Start(error)) {
             std::fprintf(stderr, "pjsim: projector %zu: %s\n", i + 1, error.c_str());
             stop.Set();

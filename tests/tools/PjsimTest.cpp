@@ -141,3 +141,35 @@ TEST(Pjsim, SerialProjectorForgetsAFrameCutOffByAPause) {
     ASSERT_TRUE(sim.WaitForRequests(2));
     EXPECT_EQ(sim.RequestLines().size(), 2u);
 }
+
+TEST(Pjsim, FleetsSitOnConsecutivePortsAndAnswerInBothProtocols) {
+    PjsimProcess sim({PjsimProcess::Tcp("kind=4")},
+                     {"--fleet", "17,power=on,kind=3", "--fleet", "3,protocol=pjlink,power=on"});
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    ASSERT_EQ(sim.ProjectorCount(), 21u);
+    for (int n = 3; n <= 18; ++n)
+        EXPECT_EQ(sim.Port(n), sim.Port(2) + n - 2) << n;
+    EXPECT_EQ(sim.Port(21), sim.Port(19) + 2);
+
+    for (int n : {2, 18}) {
+        RawClient client(sim.Port(n));
+        ASSERT_TRUE(client.Connected()) << n;
+        EXPECT_EQ(client.Read(1), std::string(1, '\0'));
+        client.WriteFrame(linkcore::EncodeRequest({2, 0x1007, 0}));
+        EXPECT_EQ(client.Read(3), std::string("\x1d\x03\x00", 3)) << n;
+    }
+    RawClient pjlink(sim.Port(20));
+    ASSERT_TRUE(pjlink.Connected());
+    EXPECT_EQ(pjlink.Read(9), "PJLINK 0\r");
+    const std::string ask = "%1POWR ?\r";
+    pjlink.Write(reinterpret_cast<const unsigned char*>(ask.data()), ask.size());
+    EXPECT_EQ(pjlink.Read(9), "%1POWR=1\r");
+
+    ASSERT_TRUE(sim.WaitForRequests(3));
+    const std::vector<std::string> lines = sim.RequestLines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "REQ 2 action=2 type=0x1007 setting=0 reply=data:3");
+    EXPECT_EQ(lines[1], "REQ 18 action=2 type=0x1007 setting=0 reply=data:3");
+    EXPECT_EQ(lines[2].rfind("PJLINK 20 %1POWR ?", 0), 0u) << lines[2];
+    EXPECT_EQ(sim.Stop(), 0);
+}

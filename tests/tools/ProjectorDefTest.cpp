@@ -101,3 +101,40 @@ TEST(RequestLog, LineFormat) {
     EXPECT_EQ(RequestLog::FormatLine(1, {65535, 0x7, 65535}, "none"),
               "REQ 1 action=65535 type=0x0007 setting=65535 reply=none");
 }
+
+TEST(ProjectorDef, FleetsTakeASizeAndTheOptionsOfOneTcpProjector) {
+    struct Case {
+        std::string text;
+        bool ok;
+        int count;
+    };
+    const std::vector<Case> cases = {
+        {"1", true, 1},
+        {"1000,power=on,protocol=pjlink", true, 1000},
+        {"5000,fault=silent", true, 5000},
+        {"0", false, 0},
+        {"5001", false, 0},
+        {"x,power=on", false, 0},
+        {"", false, 0},
+        {"3,colour=red", false, 0},
+        {"3,serial", false, 0},
+    };
+    for (const Case& c : cases) {
+        FleetDef fleet;
+        std::string error;
+        EXPECT_EQ(ParseFleetDef(c.text, fleet, error), c.ok) << c.text;
+        if (!c.ok) {
+            EXPECT_FALSE(error.empty()) << c.text;
+            continue;
+        }
+        EXPECT_EQ(fleet.count, c.count);
+        EXPECT_EQ(fleet.def.host, "127.0.0.1");
+        EXPECT_FALSE(fleet.def.serial);
+    }
+    FleetDef pjlink;
+    std::string error;
+    ASSERT_TRUE(ParseFleetDef("2,power=on,protocol=pjlink,lamp=2900", pjlink, error)) << error;
+    EXPECT_EQ(pjlink.def.protocol, Protocol::Pjlink);
+    EXPECT_EQ(pjlink.def.lampHours, 2900);
+    EXPECT_EQ(pjlink.def.sim.power, InitialPower::On);
+}
