@@ -1,0 +1,356 @@
+#pragma once
+
+// What the service benchmarks share: a folder with orvaned.conf and rooms of five pjsim
+// projectors each, orvaned started on it as an operator would start it, a plain HTTP client,
+// the CPU time and peak memory of a process, and pjsim's request log read as it grows with
+// the time each line arrived. Everything talks to 127.0.0.1 only.
+
+#include "support/RunProgram.h"
+#include "support/TempDir.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <fstream>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sstream>
+#include <string>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace orvane::bench {
+
+using Clock = std::chrono::steady_clock;
+
+inline double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// A room of the sample catalog's model AX-210 (volume 0..63) as the toolbar writes it, its
+// projectors on 127.0.0.1 at `ports`.
+inline std::string RoomFile(const std::vector<int>& ports) {
+    std::ostringstream out;
+    out << "[GENERAL]\nMODEL=AX-210\nModelID=101\nType=1\nDiscovery=0\nImageSendEnable=0\nImageDispEnable=0\n";
+    out << "[PROJECTOR]\nPJTNUM=" << ports.size() << "\nSELECTPRJ=1\n";
+    for (std::size_t i = 0; i < ports.size(); ++i)
+        out << "[CONNECT-" << i + 1 << "]\nCONMETHOD=1\nCOMPORTNO=0\nTCPPORTNO=" << ports[i]
+            << "\nIPADDRESS=127.0.0.1\nPASSWORD=\n";
+    out << "[TOOLBAR]\n";
+    for (const char* key :
+         {"CONFIG", "POWERON", "POWEROFF", "BLANKON", "BLANKOFF", "VOLUME", "MUTE", "FREEZEON", "FREEZEOFF", "ABOUT"})
+        out << key << "=1\n";
+    out << "ADVANCE=0\nIMGSEND=0\n[INPUTSOURCE]\nInputNum=3\n";
+    out << "Input_001=1;0;Computer in 1\nInput_002=1;3;HDMI 1\nInput_003=1;1;Video\n";
+    out << "[SCREEN]\nICON=1\nALWAYSONTOP=0\n[Volume]\nMin-Max=0,63\n";
+    return out.str();
+}
+
+// The service's folder: orvaned.conf, the rooms r001.txt ... and the files the programs find
+// beside them (catalogs, the sample model catalog).
+class ServiceFolder {
+public:
+    // rooms[i] holds the ports of room i's projectors.
+    ServiceFolder(const std::vector<std::vector<int>>& rooms, int pollSeconds, int maxInFlight = 64) {
+        std::ostringstream conf;
+        conf << "[Service]\nListen=127.0.0.1:0\nPollSeconds=" << pollSeconds << "\nMaxInFlight=" << maxInFlight
+             << "\nMaxConnections=1024\n[Rooms]\nFolder=rooms\n";
+        dir_.Write("orvaned.conf", conf.str());
+        mkdir(dir_.File("rooms").c_str(), 0700);
+        for (std::size_t i = 0; i < rooms.size(); ++i)
+            dir_.Write("rooms/" + RoomId(i) + ".txt", RoomFile(rooms[i]));
+        for (const char* name : {"txtdef.cat", "txtzhs.cat"})
+            Copy(test::BinPath(name), dir_.File(name));
+        Copy(std::string(ORVANE_SOURCE_DIR) + "/res/OrvaneModel.txt", dir_.File("OrvaneModel.txt"));
+    }
+    static std::string RoomId(std::size_t i) {
+        char id[32];
+        std::snprintf(id, sizeof id, "r%03zu", i + 1);
+        return id;
+    }
+    std::string Config() const { return dir_.File("orvaned.conf"); }
+    const std::string& Path() const { return dir_.path(); }
+
+private:
+    static void Copy(const std::string& from, const std::string& to) {
+        std::ifstream in(from, std::ios::binary);
+        std::ofstream out(to, std::ios::binary);
+        out << in.rdbuf();
+    }
+    test::TempDir dir_;
+};
+
+// CPU seconds (user + system) a running process has used so far; -1 when it is gone.
+inline double ProcessCpuSeconds(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const std::size_t paren = text.rfind(')');
+    if (paren == std::string::npos)
+        return -1;
+    std::istringstream fields(text.substr(paren + 2));
+    std::string field;
+    double utime = 0, stime = 0;
+    for (int i = 3; fields >> field; ++i) { // field 3 is the state
+        if (i == 14)
+            utime = std::stod(field);
+        if (i == 15) {
+            stime = std::stod(field);
+            break;
+        }
+    }
+    return (utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// The process's peak resident memory in MiB (VmHWM); -1 when it is gone.
+inline double PeakRssMiB(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stod(line.substr(6)) / 1024.0;
+    }
+    return -1;
+}
+
+// A program of the build started with its standard output read here (until a line starting
+// with `readyLine`) and its standard error in a file; SIGTERM at the end.
+class ChildProcess {
+public:
+    ChildProcess(const std::string& path, const std::vector<std::string>& args, const std::string& errPath,
+                 const std::string& readyLine) {
+        int pipeFds[2];
+        if (pipe2(pipeFds, O_CLOEXEC) != 0)
+            return;
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(path.c_str()));
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (posix_spawn(&pid_, path.c_str(), &actions, nullptr, argv.data(), environ) != 0)
+            pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        close(pipeFds[1]);
+        out_ = pipeFds[0];
+        if (pid_ > 0)
+            ready_ = ReadUntil(readyLine, std::chrono::seconds(30));
+    }
+    ~ChildProcess() { Stop(); }
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool Ready() const { return ready_; }
+    pid_t Pid() const { return pid_; }
+    // Every line printed before the ready line.
+    const std::vector<std::string>& Lines() const { return lines_; }
+    // SIGTERM and the exit status (-1 for a signal or when it was not running).
+    int Stop() {
+        if (pid_ <= 0)
+            return -1;
+        kill(pid_, SIGTERM);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+        if (out_ >= 0)
+            close(out_);
+        out_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+private:
+    bool ReadUntil(const std::string& readyLine, std::chrono::seconds timeout) {
+        const auto end = Clock::now() + timeout;
+        std::string pending;
+        while (Clock::now() < end) {
+            std::size_t eol;
+            while ((eol = pending.find('\n')) != std::string::npos) {
+                std::string line = pending.substr(0, eol);
+                pending.erase(0, eol + 1);
+                if (line.rfind(readyLine, 0) == 0)
+                    return true;
+                lines_.push_back(line);
+            }
+            pollfd fd{out_, POLLIN, 0};
+            if (poll(&fd, 1, 200) <= 0)
+                continue;
+            char buffer[65536];
+            const ssize_t n = read(out_, buffer, sizeof buffer);
+            if (n <= 0)
+                return false;
+            pending.append(buffer, static_cast<std::size_t>(n));
+        }
+        return false;
+    }
+
+    pid_t pid_ = -1;
+    int out_ = -1;
+    bool ready_ = false;
+    std::vector<std::string> lines_;
+};
+
+// orvaned on a folder: ready once it printed READY, with the port of its LISTENING line.
+class Orvaned {
+public:
+    explicit Orvaned(const ServiceFolder& folder)
+        : process_(test::BinPath("orvaned"), {"--config", folder.Config()}, folder.Path() + "/orvaned.err", "READY"),
+          errPath_(folder.Path() + "/orvaned.err") {
+        for (const std::string& line : process_.Lines()) {
+            const std::size_t colon = line.rfind(':');
+            if (line.rfind("LISTENING http://", 0) == 0 && colon != std::string::npos)
+                port_ = std::stoi(line.substr(colon + 1));
+        }
+    }
+    bool Ready() const { return process_.Ready() && port_ > 0; }
+    int Port() const { return port_; }
+    pid_t Pid() const { return process_.Pid(); }
+    int Stop() { return process_.Stop(); }
+    // What it wrote to standard error, for a run that failed.
+    std::string Errors() const {
+        std::ifstream in(errPath_);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    }
+
+private:
+    ChildProcess process_;
+    std::string errPath_;
+    int port_ = 0;
+};
+
+// A blocking TCP connection to 127.0.0.1:port with TCP_NODELAY; -1 on failure.
+inline int ConnectLoopback(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int one = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+struct HttpAnswer {
+    int status = 0; // 0: no answer
+    std::string body;
+};
+
+// Reads one HTTP/1.1 answer with a Content-Length body from fd; `pending` keeps what was read
+// beyond it for the next answer on a kept-alive connection.
+inline HttpAnswer ReadHttpAnswer(int fd, std::string& pending) {
+    HttpAnswer answer;
+    std::size_t headerEnd;
+    char buffer[65536];
+    while ((headerEnd = pending.find("\r\n\r\n")) == std::string::npos) {
+        const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+        if (n <= 0)
+            return answer;
+        pending.append(buffer, static_cast<std::size_t>(n));
+    }
+    std::size_t length = 0;
+    std::istringstream headers(pending.substr(0, headerEnd));
+    std::string line;
+    std::getline(headers, line);
+    if (line.size() > 12)
+        answer.status = std::stoi(line.substr(9, 3));
+    while (std::getline(headers, line)) {
+        std::string lower;
+        for (char c : line)
+            lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (lower.rfind("content-length:", 0) == 0)
+            length = std::stoul(line.substr(15));
+    }
+    const std::size_t total = headerEnd + 4 + length;
+    while (pending.size() < total) {
+        const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+        if (n <= 0) {
+            answer.status = 0;
+            return answer;
+        }
+        pending.append(buffer, static_cast<std::size_t>(n));
+    }
+    answer.body = pending.substr(headerEnd + 4, length);
+    pending.erase(0, total);
+    return answer;
+}
+
+inline std::string HttpRequestText(const std::string& method, const std::string& path, const std::string& body = {}) {
+    std::string text = method + " " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+    if (!body.empty())
+        text += "Content-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) + "\r\n";
+    return text + "\r\n" + body;
+}
+
+// One request on a connection of its own.
+inline HttpAnswer HttpCall(int port, const std::string& method, const std::string& path, const std::string& body = {}) {
+    const int fd = ConnectLoopback(port);
+    if (fd < 0)
+        return {};
+    const std::string text = HttpRequestText(method, path, body);
+    HttpAnswer answer;
+    if (send(fd, text.data(), text.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(text.size())) {
+        std::string pending;
+        answer = ReadHttpAnswer(fd, pending);
+    }
+    close(fd);
+    return answer;
+}
+
+// pjsim's request log as it grows, each line with the time it was read (every few ms).
+class LogTail {
+public:
+    struct Line {
+        double at; // seconds since the tail was made
+        std::string text;
+    };
+    explicit LogTail(std::string path) : path_(std::move(path)), start_(Clock::now()) {}
+    // Reads what was added since the last call.
+    void Poll() {
+        std::ifstream in(path_, std::ios::binary);
+        in.seekg(static_cast<std::streamoff>(offset_));
+        std::string chunk((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const double at = SecondsSince(start_);
+        partial_ += chunk;
+        offset_ += chunk.size();
+        std::size_t eol;
+        while ((eol = partial_.find('\n')) != std::string::npos) {
+            lines_.push_back({at, partial_.substr(0, eol)});
+            partial_.erase(0, eol + 1);
+        }
+    }
+    // Polls every `stepMs` for `seconds`.
+    void Follow(double seconds, int stepMs = 20) {
+        const auto end = Clock::now() + std::chrono::duration<double>(seconds);
+        while (Clock::now() < end) {
+            Poll();
+            usleep(static_cast<useconds_t>(stepMs) * 1000);
+        }
+        Poll();
+    }
+    const std::vector<Line>& Lines() const { return lines_; }
+    double Now() const { return SecondsSince(start_); }
+
+private:
+    std::string path_;
+    Clock::time_point start_;
+    std::size_t offset_ = 0;
+    std::string partial_;
+    std::vector<Line> lines_;
+};
+
+} // namespace orvane::bench
