@@ -1,130 +1,88 @@
 #include "commands/CommandHandlers.h"
 
 #include "commands/CommandIds.h"
-#include "link/SharedField.h"
 
 namespace orvane {
-
-namespace {
-
-constexpr int kFreezeSettleMs = 100;
-constexpr std::int32_t kModelWithoutPowerQuery = 500;
-
-} // namespace
 
 CommandHandlers::CommandHandlers(CommandTransport& transport, IPollerControl& poller, IMainWindowSide& window)
     : transport_(transport), poller_(poller), window_(window) {}
 
 int CommandHandlers::Run(int commandId) {
-    const CommandEntry* entry = FindCommand(commandId);
-    if (entry == nullptr || !IsProjectorCommand(*entry))
+    std::optional<CommandSequence> run = CommandSequence::ForCommand(commandId, transport_.Model());
+    if (!run)
         return kNoHandler;
-
-    if (entry->hidePopup)
-        window_.HideVolumePopup();
-    if (entry->suspendPoller)
-        poller_.ControlPoller(kPollerSuspend);
-
-    int reported = 0;
-    switch (entry->role) {
-    case CommandRole::PowerOn:
-    case CommandRole::PowerOff:
-        reported = RunPower(*entry);
-        break;
-    case CommandRole::FreezeOn:
-        reported = RunFreezeOn(*entry);
-        break;
-    default:
-        reported = transport_.SendToAll(entry->action, entry->type, CommandSetting(*entry, transport_.Model().ModelID),
-                                        entry->message);
-        break;
-    }
-
-    if (entry->role == CommandRole::Volume)
-        window_.ToggleVolumePopup();
-    if (entry->refreshInput)
-        poller_.RefreshInputState();
-    if (entry->suspendPoller)
-        poller_.ControlPoller(kPollerResume);
-    return reported;
-}
-
-int CommandHandlers::RunPower(const CommandEntry& entry) {
-    const bool on = entry.role == CommandRole::PowerOn;
-    // The state in which the set is sent, and the one in which nothing needs doing.
-    const std::uint16_t actOn = on ? kPowerOff : kPowerOn;
-    const std::uint16_t alreadyThere = on ? kPowerOn : kPowerOff;
-    int reported = 0;
-    const int slots = transport_.SlotsInUse();
-    for (int slot = 0; slot < slots; ++slot) {
-        // An unreachable projector's state cannot be read either: the same message as for
-        // a failed state query, without waiting for that query to fail too.
-        if (transport_.CheckKind(slot) != CommandTransport::KindCheck::Go) {
-            transport_.ShowSlotError(slot, kMsgPowerRefused, kMbIconHand);
-            ++reported;
-            continue;
-        }
-        if (transport_.Model().ModelID != kModelWithoutPowerQuery) {
-            const std::uint16_t state = transport_.QueryPowerState(slot);
-            if (state == alreadyThere)
-                continue;
-            if (state == kPowerTransit) {
-                transport_.ShowSlotError(slot, kMsgPowerInTransit, kMbOk);
-                ++reported;
-                continue;
-            }
-            if (state != actOn) {
-                transport_.ShowSlotError(slot, kMsgPowerRefused, kMbIconHand);
-                ++reported;
-                continue;
-            }
-        }
-        ReplyBuffer reply{};
-        const int result = transport_.SendToSlot(slot, entry.action, entry.type, entry.setting, reply.data());
-        if (!CommandTransport::Accepted(result, reply)) {
-            transport_.ShowSlotError(slot, entry.message, kMbIconHand);
-            ++reported;
-        }
-    }
-    return reported;
-}
-
-int CommandHandlers::RunFreezeOn(const CommandEntry& entry) {
-    // The frozen picture must not show this window; it comes back only for an error box.
-    window_.HideMainWindow();
-    int reported = 0;
-    const int slots = transport_.SlotsInUse();
-    for (int slot = 0; slot < slots; ++slot) {
-        const CommandTransport::KindCheck check = transport_.CheckKind(slot);
-        if (check == CommandTransport::KindCheck::Refused) {
-            transport_.ShowSlotError(slot, entry.message, kMbIconHand);
-            ++reported;
-            continue;
-        }
-        ReplyBuffer reply{};
-        int result = kExchangeOpenFailed;
-        if (check == CommandTransport::KindCheck::Go)
-            result = transport_.SendToSlot(slot, entry.action, entry.type, entry.setting, reply.data());
-        if (!CommandTransport::Accepted(result, reply)) {
-            if (!window_.IsMainWindowVisible())
-                window_.ShowMainWindow();
-            transport_.ShowSlotError(slot, entry.message, kMbIconHand);
-            ++reported;
-            if (window_.IsMainWindowVisible())
-                window_.HideMainWindow();
-        }
-    }
-    window_.Sleep(kFreezeSettleMs);
-    window_.ShowMainWindow();
-    return reported;
+    return Carry(*run);
 }
 
 int CommandHandlers::VolumeUp() {
-    return transport_.SendToAll(kActionIncrement, kTypeVolume, 0, kMsgVolumeUp);
+    CommandSequence run =
+        CommandSequence::SendToAll(transport_.Model(), kActionIncrement, kTypeVolume, 0, kMsgVolumeUp);
+    return Carry(run);
 }
 
 int CommandHandlers::VolumeDown() {
-    return transport_.SendToAll(kActionDecrement, kTypeVolume, 0, kMsgVolumeDown);
+    CommandSequence run =
+        CommandSequence::SendToAll(transport_.Model(), kActionDecrement, kTypeVolume, 0, kMsgVolumeDown);
+    return Carry(run);
+}
+
+int CommandHandlers::Carry(CommandSequence& run) {
+    for (CommandStep step = run.Next(); step.kind != CommandStep::Kind::Done; step = run.Next()) {
+        switch (step.kind) {
+        case CommandStep::Kind::Exchange: {
+            ReplyBuffer reply{};
+            const int result = transport_.SendToSlot(step.slot, step.action, step.type, step.setting, reply.data());
+            run.Answer(result, reply);
+            break;
+        }
+        case CommandStep::Kind::SlotError:
+            transport_.ShowSlotError(step.slot, step.message, step.style);
+            break;
+        case CommandStep::Kind::Window:
+            DoWindowStep(step);
+            break;
+        case CommandStep::Kind::Done:
+            break;
+        }
+    }
+    return run.Reported();
+}
+
+void CommandHandlers::DoWindowStep(const CommandStep& step) {
+    switch (step.window) {
+    case WindowStep::HideVolumePopup:
+        window_.HideVolumePopup();
+        break;
+    case WindowStep::ToggleVolumePopup:
+        window_.ToggleVolumePopup();
+        break;
+    case WindowStep::HideMainWindow:
+        window_.HideMainWindow();
+        break;
+    case WindowStep::ShowMainWindow:
+        window_.ShowMainWindow();
+        break;
+    case WindowStep::ShowMainWindowIfHidden:
+        if (!window_.IsMainWindowVisible())
+            window_.ShowMainWindow();
+        break;
+    case WindowStep::HideMainWindowIfShown:
+        if (window_.IsMainWindowVisible())
+            window_.HideMainWindow();
+        break;
+    case WindowStep::Settle:
+        window_.Sleep(step.milliseconds);
+        break;
+    case WindowStep::SuspendPoller:
+        poller_.ControlPoller(kPollerSuspend);
+        break;
+    case WindowStep::ResumePoller:
+        poller_.ControlPoller(kPollerResume);
+        break;
+    case WindowStep::RefreshInput:
+        poller_.RefreshInputState();
+        break;
+    }
 }
 
 int CommandHandlers::ReadVolumeLevel() {

@@ -1,16 +1,17 @@
 #pragma once
 
 #include "commands/CommandCatalog.h"
+#include "commands/CommandSequence.h"
 #include "commands/MainWindowSide.h"
 #include "commands/PollerControl.h"
 #include "link/CommandTransport.h"
 
 namespace orvane {
 
-// The handlers of the projector commands: the same sequence for a toolbar button, a tray
-// entry and orvanectl. Window-side steps go to IMainWindowSide, the poller's suspend, resume
-// and refresh to IPollerControl, every request through the transport. Runs on one thread
-// (the user-interface thread) at a time.
+// The handlers of the projector commands: the same sequence (CommandSequence) for a toolbar
+// button, a tray entry and orvanectl, carried here synchronously. Window-side steps go to IMainWindowSide, the poller's
+// suspend, resume and refresh to IPollerControl, every request through the transport. Runs on one thread (the
+// user-interface thread) at a time.
 class CommandHandlers {
 public:
     // Run's result for an id without a projector handler.
@@ -35,8 +36,9 @@ public:
     int ReadVolumeLevel();
 
 private:
-    int RunPower(const CommandEntry& entry);
-    int RunFreezeOn(const CommandEntry& entry);
+    // Runs a command's steps on this thread, each exchange through the transport's Link.
+    int Carry(CommandSequence& run);
+    void DoWindowStep(const CommandStep& step);
 
     CommandTransport& transport_;
     IPollerControl& poller_;

@@ -84,6 +84,10 @@ std::int32_t CommandTransport::EnsureKind(int slot, int* exchange) {
 CommandTransport::KindCheck CommandTransport::CheckKind(int slot) {
     int exchange = kExchangeOk;
     const std::int32_t kind = EnsureKind(slot, &exchange);
+    return KindCheckOf(kind, exchange);
+}
+
+CommandTransport::KindCheck CommandTransport::KindCheckOf(std::int32_t kind, int exchange) {
     if (IsRefusedKind(kind))
         return KindCheck::Refused;
     // A refusal or a broken answer still lets the command go; only a link that did not

@@ -71,6 +71,9 @@ public:
                      // wait out the same time-out again, so the slot is reported at once
     };
     KindCheck CheckKind(int slot);
+    // The decision itself: a slot's kind after a kind query that gave `exchange` (kExchangeOk
+    // when the kind was known and nothing was asked).
+    static KindCheck KindCheckOf(std::int32_t kind, int exchange);
 
     // For each slot in use, slot 0 first: the kind check, then (action, type, setting),
     // expecting an acknowledgement. Every refused, unreachable or failing slot gets message
