@@ -44,7 +44,13 @@ public:
     LinkFloor& operator=(const LinkFloor&) = delete;
 
     // The job is kept by reference until it is done.
-    void Add(const FloorJob& job) { queue_.push_back(&job); }
+    void Add(const FloorJob& job) { queue_.push_back({&job, nullptr, 0}); }
+    // Jobs that run one after the other, each on a connection of its own, as a command's
+    // exchanges with a room's projectors do; chains run side by side.
+    void AddChain(const std::vector<FloorJob>& chain) {
+        if (!chain.empty())
+            queue_.push_back({&chain[0], &chain, 0});
+    }
     bool Idle() const { return queue_.empty() && open_.empty(); }
 
     // Runs until every job added is done, or `until` passes.
@@ -75,7 +81,13 @@ public:
     std::size_t Failed() const { return failed_; }
 
 private:
+    struct Queued {
+        const FloorJob* job;
+        const std::vector<FloorJob>* chain; // null for a job of its own
+        std::size_t index;
+    };
     struct Conn {
+        Queued queued{};
         const FloorJob* job = nullptr;
         int fd = -1;
         bool connecting = true;
@@ -99,14 +111,16 @@ private:
 
     void StartQueued() {
         while (!queue_.empty() && open_.size() < inFlight_) {
-            const FloorJob* job = queue_.front();
+            const Queued next = queue_.front();
             queue_.pop_front();
-            Start(*job);
+            Start(next);
         }
     }
 
-    void Start(const FloorJob& job) {
+    void Start(const Queued& queued) {
+        const FloorJob& job = *queued.job;
         auto c = std::make_unique<Conn>();
+        c->queued = queued;
         c->job = &job;
         const linkcore::SessionTimeouts timeouts{};
         if (job.pjlink)
@@ -126,6 +140,7 @@ private:
         if (connect(c->fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0 && errno != EINPROGRESS) {
             ++failed_;
             close(c->fd);
+            QueueNextOfChain(queued);
             return;
         }
         Watch(*c, uint32_t{EPOLLOUT}, EPOLL_CTL_ADD);
@@ -208,6 +223,12 @@ private:
     void Done(Conn& c) {
         c.done = true;
         CloseConn(c);
+        QueueNextOfChain(c.queued);
+    }
+    // The chain goes on at once, ahead of jobs that have not started.
+    void QueueNextOfChain(const Queued& queued) {
+        if (queued.chain != nullptr && queued.index + 1 < queued.chain->size())
+            queue_.push_front({&(*queued.chain)[queued.index + 1], queued.chain, queued.index + 1});
     }
     void Fail(Conn& c) {
         ++failed_;
@@ -225,7 +246,7 @@ private:
 
     std::size_t inFlight_;
     int epoll_;
-    std::deque<const FloorJob*> queue_;
+    std::deque<Queued> queue_;
     std::vector<std::unique_ptr<Conn>> open_;
     std::size_t answered_ = 0;
     std::size_t failed_ = 0;
