@@ -6,11 +6,11 @@ set(ORVANE_INSTALL_PKGDIR lib/orvane)
 
 # Programs of the program folder, and the plug-ins of its plugin/ folder: a new one is added
 # to its list (targets that are not built are skipped).
-set(ORVANE_INSTALLED_PROGRAMS orvane OrvaneUsrEdit orvanectl pjsim)
+set(ORVANE_INSTALLED_PROGRAMS orvane OrvaneUsrEdit orvanectl pjsim orvaned)
 set(ORVANE_INSTALLED_PLUGINS adjust_demo)
 # Commands in bin: the ones the launcher serves, and the ones that are the program itself.
 set(ORVANE_LAUNCHED_COMMANDS orvane orvanectl)
-set(ORVANE_LINKED_COMMANDS pjsim)
+set(ORVANE_LINKED_COMMANDS pjsim orvaned)
 
 foreach(target IN LISTS ORVANE_INSTALLED_PROGRAMS)
     if(TARGET ${target})
@@ -49,11 +49,21 @@ install(FILES packaging/org.orvane.Orvane.metainfo.xml DESTINATION ${CMAKE_INSTA
 install(FILES res/icons/orvane.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES packaging/orvanectl.bash DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
         RENAME orvanectl)
+# The service's units: one a user enables for their own rooms, one for the machine's. The
+# system unit goes where Debian 12's systemd and lintian look for it.
+if(TARGET orvaned)
+    install(FILES packaging/orvaned-user.service DESTINATION lib/systemd/user RENAME orvaned.service)
+    install(FILES packaging/orvaned.service DESTINATION /lib/systemd/system)
+    install(FILES docs/service.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/orvane)
+endif()
 
 # Manual pages, written in scdoc and installed compressed as Debian wants them.
 find_program(SCDOC scdoc)
 find_program(GZIP gzip)
 set(ORVANE_MAN_PAGES orvane orvanectl pjsim)
+if(TARGET orvaned)
+    list(APPEND ORVANE_MAN_PAGES orvaned)
+endif()
 if(SCDOC AND GZIP)
     set(man_outputs)
     foreach(page IN LISTS ORVANE_MAN_PAGES)

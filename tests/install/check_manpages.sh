@@ -24,7 +24,11 @@ compare() { # NAME WHAT HELP_WORDS PAGE_WORDS
     fi
 }
 
-for program in orvane pjsim; do
+programs=(orvane pjsim)
+if [[ -x $bin/orvaned ]]; then
+    programs+=(orvaned)
+fi
+for program in "${programs[@]}"; do
     compare "$program" options "$("$bin/$program" --help | help_options)" "$(page_options "$src/docs/man/$program.1.scd")"
 done
 

@@ -71,6 +71,28 @@ mapfile -t ports < <(awk '$1 == "PROJECTOR" { n = split($3, a, ":"); print a[n] 
 [[ $(grep -c ' power=1 ' "$tmp/status.out") == 2 ]] || fail "status: $(cat "$tmp/status.out")"
 [[ $("$bin/orvanectl" configs) == AX-210 ]] || fail "configs: $("$bin/orvanectl" configs)"
 
+# The installed service serves a room made from the same configuration, on a free loopback
+# port, and ends cleanly on SIGTERM.
+if [[ -e $bin/orvaned ]]; then
+    service=$tmp/service
+    mkdir -p "$service/rooms"
+    cp "$folder/AX-210.txt" "$service/rooms/hall.txt"
+    printf '[Service]\nListen=127.0.0.1:0\nPollSeconds=1\n[Rooms]\nFolder=rooms\n' >"$service/orvaned.conf"
+    "$bin/orvaned" --config "$service/orvaned.conf" --check || fail "orvaned --check"
+    "$bin/orvaned" --config "$service/orvaned.conf" >"$tmp/orvaned.out" 2>"$tmp/orvaned.err" &
+    orvaned_pid=$!
+    for _ in $(seq 100); do
+        grep -q '^READY' "$tmp/orvaned.out" && break
+        kill -0 "$orvaned_pid" 2>/dev/null || fail "orvaned: $(cat "$tmp/orvaned.err")"
+        sleep 0.1
+    done
+    url=$(awk '$1 == "LISTENING" { print $2 }' "$tmp/orvaned.out")
+    [[ $(curl -s "$url/healthz") == ok ]] || fail "orvaned /healthz at '$url'"
+    curl -s "$url/api/v1/rooms/hall" | grep -q '"id": *"hall"' || fail "orvaned room: $(curl -s "$url/api/v1/rooms/hall")"
+    kill "$orvaned_pid"
+    wait "$orvaned_pid" || fail "orvaned did not end with status 0 on SIGTERM"
+fi
+
 # Bash completion, through the installed command.
 # shellcheck source=/dev/null
 source "$tmp/root/usr/share/bash-completion/completions/orvanectl"

@@ -47,6 +47,17 @@ expected=(
     /usr/share/doc/orvane/copyright
     /usr/share/doc/orvane/changelog.gz
 )
+# The service, with its units, manual page and guide, in a build that has it.
+if [[ -x $build/bin/orvaned ]]; then
+    expected+=(
+        "/usr/bin/orvaned -> ../lib/orvane/orvaned"
+        /usr/lib/orvane/orvaned
+        /usr/lib/systemd/user/orvaned.service
+        /lib/systemd/system/orvaned.service
+        /usr/share/man/man1/orvaned.1.gz
+        /usr/share/doc/orvane/service.md
+    )
+fi
 for file in "${expected[@]}"; do
     grep -qxF "$file" "$out/files" || fail "$file is not in the package; it holds:$(printf '\n  %s' "$(cat "$out/files")")"
 done
