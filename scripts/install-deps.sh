@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
-    nlohmann-json3-dev libcli11-dev libssl-dev libdeflate-dev
+    nlohmann-json3-dev libcli11-dev libssl-dev libdeflate-dev libboost-dev curl
     scdoc dpkg-dev file lintian clang-format
 )
 if [[ "${ORVANE_WITH_GUI:-1}" == 1 ]]; then

@@ -1,0 +1,724 @@
+#include "service/ServiceCore.h"
+
+#include "adjust/AdjustItems.h"
+#include "catalog/MessageCatalog.h"
+#include "catalog/SlotError.h"
+#include "commands/CommandIds.h"
+#include "commands/CommandSequence.h"
+#include "commands/InputChecks.h"
+#include "linkcore/PjlinkInfo.h"
+#include "linkcore/PjlinkLine.h"
+#include "service/RoomCommands.h"
+
+#include <boost/asio/post.hpp>
+#include <boost/asio/steady_timer.hpp>
+
+#include <algorithm>
+#include <cstring>
+#include <deque>
+#include <iostream>
+#include <sstream>
+
+namespace orvane::service {
+
+namespace asio = boost::asio;
+using Clock = std::chrono::steady_clock;
+
+struct ServiceCore::Projector {
+    Projector(asio::io_context& loop, std::string roomId, int slotIndex) : room(std::move(roomId)), timer(loop) {
+        slot = slotIndex;
+    }
+    std::string room;
+    int slot = 0; // 0-based
+    Endpoint endpoint;
+    ProjectorState state;
+    asio::steady_timer timer;
+    bool polling = false;
+    bool commandUsing = false;
+    bool queued = false;
+    bool removed = false;
+    std::deque<std::function<void()>> waiting; // commands waiting for the running poll
+    int failures = 0;
+    std::optional<Clock::time_point> lastInfo;
+};
+
+struct ServiceCore::RoomState {
+    std::string id;
+    std::unique_ptr<CModelInfo2> model;
+    std::vector<std::shared_ptr<Projector>> projectors; // the slots in use
+    std::vector<std::string> commands;
+    std::vector<std::string> inputs;
+    bool hasVolume = false;
+    std::deque<std::shared_ptr<CommandRun>> commandQueue;
+    bool commandRunning = false;
+};
+
+struct ServiceCore::CommandRun {
+    std::shared_ptr<RoomState> room;
+    CommandRequest request;
+    std::optional<CommandSequence> sequence;
+    std::vector<std::optional<std::string>> messages; // per slot: the failure told, if any
+    int adjustNext = 0;
+    CommandDone done;
+};
+
+namespace {
+
+constexpr int kMethodNetwork = 1;
+const std::vector<double> kPollBuckets = {0.005, 0.01, 0.025, 0.05, 0.1, 0.25, 0.5, 1, 2.5, 5, 10};
+
+std::string FieldText(const char* field) {
+    return {field, strnlen(field, CModelInfo2::kTextBytes)};
+}
+
+Endpoint EndpointOf(const CModelInfo2& m, int slot, const LinkConfig& link) {
+    Endpoint e;
+    e.method = m.ConnectMethod[slot];
+    e.comNo = m.ComNo[slot];
+    e.port = m.PortNo[slot];
+    e.ip = FieldText(m.IPAddress[slot]);
+    e.password = FieldText(m.Password[slot]);
+    e.pjlink = e.method == kMethodNetwork && link.pjlink.IsPjlinkPort(e.port);
+    return e;
+}
+
+bool SameEndpoint(const Endpoint& a, const Endpoint& b) {
+    return a.method == b.method && a.comNo == b.comNo && a.port == b.port && a.ip == b.ip && a.password == b.password &&
+           a.pjlink == b.pjlink;
+}
+
+// The toolbar's message for a failing slot: the catalog text and the slot's address.
+std::string SlotMessage(const CModelInfo2& m, int slot, int number, const std::string& insert = {}) {
+    const std::string text =
+        insert.empty() ? CatalogText(kCatalogSetErrors, number) : CatalogText(kCatalogSetErrors, number, insert);
+    return FormatSlotError(text, m.ConnectMethod[slot], FieldText(m.IPAddress[slot]), m.ComNo[slot]);
+}
+
+LinkOp Get(std::uint16_t type) {
+    LinkOp op;
+    op.request = {kActionGet, type, 0};
+    return op;
+}
+
+LinkOp Pjlink(const char* name) {
+    LinkOp op;
+    op.pjlinkCommand = true;
+    op.name = name;
+    op.param = "?";
+    return op;
+}
+
+std::optional<std::uint16_t> DataOf(const LinkOpResult& r) {
+    if (!r.answered || r.reply.reply[0] != kReplyData)
+        return std::nullopt;
+    return ReplyValue(r.reply.reply.data());
+}
+
+std::optional<std::string> PjlinkValue(const LinkOpResult& r) {
+    if (!r.answered || linkcore::pjlink::ErrorCode(r.value) != 0)
+        return std::nullopt;
+    return r.value;
+}
+
+// A label value in the text format: backslash, double quote and line feed escaped.
+std::string Escape(std::string_view value) {
+    std::string out;
+    for (char c : value) {
+        if (c == '\\' || c == '"') {
+            out += '\\';
+            out += c;
+        } else if (c == '\n') {
+            out += "\\n";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string Labels(std::initializer_list<std::pair<const char*, std::string>> labels) {
+    std::string out = "{";
+    for (const auto& [name, value] : labels)
+        out += (out.size() > 1 ? "," : "") + std::string(name) + "=\"" + Escape(value) + "\"";
+    return out + "}";
+}
+
+} // namespace
+
+ServiceCore::ServiceCore(asio::io_context& loop, Options options, std::shared_ptr<const LinkConfig> link)
+    : loop_(loop), options_(options), link_(std::move(link)) {
+    pollDuration_.bounds = kPollBuckets;
+    pollDuration_.counts.assign(kPollBuckets.size(), 0);
+}
+
+ServiceCore::~ServiceCore() {
+    try {
+        Stop();
+    } catch (...) { // NOLINT(bugprone-empty-catch): nothing is left to tell at the end
+    }
+}
+
+void ServiceCore::Stop() {
+    *alive_ = false;
+    alive_ = std::make_shared<bool>(true);
+    for (const auto& room : rooms_) {
+        for (const auto& p : room->projectors) {
+            p->removed = true;
+            p->timer.cancel();
+        }
+    }
+    pollQueue_.clear();
+}
+
+void ServiceCore::SetRooms(std::vector<RoomFile> files) {
+    std::vector<std::shared_ptr<RoomState>> next;
+    std::vector<std::shared_ptr<Projector>> fresh;
+    for (RoomFile& file : files) {
+        auto room = std::make_shared<RoomState>();
+        room->id = file.id;
+        room->model = std::move(file.model);
+        room->commands = ToolbarCommands(*room->model);
+        room->inputs = ToolbarInputs(*room->model);
+        room->hasVolume = HasVolumeRange(*room->model);
+        const auto old = std::find_if(rooms_.begin(), rooms_.end(), [&](const auto& r) { return r->id == room->id; });
+        const int slots = ClampCount(room->model->PjtNum, CModelInfo2::kSlots);
+        for (int slot = 0; slot < slots; ++slot) {
+            const Endpoint endpoint = EndpointOf(*room->model, slot, *link_);
+            std::shared_ptr<Projector> kept;
+            if (old != rooms_.end() && slot < static_cast<int>((*old)->projectors.size()) &&
+                SameEndpoint((*old)->projectors[static_cast<std::size_t>(slot)]->endpoint, endpoint)) {
+                kept = (*old)->projectors[static_cast<std::size_t>(slot)];
+                // The kind the commands learnt belongs to the projector, not to the file.
+                room->model->PjtKind[slot] = (*old)->model->PjtKind[slot];
+            }
+            if (!kept) {
+                kept = std::make_shared<Projector>(loop_, room->id, slot);
+                kept->endpoint = endpoint;
+                kept->state.slot = slot + 1;
+                kept->state.address = endpoint.method == kMethodNetwork
+                                          ? endpoint.Address()
+                                          : "com" + std::to_string(static_cast<long long>(endpoint.comNo) + 1);
+                kept->state.pjlink = endpoint.pjlink;
+                fresh.push_back(kept);
+            }
+            room->projectors.push_back(kept);
+        }
+        next.push_back(std::move(room));
+    }
+    std::sort(next.begin(), next.end(), [](const auto& a, const auto& b) { return a->id < b->id; });
+    // Projectors that are gone stop polling; a command under way on one still ends.
+    for (const auto& room : rooms_) {
+        for (const auto& p : room->projectors) {
+            const bool stays = std::any_of(next.begin(), next.end(), [&p](const auto& r) {
+                return std::find(r->projectors.begin(), r->projectors.end(), p) != r->projectors.end();
+            });
+            if (!stays) {
+                p->removed = true;
+                p->timer.cancel();
+            }
+        }
+    }
+    rooms_ = std::move(next);
+    for (const auto& p : fresh)
+        SchedulePoll(p, Clock::now());
+}
+
+// --- polls ---------------------------------------------------------------------------------------
+
+void ServiceCore::SchedulePoll(const std::shared_ptr<Projector>& p, Clock::time_point at) {
+    if (p->removed)
+        return;
+    p->timer.expires_at(at);
+    std::weak_ptr<bool> alive = alive_;
+    p->timer.async_wait([this, alive, p](const boost::system::error_code& error) {
+        const auto live = alive.lock();
+        if (error || !live || !*live || p->removed)
+            return;
+        PollDue(p);
+    });
+}
+
+void ServiceCore::PollDue(const std::shared_ptr<Projector>& p) {
+    // A command has the projector: this round is skipped.
+    if (p->commandUsing || !p->waiting.empty() || p->polling) {
+        SchedulePoll(p, Clock::now() + options_.pollInterval);
+        return;
+    }
+    if (pollsInFlight_ + commandsInFlight_ >= options_.maxInFlight) {
+        if (!p->queued) {
+            p->queued = true;
+            pollQueue_.push_back(p);
+        }
+        return;
+    }
+    StartPoll(p);
+}
+
+void ServiceCore::StartPoll(const std::shared_ptr<Projector>& p) {
+    const std::shared_ptr<RoomState>* room = nullptr;
+    for (const auto& r : rooms_) {
+        if (r->id == p->room)
+            room = &r;
+    }
+    if (room == nullptr)
+        return;
+    const Clock::time_point started = Clock::now();
+    std::vector<LinkOp> ops = {Get(kTypePower), Get(kTypeInput)};
+    // PJLink has no volume level to read.
+    const bool withVolume = (*room)->hasVolume && !p->endpoint.pjlink;
+    if (withVolume)
+        ops.push_back(Get(kTypeVolume));
+    const bool withInfo = p->endpoint.pjlink && (!p->lastInfo || started - *p->lastInfo >= options_.infoInterval);
+    if (withInfo) {
+        for (const char* name : {"NAME", "LAMP", "ERST"})
+            ops.push_back(Pjlink(name));
+    }
+    p->polling = true;
+    ++pollsInFlight_;
+    peakPollsInFlight_ = std::max(peakPollsInFlight_, pollsInFlight_);
+    std::weak_ptr<bool> alive = alive_;
+    RunExchange(loop_, p->endpoint, link_, std::move(ops),
+                [this, alive, p, withInfo, withVolume, started](const ExchangeOutcome& outcome) {
+                    const auto live = alive.lock();
+                    if (!live || !*live)
+                        return;
+                    PollDone(p, outcome, withInfo, withVolume, started);
+                });
+}
+
+void ServiceCore::PollDone(const std::shared_ptr<Projector>& p, const ExchangeOutcome& outcome, bool withInfo,
+                           bool withVolume, Clock::time_point started) {
+    --pollsInFlight_;
+    p->polling = false;
+    const Clock::time_point now = Clock::now();
+    const double seconds = std::chrono::duration<double>(now - started).count();
+    ++pollDuration_.count;
+    pollDuration_.sum += seconds;
+    for (std::size_t i = 0; i < pollDuration_.bounds.size(); ++i) {
+        if (seconds <= pollDuration_.bounds[i]) {
+            ++pollDuration_.counts[i];
+            break;
+        }
+    }
+
+    const std::shared_ptr<RoomState>* room = nullptr;
+    for (const auto& r : rooms_) {
+        if (r->id == p->room)
+            room = &r;
+    }
+    ProjectorState next = p->state;
+    const auto& results = outcome.results;
+    next.reachable = outcome.opened && !results.empty() && results[0].answered;
+    if (!next.reachable) {
+        next.power.reset();
+        next.input.reset();
+        next.volume.reset();
+        next.name.reset();
+        next.lamps.reset();
+        next.errors.reset();
+        p->lastInfo.reset();
+        ++p->failures;
+    } else {
+        p->failures = 0;
+        next.lastSeen = std::chrono::system_clock::now();
+        const std::optional<std::uint16_t> power = DataOf(results[0]);
+        next.power.reset();
+        if (power && *power <= kPowerTransit)
+            next.power = *power;
+        next.input.reset();
+        if (const std::optional<std::uint16_t> code = DataOf(results[1]); code && room != nullptr) {
+            const int index = FindInputIndex(*(*room)->model, *code);
+            if (index >= 0)
+                next.input = FieldText((*room)->model->InputName[index]);
+        }
+        std::size_t at = 2;
+        if (withVolume) {
+            const LinkOpResult& volume = results[at++];
+            // What the volume popup shows: byte 1 of the data reply.
+            next.volume.reset();
+            if (volume.answered && volume.reply.reply[0] == kReplyData)
+                next.volume = volume.reply.reply[1];
+        }
+        if (withInfo) {
+            p->lastInfo = now;
+            next.name = PjlinkValue(results[at]);
+            next.lamps.reset();
+            std::vector<linkcore::PjlinkLamp> lamps;
+            if (auto value = PjlinkValue(results[at + 1]); value && linkcore::ParseLamps(*value, lamps)) {
+                next.lamps.emplace();
+                for (const linkcore::PjlinkLamp& lamp : lamps)
+                    next.lamps->push_back({lamp.hours, lamp.on});
+            }
+            next.errors.reset();
+            std::array<int, 6> errors{};
+            if (auto value = PjlinkValue(results[at + 2]); value && linkcore::ParseErrorStatus(*value, errors))
+                next.errors = errors;
+        }
+    }
+    Update(p, next);
+
+    auto wait = options_.pollInterval;
+    for (int i = 0; i < p->failures && wait < options_.maxBackoff; ++i)
+        wait *= 2;
+    SchedulePoll(p, started + std::min(wait, options_.maxBackoff));
+    if (!p->waiting.empty()) {
+        Release(p);
+    }
+    StartQueuedPolls();
+}
+
+void ServiceCore::StartQueuedPolls() {
+    std::size_t taken = 0;
+    while (taken < pollQueue_.size() && pollsInFlight_ + commandsInFlight_ < options_.maxInFlight) {
+        const std::shared_ptr<Projector> p = pollQueue_[taken++].lock();
+        if (!p)
+            continue;
+        p->queued = false;
+        if (p->removed)
+            continue;
+        if (p->commandUsing || !p->waiting.empty() || p->polling) {
+            SchedulePoll(p, Clock::now() + options_.pollInterval);
+            continue;
+        }
+        StartPoll(p);
+    }
+    pollQueue_.erase(pollQueue_.begin(), pollQueue_.begin() + static_cast<std::ptrdiff_t>(taken));
+}
+
+// --- one projector at a time ---------------------------------------------------------------------
+
+void ServiceCore::Acquire(const std::shared_ptr<Projector>& p, std::function<void()> use) {
+    if (p->polling || p->commandUsing) {
+        p->waiting.push_back(std::move(use));
+        return;
+    }
+    p->commandUsing = true;
+    use();
+}
+
+void ServiceCore::Release(const std::shared_ptr<Projector>& p) {
+    p->commandUsing = false;
+    if (p->waiting.empty() || p->polling)
+        return;
+    std::function<void()> use = std::move(p->waiting.front());
+    p->waiting.pop_front();
+    p->commandUsing = true;
+    use();
+}
+
+// --- commands ------------------------------------------------------------------------------------
+
+void ServiceCore::RunCommand(std::string_view roomId, const nlohmann::json& body, CommandDone done) {
+    const auto room = std::find_if(rooms_.begin(), rooms_.end(), [&](const auto& r) { return r->id == roomId; });
+    if (room == rooms_.end()) {
+        done({404, {{"error", "no room \"" + std::string(roomId) + "\""}}});
+        return;
+    }
+    auto run = std::make_shared<CommandRun>();
+    run->room = *room;
+    std::string error;
+    if (!ParseCommandRequest(body, *run->room->model, run->request, error)) {
+        done({400, {{"error", error}}});
+        return;
+    }
+    run->done = std::move(done);
+    run->messages.resize(run->room->projectors.size());
+    run->room->commandQueue.push_back(run);
+    StartNextCommand(run->room);
+}
+
+void ServiceCore::StartNextCommand(const std::shared_ptr<RoomState>& room) {
+    // Within a room commands run one after the other, as the toolbar's buttons do.
+    if (room->commandRunning || room->commandQueue.empty())
+        return;
+    room->commandRunning = true;
+    const std::shared_ptr<CommandRun> run = room->commandQueue.front();
+    room->commandQueue.pop_front();
+    // The message texts come from the catalog, which another thread may never close here.
+    if (!IsCatalogOpen())
+        OpenCatalog();
+    const CommandRequest& r = run->request;
+    if (r.command == "adjust") {
+        CarryAdjust(run);
+        return;
+    }
+    if (r.volumeStep != 0) {
+        run->sequence.emplace(
+            CommandSequence::SendToAll(*room->model, r.volumeStep > 0 ? kActionIncrement : kActionDecrement,
+                                       kTypeVolume, 0, r.volumeStep > 0 ? kMsgVolumeUp : kMsgVolumeDown));
+    } else {
+        if (std::optional<CommandSequence> sequence = CommandSequence::ForCommand(r.commandId, *room->model))
+            run->sequence.emplace(std::move(*sequence));
+    }
+    if (!run->sequence) {
+        FinishCommand(run);
+        return;
+    }
+    Carry(run);
+}
+
+void ServiceCore::Carry(const std::shared_ptr<CommandRun>& run) {
+    CommandSequence& sequence = *run->sequence;
+    const CModelInfo2& model = *run->room->model;
+    for (CommandStep step = sequence.Next(); step.kind != CommandStep::Kind::Done; step = sequence.Next()) {
+        if (step.kind == CommandStep::Kind::SlotError) {
+            if (step.slot >= 0 && step.slot < static_cast<int>(run->messages.size()))
+                run->messages[static_cast<std::size_t>(step.slot)] = SlotMessage(model, step.slot, step.message);
+            continue;
+        }
+        if (step.kind != CommandStep::Kind::Exchange)
+            continue; // the window's and the poller's steps have nothing to act on here
+        if (step.slot < 0 || step.slot >= static_cast<int>(run->room->projectors.size())) {
+            sequence.Answer(kExchangeOpenFailed, ReplyBuffer{});
+            continue;
+        }
+        const std::shared_ptr<Projector> p = run->room->projectors[static_cast<std::size_t>(step.slot)];
+        std::weak_ptr<bool> alive = alive_;
+        Acquire(p, [this, alive, run, p, step] {
+            ++commandsInFlight_;
+            LinkOp op;
+            op.request = {step.action, step.type, step.setting};
+            RunExchange(loop_, p->endpoint, link_, {op}, [this, alive, run, p](const ExchangeOutcome& outcome) {
+                const auto live = alive.lock();
+                if (!live || !*live)
+                    return;
+                --commandsInFlight_;
+                ReplyBuffer reply{};
+                int result = kExchangeOpenFailed;
+                if (outcome.opened) {
+                    result = kExchangeSendFailed;
+                    if (outcome.results[0].answered) {
+                        result = kExchangeOk;
+                        std::memcpy(reply.data(), outcome.results[0].reply.reply.data(), outcome.results[0].reply.size);
+                    }
+                }
+                Release(p);
+                run->sequence->Answer(result, reply);
+                Carry(run);
+                StartQueuedPolls();
+            });
+        });
+        return;
+    }
+    FinishCommand(run);
+}
+
+void ServiceCore::CarryAdjust(const std::shared_ptr<CommandRun>& run) {
+    const CommandRequest& r = run->request;
+    const int slots = static_cast<int>(run->room->projectors.size());
+    while (run->adjustNext < slots && r.adjustSlot != 0 && run->adjustNext != r.adjustSlot - 1)
+        ++run->adjustNext;
+    if (run->adjustNext >= slots) {
+        FinishCommand(run);
+        return;
+    }
+    const int slot = run->adjustNext++;
+    const std::shared_ptr<Projector> p = run->room->projectors[static_cast<std::size_t>(slot)];
+    std::weak_ptr<bool> alive = alive_;
+    Acquire(p, [this, alive, run, p, slot] {
+        ++commandsInFlight_;
+        LinkOp set;
+        set.request = {kActionSet, run->request.adjustType, adjust::ToWire(run->request.adjustValue)};
+        // After a refusal the dialog reads back what the projector kept, on the same connection.
+        LinkOp readBack = Get(run->request.adjustType);
+        readBack.onlyAfterRefusal = true;
+        RunExchange(loop_, p->endpoint, link_, {set, readBack},
+                    [this, alive, run, p, slot](const ExchangeOutcome& outcome) {
+                        const auto live = alive.lock();
+                        if (!live || !*live)
+                            return;
+                        --commandsInFlight_;
+                        const bool accepted = outcome.opened && outcome.results[0].answered &&
+                                              outcome.results[0].reply.reply[0] == kReplyAck;
+                        if (!accepted) {
+                            run->messages[static_cast<std::size_t>(slot)] =
+                                SlotMessage(*run->room->model, slot, 3004, run->request.adjustName);
+                        }
+                        Release(p);
+                        CarryAdjust(run);
+                        StartQueuedPolls();
+                    });
+    });
+}
+
+void ServiceCore::FinishCommand(const std::shared_ptr<CommandRun>& run) {
+    const std::shared_ptr<RoomState> room = run->room;
+    nlohmann::json results = nlohmann::json::array();
+    bool ok = true;
+    for (std::size_t slot = 0; slot < run->messages.size(); ++slot) {
+        const std::optional<std::string>& message = run->messages[slot];
+        // A projector an adjustment for another slot left alone takes no part.
+        if (run->request.adjustSlot != 0 && static_cast<int>(slot) != run->request.adjustSlot - 1)
+            continue;
+        ok = ok && !message;
+        results.push_back({{"slot", slot + 1},
+                           {"ok", !message},
+                           {"message", message ? nlohmann::json(*message) : nlohmann::json(nullptr)}});
+        const std::shared_ptr<Projector>& p = room->projectors[slot];
+        ProjectorState next = p->state;
+        next.lastError = message;
+        Update(p, next);
+        // What the command changed shows at once, not a poll interval later.
+        if (p->state.reachable && !p->polling && !p->removed)
+            SchedulePoll(p, Clock::now());
+    }
+    nlohmann::json answer = {{"command", run->request.command}, {"ok", ok}, {"results", results}};
+    ++commandCounts_[{room->id, run->request.command, ok ? "ok" : "failed"}];
+    nlohmann::json event = {{"room", room->id}};
+    event.update(answer);
+    Publish({"command", event});
+    room->commandRunning = false;
+    CommandDone done = std::move(run->done);
+    done({ok ? 200 : 502, std::move(answer)});
+    StartNextCommand(room);
+}
+
+// --- state ---------------------------------------------------------------------------------------
+
+void ServiceCore::Update(const std::shared_ptr<Projector>& p, const ProjectorState& next) {
+    const bool changed = !p->state.SameApartFromLastSeen(next);
+    p->state = next;
+    if (!changed || p->removed)
+        return;
+    for (const auto& room : rooms_) {
+        if (room->id == p->room)
+            Publish({"projector", ProjectorEvent(*room, p->state)});
+    }
+}
+
+void ServiceCore::Publish(const ServiceEvent& event) {
+    // A listener may unsubscribe itself (or another) while it is told.
+    std::vector<Subscription> ids;
+    ids.reserve(listeners_.size());
+    for (const auto& [id, listener] : listeners_)
+        ids.push_back(id);
+    for (Subscription id : ids) {
+        const auto it = listeners_.find(id);
+        if (it != listeners_.end()) {
+            const Listener listener = it->second;
+            listener(event);
+        }
+    }
+}
+
+nlohmann::json ServiceCore::ProjectorEvent(const RoomState& room, const ProjectorState& state) const {
+    nlohmann::json data = {{"room", room.id}};
+    data.update(ProjectorJson(state));
+    return data;
+}
+
+nlohmann::json ServiceCore::RoomJson(const RoomState& room) const {
+    const CModelInfo2& m = *room.model;
+    nlohmann::json projectors = nlohmann::json::array();
+    for (const auto& p : room.projectors)
+        projectors.push_back(ProjectorJson(p->state));
+    const int slots = static_cast<int>(room.projectors.size());
+    return {{"id", room.id},
+            {"model", m.Name},
+            {"reported_slot",
+             m.SelectPrj >= 1 && m.SelectPrj <= slots ? nlohmann::json(m.SelectPrj) : nlohmann::json(nullptr)},
+            {"inputs", room.inputs},
+            {"commands", room.commands},
+            {"projectors", projectors}};
+}
+
+nlohmann::json ServiceCore::Rooms() const {
+    nlohmann::json rooms = nlohmann::json::array();
+    for (const auto& room : rooms_)
+        rooms.push_back(RoomJson(*room));
+    return {{"rooms", rooms}};
+}
+
+std::optional<nlohmann::json> ServiceCore::Room(std::string_view id) const {
+    for (const auto& room : rooms_) {
+        if (room->id == id)
+            return RoomJson(*room);
+    }
+    return std::nullopt;
+}
+
+std::vector<ServiceEvent> ServiceCore::CurrentState() const {
+    std::vector<ServiceEvent> events;
+    for (const auto& room : rooms_) {
+        for (const auto& p : room->projectors)
+            events.push_back({"projector", ProjectorEvent(*room, p->state)});
+    }
+    return events;
+}
+
+IServiceModel::Subscription ServiceCore::Subscribe(Listener listener) {
+    const Subscription id = nextSubscription_++;
+    listeners_.emplace(id, std::move(listener));
+    return id;
+}
+
+void ServiceCore::Unsubscribe(Subscription subscription) {
+    listeners_.erase(subscription);
+}
+
+std::string ServiceCore::Metrics() const {
+    std::ostringstream out;
+    auto family = [&out](const char* name, const char* type, const char* help) {
+        out << "# HELP " << name << ' ' << help << "\n# TYPE " << name << ' ' << type << '\n';
+    };
+    // Every projector's samples of one family; `each` writes them for one projector.
+    auto perProjector = [this](const std::function<void(const RoomState&, const ProjectorState&)>& each) {
+        for (const auto& room : rooms_) {
+            for (const auto& p : room->projectors)
+                each(*room, p->state);
+        }
+    };
+    auto where = [](const RoomState& room, const ProjectorState& s) {
+        return std::pair<std::string, std::string>{room.id, std::to_string(s.slot)};
+    };
+
+    family("orvane_projector_up", "gauge", "Whether the projector answered its last poll.");
+    perProjector([&](const RoomState& room, const ProjectorState& s) {
+        const auto [id, slot] = where(room, s);
+        out << "orvane_projector_up" << Labels({{"room", id}, {"slot", slot}}) << ' ' << (s.reachable ? 1 : 0) << '\n';
+    });
+    family("orvane_projector_power", "gauge", "Power state: 0 off, 1 on, 2 between the two.");
+    perProjector([&](const RoomState& room, const ProjectorState& s) {
+        const auto [id, slot] = where(room, s);
+        if (s.power) {
+            out << "orvane_projector_power" << Labels({{"room", id}, {"slot", slot}}) << ' ' << *s.power << '\n';
+        }
+    });
+    family("orvane_projector_lamp_hours", "gauge", "Lamp hours as the projector reports them.");
+    perProjector([&](const RoomState& room, const ProjectorState& s) {
+        const auto [id, slot] = where(room, s);
+        for (std::size_t i = 0; s.lamps && i < s.lamps->size(); ++i) {
+            out << "orvane_projector_lamp_hours"
+                << Labels({{"room", id}, {"slot", slot}, {"lamp", std::to_string(i + 1)}}) << ' ' << (*s.lamps)[i].hours
+                << '\n';
+        }
+    });
+    family("orvane_projector_error", "gauge", "Error status per component: 0 ok, 1 warning, 2 error.");
+    perProjector([&](const RoomState& room, const ProjectorState& s) {
+        const auto [id, slot] = where(room, s);
+        for (std::size_t i = 0; s.errors && i < s.errors->size(); ++i) {
+            out << "orvane_projector_error"
+                << Labels({{"room", id}, {"slot", slot}, {"component", linkcore::PjlinkInfo::kErrorItems[i]}}) << ' '
+                << (*s.errors)[i] << '\n';
+        }
+    });
+    family("orvane_poll_duration_seconds", "histogram", "Time of one projector's poll.");
+    std::uint64_t cumulative = 0;
+    for (std::size_t i = 0; i < pollDuration_.bounds.size(); ++i) {
+        cumulative += pollDuration_.counts[i];
+        std::ostringstream bound;
+        bound << pollDuration_.bounds[i];
+        out << "orvane_poll_duration_seconds_bucket{le=\"" << bound.str() << "\"} " << cumulative << '\n';
+    }
+    out << "orvane_poll_duration_seconds_bucket{le=\"+Inf\"} " << pollDuration_.count << '\n'
+        << "orvane_poll_duration_seconds_sum " << pollDuration_.sum << '\n'
+        << "orvane_poll_duration_seconds_count " << pollDuration_.count << '\n';
+    family("orvane_commands_total", "counter", "Commands answered, by room, command and result.");
+    for (const auto& [key, count] : commandCounts_) {
+        out << "orvane_commands_total" << Labels({{"room", key[0]}, {"command", key[1]}, {"result", key[2]}}) << ' '
+            << count << '\n';
+    }
+    return out.str();
+}
+
+} // namespace orvane::service

@@ -1,0 +1,109 @@
+#pragma once
+
+#include "service/LinkExchange.h"
+#include "service/ProjectorState.h"
+#include "service/ServiceConfig.h"
+#include "service/ServiceModel.h"
+
+#include <boost/asio/io_context.hpp>
+
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orvane::service {
+
+// The service's core on one event loop: every projector of every room polled over the link
+// sessions, commands carried by the toolbar's own command sequences, and the state, events
+// and metrics the network side reads through IServiceModel.
+//
+// Exchanges with one projector never overlap: a command waits for that projector's running
+// poll, and a poll that falls due while a command uses the projector skips that round. At
+// most maxInFlight polls are under way at once; commands are never held back by that cap but
+// count against it, so that polls yield to them.
+class ServiceCore final : public IServiceModel {
+public:
+    struct Options {
+        std::chrono::milliseconds pollInterval{5000};
+        int maxInFlight = 64;
+        // A projector that keeps failing is polled after twice the wait of the last time,
+        // up to this.
+        std::chrono::milliseconds maxBackoff{60'000};
+        // PJLink name, lamps and error status are asked this often.
+        std::chrono::milliseconds infoInterval{60'000};
+    };
+
+    ServiceCore(boost::asio::io_context& loop, Options options, std::shared_ptr<const LinkConfig> link);
+    ~ServiceCore() override;
+
+    // Takes these rooms (on start, and again on SIGHUP). A projector whose room, slot and
+    // connection stay the same keeps its state; new ones are polled at once.
+    void SetRooms(std::vector<RoomFile> rooms);
+    // Stops polling; answers still under way are dropped.
+    void Stop();
+
+    // Polls under way now, and the most there ever were at once.
+    int PollsInFlight() const { return pollsInFlight_; }
+    int PeakPollsInFlight() const { return peakPollsInFlight_; }
+
+    nlohmann::json Rooms() const override;
+    std::optional<nlohmann::json> Room(std::string_view id) const override;
+    void RunCommand(std::string_view roomId, const nlohmann::json& body, CommandDone done) override;
+    std::vector<ServiceEvent> CurrentState() const override;
+    Subscription Subscribe(Listener listener) override;
+    void Unsubscribe(Subscription subscription) override;
+    std::string Metrics() const override;
+
+private:
+    struct Projector;
+    struct RoomState;
+    struct CommandRun;
+    struct Histogram {
+        std::vector<double> bounds;
+        std::vector<std::uint64_t> counts; // per bound, not cumulative
+        std::uint64_t count = 0;
+        double sum = 0;
+    };
+
+    void SchedulePoll(const std::shared_ptr<Projector>& p, std::chrono::steady_clock::time_point at);
+    void PollDue(const std::shared_ptr<Projector>& p);
+    void StartPoll(const std::shared_ptr<Projector>& p);
+    void PollDone(const std::shared_ptr<Projector>& p, const ExchangeOutcome& outcome, bool withInfo, bool withVolume,
+                  std::chrono::steady_clock::time_point started);
+    void StartQueuedPolls();
+
+    // Runs `use` once no poll or command uses the projector; Release hands it on.
+    void Acquire(const std::shared_ptr<Projector>& p, std::function<void()> use);
+    void Release(const std::shared_ptr<Projector>& p);
+
+    void StartNextCommand(const std::shared_ptr<RoomState>& room);
+    void Carry(const std::shared_ptr<CommandRun>& run);
+    void CarryAdjust(const std::shared_ptr<CommandRun>& run);
+    void FinishCommand(const std::shared_ptr<CommandRun>& run);
+
+    void Publish(const ServiceEvent& event);
+    void Update(const std::shared_ptr<Projector>& p, const ProjectorState& next);
+    nlohmann::json RoomJson(const RoomState& room) const;
+    nlohmann::json ProjectorEvent(const RoomState& room, const ProjectorState& state) const;
+
+    boost::asio::io_context& loop_;
+    Options options_;
+    std::shared_ptr<const LinkConfig> link_;
+    std::vector<std::shared_ptr<RoomState>> rooms_; // by id
+    std::vector<std::weak_ptr<Projector>> pollQueue_;
+    int pollsInFlight_ = 0;
+    int peakPollsInFlight_ = 0;
+    int commandsInFlight_ = 0;
+    std::map<Subscription, Listener> listeners_;
+    Subscription nextSubscription_ = 1;
+    Histogram pollDuration_;
+    std::map<std::vector<std::string>, std::uint64_t> commandCounts_; // {room, command, result}
+    // Callbacks from the loop check this first: the core may be gone while an exchange ends.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+} // namespace orvane::service

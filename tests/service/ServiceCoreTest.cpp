@@ -1,0 +1,251 @@
+// The service's core against pjsim on loopback, its event loop run by the test itself.
+
+#include "service/ServiceCore.h"
+#include "catalog/MessageCatalog.h"
+#include "support/PjsimProcess.h"
+#include "support/ServiceProcess.h"
+#include "support/TempDir.h"
+
+#include "platform/PrivateProfile.h"
+
+#include <boost/asio/io_context.hpp>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace orvane::test {
+namespace {
+
+using service::ServiceCore;
+using service::ServiceEvent;
+using namespace std::chrono_literals;
+
+// Reply time-outs short enough that a silent projector costs a test little.
+std::shared_ptr<const service::LinkConfig> Link(int pjlinkPort = 4352) {
+    auto config = std::make_shared<service::LinkConfig>();
+    const PrivateProfile profile = PrivateProfile::Parse(
+        "[Timeouts]\nConnectMs=300\nReplyMs=300\n[PJLink]\nPorts=" + std::to_string(pjlinkPort) + "\n");
+    config->link = linkcore::LinkSettings::FromProfile(profile);
+    config->pjlink = linkcore::PjlinkSettings::FromProfile(profile);
+    return config;
+}
+
+class ServiceCoreTest : public ::testing::Test {
+protected:
+    // Rooms id -> projectors, written as room files and read by the service's reader.
+    std::vector<service::RoomFile> Rooms(const std::vector<std::pair<std::string, std::vector<RoomProjector>>>& rooms) {
+        for (const auto& [id, projectors] : rooms)
+            dir_.Write(id + ".txt", ServiceProcess::RoomText(projectors));
+        std::vector<service::ConfigProblem> problems;
+        std::vector<service::RoomFile> files = service::LoadRooms(dir_.path(), problems);
+        EXPECT_TRUE(problems.empty());
+        return files;
+    }
+
+    void Start(ServiceCore::Options options, std::shared_ptr<const service::LinkConfig> link,
+               std::vector<service::RoomFile> rooms) {
+        core_ = std::make_unique<ServiceCore>(loop_, options, std::move(link));
+        core_->SetRooms(std::move(rooms));
+        subscription_ = core_->Subscribe([this](const ServiceEvent& e) { events_.push_back(e); });
+    }
+
+    // Runs the loop until `done` holds or the time runs out.
+    bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 5000ms) {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (!done()) {
+            if (std::chrono::steady_clock::now() >= end)
+                return false;
+            loop_.run_for(10ms);
+        }
+        return true;
+    }
+
+    nlohmann::json Projector(const std::string& room, int slot) const {
+        return core_->Room(room).value()["projectors"][slot - 1];
+    }
+
+    service::CommandOutcome Command(const std::string& room, const nlohmann::json& body) {
+        std::optional<service::CommandOutcome> outcome;
+        core_->RunCommand(room, body, [&outcome](service::CommandOutcome o) { outcome = std::move(o); });
+        EXPECT_TRUE(RunUntil([&] { return outcome.has_value(); }));
+        return outcome.value_or(service::CommandOutcome{});
+    }
+
+    TempDir dir_;
+    boost::asio::io_context loop_;
+    std::unique_ptr<ServiceCore> core_;
+    std::vector<ServiceEvent> events_;
+    service::IServiceModel::Subscription subscription_ = 0;
+};
+
+ServiceCore::Options Every(std::chrono::milliseconds interval, int maxInFlight = 64) {
+    ServiceCore::Options options;
+    options.pollInterval = interval;
+    options.maxInFlight = maxInFlight;
+    return options;
+}
+
+TEST_F(ServiceCoreTest, PollsTellWhatEachProtocolKnowsAndNullWhatItCannot) {
+    PjsimProcess sim({PjsimProcess::Tcp("power=on,input=3,volume=10"),
+                      PjsimProcess::Pjlink("power=on,lamp=1500,error=000200,name=Hall")});
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    Start(Every(200ms), Link(sim.Port(2)),
+          Rooms({{"r", {{sim.Address(1), ""}, {sim.Address(2), ""}, {"127.0.0.1:1", ""}}}}));
+    ASSERT_TRUE(RunUntil([&] {
+        return !Projector("r", 1)["last_seen"].is_null() && !Projector("r", 2)["last_seen"].is_null() &&
+               core_->PollsInFlight() == 0;
+    }));
+
+    nlohmann::json ours = Projector("r", 1);
+    EXPECT_TRUE(ours["last_seen"].get<std::string>().ends_with("Z"));
+    ours.erase("last_seen");
+    EXPECT_EQ(ours, nlohmann::json::parse(R"({"slot": 1, "address": ")" + sim.Address(1) + R"(",
+        "protocol": "orvane", "reachable": true, "power": "on", "input": "HDMI 1", "volume": 10, "name": null,
+        "lamps": null, "errors": null, "last_error": null})"));
+    const nlohmann::json pjlink = Projector("r", 2);
+    EXPECT_EQ(pjlink["protocol"], "pjlink");
+    EXPECT_EQ(pjlink["power"], "on");
+    EXPECT_EQ(pjlink["volume"], nullptr); // PJLink tells no level
+    EXPECT_EQ(pjlink["name"], "Hall");
+    EXPECT_EQ(pjlink["lamps"][0]["hours"], 1500);
+    EXPECT_EQ(pjlink["errors"],
+              nlohmann::json::parse(R"({"fan":0,"lamp":0,"temperature":0,"cover":2,"filter":0,"other":0})"));
+    const nlohmann::json dead = Projector("r", 3);
+    EXPECT_EQ(dead["reachable"], false);
+    EXPECT_EQ(dead["power"], nullptr);
+    EXPECT_EQ(dead["last_seen"], nullptr);
+
+    // The first answers were changes; polls that change nothing tell nothing.
+    const std::size_t told = events_.size();
+    EXPECT_GE(told, 2u);
+    EXPECT_EQ(events_[0].name, "projector");
+    EXPECT_EQ(events_[0].data["room"], "r");
+    loop_.run_for(500ms);
+    EXPECT_EQ(events_.size(), told);
+
+    const std::string metrics = core_->Metrics();
+    for (const char* line :
+         {"orvane_projector_up{room=\"r\",slot=\"1\"} 1", "orvane_projector_up{room=\"r\",slot=\"3\"} 0",
+          "orvane_projector_power{room=\"r\",slot=\"2\"} 1",
+          "orvane_projector_lamp_hours{room=\"r\",slot=\"2\",lamp=\"1\"} 1500",
+          "orvane_projector_error{room=\"r\",slot=\"2\",component=\"cover\"} 2",
+          "orvane_poll_duration_seconds_bucket{le=\"+Inf\"} "})
+        EXPECT_NE(metrics.find(line), std::string::npos) << line << "\n" << metrics;
+}
+
+int PollCount(const std::string& metrics) {
+    const std::string key = "orvane_poll_duration_seconds_count ";
+    const std::size_t at = metrics.find(key);
+    return at == std::string::npos ? -1 : std::atoi(metrics.c_str() + at + key.size());
+}
+
+TEST_F(ServiceCoreTest, AFailingProjectorIsPolledLessAndLessOften) {
+    ServiceCore::Options options = Every(50ms);
+    options.maxBackoff = 400ms;
+    Start(options, Link(), Rooms({{"r", {{"127.0.0.1:1", ""}}}}));
+    loop_.run_for(1500ms);
+    // Every 50 ms would be 30 polls; doubling to 400 ms makes them 0, 100, 300, 700, 1100, 1500.
+    const int polls = PollCount(core_->Metrics());
+    EXPECT_GE(polls, 4);
+    EXPECT_LE(polls, 8);
+    EXPECT_EQ(Projector("r", 1)["reachable"], false);
+}
+
+TEST_F(ServiceCoreTest, NoMorePollsUnderWayThanTheCap) {
+    std::vector<std::string> defs(6, PjsimProcess::Tcp("power=on,fault=slow:100"));
+    PjsimProcess sim(defs);
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    std::vector<RoomProjector> first;
+    std::vector<RoomProjector> second;
+    for (int n = 1; n <= 6; ++n)
+        (n <= 3 ? first : second).push_back({sim.Address(n), ""});
+    Start(Every(5000ms, 2), Link(), Rooms({{"a", first}, {"b", second}}));
+    ASSERT_TRUE(RunUntil([&] { return PollCount(core_->Metrics()) >= 6; }));
+    EXPECT_EQ(core_->PeakPollsInFlight(), 2);
+    for (const char* room : {"a", "b"}) {
+        for (int slot = 1; slot <= 3; ++slot)
+            EXPECT_EQ(Projector(room, slot)["reachable"], true) << room << slot;
+    }
+}
+
+TEST_F(ServiceCoreTest, ACommandWaitsForTheRunningPollOfItsProjector) {
+    PjsimProcess sim({PjsimProcess::Tcp("power=on,fault=slow:150")});
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    Start(Every(5000ms), Link(), Rooms({{"r", {{sim.Address(1), ""}}}}));
+    ASSERT_TRUE(RunUntil([&] { return core_->PollsInFlight() == 1; }));
+    EXPECT_EQ(Command("r", {{"command", "blank_on"}}).status, 200);
+    std::vector<std::string> order;
+    for (const PjsimRequest& r : sim.Requests())
+        order.push_back(std::to_string(r.action) + "," + std::to_string(r.type));
+    // Power, input and volume of the poll, then the command's kind query and its set: had the
+    // command not waited, its kind query would have come while the poll's answers were held.
+    ASSERT_GE(order.size(), 5u);
+    EXPECT_EQ(std::vector<std::string>(order.begin(), order.begin() + 5),
+              (std::vector<std::string>{"2,24576", "2,8192", "2,8193", "2,4103", "1,12320"}));
+}
+
+TEST_F(ServiceCoreTest, ACommandAnswersPerProjectorWithTheToolbarsMessageAndIsTold) {
+    PjsimProcess sim({PjsimProcess::Tcp("power=on")});
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    Start(Every(5000ms), Link(), Rooms({{"r", {{sim.Address(1), ""}, {"127.0.0.1:1", "secret"}}}}));
+    const service::CommandOutcome outcome = Command("r", {{"command", "blank_on"}});
+    OpenCatalog();
+    const std::string message = CatalogText(kCatalogSetErrors, 89) + "(127.0.0.1)";
+    EXPECT_EQ(outcome.status, 502);
+    EXPECT_EQ(outcome.body, nlohmann::json::parse(R"({"command": "blank_on", "ok": false, "results": [
+        {"slot": 1, "ok": true, "message": null}, {"slot": 2, "ok": false, "message": ")" +
+                                                  message + R"("}]})"));
+    EXPECT_EQ(Projector("r", 2)["last_error"], message);
+    const auto command =
+        std::find_if(events_.begin(), events_.end(), [](const auto& e) { return e.name == "command"; });
+    ASSERT_NE(command, events_.end());
+    EXPECT_EQ(command->data["room"], "r");
+    EXPECT_EQ(command->data["results"], outcome.body["results"]);
+    EXPECT_NE(core_->Metrics().find("orvane_commands_total{room=\"r\",command=\"blank_on\",result=\"failed\"} 1"),
+              std::string::npos);
+    // The password stays inside.
+    EXPECT_EQ(core_->Metrics().find("secret"), std::string::npos);
+    EXPECT_EQ(core_->Rooms().dump().find("secret"), std::string::npos);
+}
+
+TEST_F(ServiceCoreTest, BodiesThatNameNothingKnownAreRefusedAtOnce) {
+    Start(Every(5000ms), Link(), Rooms({{"r", {{"127.0.0.1:1", ""}}}}));
+    struct Case {
+        const char* room;
+        const char* body;
+        int status;
+    };
+    for (const Case& c : {Case{"r", R"({"command": "explode"})", 400}, Case{"r", R"(["power_on"])", 400},
+                          Case{"r", R"({"command": "input", "input": "SCART"})", 400},
+                          Case{"r", R"({"command": "adjust", "name": "Volume", "value": 99})", 400},
+                          Case{"r", R"({"command": "adjust", "name": "Volume", "value": 9, "slot": 2})", 400},
+                          Case{"nowhere", R"({"command": "power_on"})", 404}}) {
+        std::optional<service::CommandOutcome> outcome;
+        core_->RunCommand(c.room, nlohmann::json::parse(c.body), [&](service::CommandOutcome o) { outcome = o; });
+        ASSERT_TRUE(outcome.has_value()) << c.body;
+        EXPECT_EQ(outcome->status, c.status) << c.body;
+        EXPECT_TRUE(outcome->body["error"].is_string()) << c.body;
+    }
+}
+
+TEST_F(ServiceCoreTest, ReadingTheRoomsAgainKeepsWhatIsKnownOfUnchangedProjectors) {
+    PjsimProcess sim({PjsimProcess::Tcp("power=on"), PjsimProcess::Tcp("power=off")});
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    Start(Every(60000ms), Link(), Rooms({{"r", {{sim.Address(1), ""}}}}));
+    ASSERT_TRUE(RunUntil([&] { return Projector("r", 1)["reachable"] == true; }));
+    core_->SetRooms(Rooms({{"r", {{sim.Address(1), ""}, {sim.Address(2), ""}}}}));
+    // Slot 1 is not asked again (its next poll is a minute away), slot 2 is new.
+    EXPECT_EQ(Projector("r", 1)["power"], "on");
+    EXPECT_EQ(Projector("r", 2)["reachable"], false);
+    ASSERT_TRUE(RunUntil([&] { return Projector("r", 2)["reachable"] == true; }));
+    EXPECT_EQ(Projector("r", 2)["power"], "off");
+}
+
+TEST_F(ServiceCoreTest, LabelValuesAreEscaped) {
+    Start(Every(60000ms), Link(), Rooms({{"a\"b\\c", {{"127.0.0.1:1", ""}}}}));
+    EXPECT_NE(core_->Metrics().find("orvane_projector_up{room=\"a\\\"b\\\\c\",slot=\"1\"} 0"), std::string::npos)
+        << core_->Metrics();
+}
+
+} // namespace
+} // namespace orvane::test
