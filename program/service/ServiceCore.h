@@ -43,6 +43,8 @@ public:
     // Takes these rooms (on start, and again on SIGHUP). A projector whose room, slot and
     // connection stay the same keeps its state; new ones are polled at once.
     void SetRooms(std::vector<RoomFile> rooms);
+    // LinkCore.conf read again (SIGHUP): the next SetRooms and every later exchange use it.
+    void SetLink(std::shared_ptr<const LinkConfig> link) { link_ = std::move(link); }
     // Stops polling; answers still under way are dropped.
     void Stop();
 
