@@ -21,10 +21,11 @@ using service::ServiceEvent;
 using namespace std::chrono_literals;
 
 // Reply time-outs short enough that a silent projector costs a test little.
-std::shared_ptr<const service::LinkConfig> Link(int pjlinkPort = 4352) {
+std::shared_ptr<const service::LinkConfig> Link(int pjlinkPort = 4352, const std::string& com1 = {}) {
     auto config = std::make_shared<service::LinkConfig>();
-    const PrivateProfile profile = PrivateProfile::Parse(
-        "[Timeouts]\nConnectMs=300\nReplyMs=300\n[PJLink]\nPorts=" + std::to_string(pjlinkPort) + "\n");
+    const PrivateProfile profile =
+        PrivateProfile::Parse("[Timeouts]\nConnectMs=300\nReplyMs=300\n[PJLink]\nPorts=" + std::to_string(pjlinkPort) +
+                              "\n[Serial]\nCOM1=" + com1 + "\n");
     config->link = linkcore::LinkSettings::FromProfile(profile);
     config->pjlink = linkcore::PjlinkSettings::FromProfile(profile);
     return config;
@@ -87,14 +88,22 @@ ServiceCore::Options Every(std::chrono::milliseconds interval, int maxInFlight =
 
 TEST_F(ServiceCoreTest, PollsTellWhatEachProtocolKnowsAndNullWhatItCannot) {
     PjsimProcess sim({PjsimProcess::Tcp("power=on,input=3,volume=10"),
-                      PjsimProcess::Pjlink("power=on,lamp=1500,error=000200,name=Hall")});
+                      PjsimProcess::Pjlink("power=on,lamp=1500,error=000200,name=Hall"),
+                      PjsimProcess::Serial("power=off,input=1"), PjsimProcess::Tcp("fault=silent")});
     ASSERT_TRUE(sim.Ready()) << sim.Error();
-    Start(Every(200ms), Link(sim.Port(2)),
-          Rooms({{"r", {{sim.Address(1), ""}, {sim.Address(2), ""}, {"127.0.0.1:1", ""}}}}));
+    Start(Every(200ms), Link(sim.Port(2), sim.PtyPath(3)),
+          Rooms({{"r", {{sim.Address(1), ""}, {sim.Address(2), ""}, {"127.0.0.1:1", ""}, {"com1", ""}}},
+                 {"s", {{sim.Address(4), ""}}}}));
+    // The silent projector's time-outs hold up none of the others.
     ASSERT_TRUE(RunUntil([&] {
         return !Projector("r", 1)["last_seen"].is_null() && !Projector("r", 2)["last_seen"].is_null() &&
-               core_->PollsInFlight() == 0;
+               !Projector("r", 4)["last_seen"].is_null();
     }));
+    EXPECT_EQ(Projector("r", 4)["address"], "com1");
+    EXPECT_EQ(Projector("r", 4)["input"], "Video");
+    EXPECT_EQ(Projector("r", 4)["power"], "off");
+    ASSERT_TRUE(RunUntil([&] { return core_->PollsInFlight() == 0; }));
+    EXPECT_EQ(Projector("s", 1)["reachable"], false);
 
     nlohmann::json ours = Projector("r", 1);
     EXPECT_TRUE(ours["last_seen"].get<std::string>().ends_with("Z"));
