@@ -10,6 +10,7 @@
 #include <CLI/CLI.hpp>
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/signal_set.hpp>
+#include <boost/asio/steady_timer.hpp>
 
 #include <csignal>
 #include <filesystem>
@@ -105,22 +106,24 @@ int Run(int argc, char** argv) {
     http.maxConnections = config.maxConnections;
     http.tokenFile = folder / orvane::service::ServiceConfig::kTokenFile;
     orvane::http::HttpServer server(loop, core, http);
-    std::string error;
-    if (!server.Start(error)) {
-        Log(error);
-        return kExitFailed;
-    }
-    std::cout << "LISTENING " << server.Url() << '\n' << "READY" << std::endl;
 
+    // The signals are the loop's before anyone can know the service is up. SIGPIPE would end
+    // it on a client that went away mid-answer.
+    std::signal(SIGPIPE, SIG_IGN);
     asio::signal_set stop(loop, SIGTERM, SIGINT);
+    asio::signal_set reload(loop, SIGHUP);
+    asio::steady_timer grace(loop);
     stop.async_wait([&](const boost::system::error_code& e, int /*signal*/) {
         if (e)
             return;
         server.Stop();
         core.Stop();
-        loop.stop();
+        reload.cancel();
+        // Answers and closes already under way get a moment to go out; exchanges with
+        // projectors are abandoned.
+        grace.expires_after(std::chrono::milliseconds(200));
+        grace.async_wait([&loop](const boost::system::error_code&) { loop.stop(); });
     });
-    asio::signal_set reload(loop, SIGHUP);
     std::function<void()> waitForReload = [&] {
         reload.async_wait([&](const boost::system::error_code& e, int /*signal*/) {
             if (e)
@@ -133,9 +136,13 @@ int Run(int argc, char** argv) {
         });
     };
     waitForReload();
-    // SIGPIPE would end the service on a client that went away mid-answer.
-    std::signal(SIGPIPE, SIG_IGN);
 
+    std::string error;
+    if (!server.Start(error)) {
+        Log(error);
+        return kExitFailed;
+    }
+    std::cout << "LISTENING " << server.Url() << '\n' << "READY" << std::endl;
     loop.run();
     return kExitOk;
 }
