@@ -31,9 +31,17 @@ bool ReadPjlinkInfo(const char* ipAddress, int port, const char* password, const
     out.product = Ask(session, "INF2");
     if (auto power = Ask(session, "POWR"); power && power->size() == 1 && (*power)[0] >= '0' && (*power)[0] <= '3')
         out.power = (*power)[0] - '0';
+    // Projectors without a lamp (laser, LED) answer the lamp query with ERR1 or ERR2.
+    std::string lampValue;
     std::vector<PjlinkLamp> lamps;
-    if (auto value = Ask(session, "LAMP"); value && ParseLamps(*value, lamps))
-        out.lamps = lamps;
+    if (session.Exchange('1', "LAMP", "?", lampValue) == PjlinkConnection::Outcome::Answered) {
+        const int error = pjlink::ErrorCode(lampValue);
+        if (error == 1 || error == 2) {
+            out.lamps.emplace();
+        } else if (ParseLamps(lampValue, lamps)) {
+            out.lamps = lamps;
+        }
+    }
     std::array<int, 6> errors{};
     if (auto value = Ask(session, "ERST"); value && ParseErrorStatus(*value, errors))
         out.errors = errors;

@@ -23,11 +23,11 @@ struct PjlinkInfo {
 
     int pjlinkClass = 0; // 1 or 2; 0 unknown
     std::optional<std::string> name;
-    std::optional<std::string> manufacturer; // INF1
-    std::optional<std::string> product;      // INF2
-    std::optional<int> power;                // as the projector says it: 0 off, 1 on, 2 cooling, 3 warming up
-    std::optional<std::vector<PjlinkLamp>> lamps;
-    std::optional<std::array<int, 6>> errors; // 0 ok, 1 warning, 2 error
+    std::optional<std::string> manufacturer;      // INF1
+    std::optional<std::string> product;           // INF2
+    std::optional<int> power;                     // as the projector says it: 0 off, 1 on, 2 cooling, 3 warming up
+    std::optional<std::vector<PjlinkLamp>> lamps; // empty: the projector has no lamp
+    std::optional<std::array<int, 6>> errors;     // 0 ok, 1 warning, 2 error
 };
 
 // Opens a PJLink session and asks name, manufacturer, product, class, power, lamps and

@@ -47,6 +47,23 @@ bool ParseHead(std::string_view& line, char& cls, std::string& name) {
     return true;
 }
 
+char ToUpper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+std::string Upper(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        c = ToUpper(c);
+    return out;
+}
+
+// What some projectors put in front of a line: NUL padding, blanks, a telnet prompt.
+std::string_view SkipLeadIn(std::string_view line) {
+    const std::size_t start = line.find_first_not_of(std::string_view("\0 \t>", 4));
+    return start == std::string_view::npos ? std::string_view() : line.substr(start);
+}
+
 } // namespace
 
 std::string FormatCommand(char cls, std::string_view name, std::string_view param) {
@@ -96,6 +113,29 @@ bool ParseAnswer(std::string_view line, Answer& out) {
     return true;
 }
 
+bool ReadAnswer(std::string_view line, Answer& out) {
+    if (line.size() + 1 > kMaxLine)
+        return false;
+    line = SkipLeadIn(line);
+    if (line.size() < 7)
+        return false;
+    const std::string head = Upper(line.substr(0, 6));
+    std::string_view rest = head;
+    Answer answer;
+    if (!ParseHead(rest, answer.cls, answer.name) || line[6] != '=' || !IsAnswerText(line.substr(7)))
+        return false;
+    answer.value.assign(line.substr(7));
+    const std::string upper = Upper(answer.value);
+    if (upper == "OK" || ErrorCode(upper) != 0)
+        answer.value = upper;
+    out = std::move(answer);
+    return true;
+}
+
+bool IsAuthError(std::string_view line) {
+    return Upper(SkipLeadIn(line)) == kAuthError;
+}
+
 int ErrorCode(std::string_view value) {
     if (value.size() == 4 && value.substr(0, 3) == "ERR" && value[3] >= '1' && value[3] <= '4')
         return value[3] - '0';
@@ -137,9 +177,9 @@ void LineReader::Feed(const char* data, std::size_t size) {
 bool LineReader::Next(std::string& line) {
     if (broken_)
         return false;
-    while (!buffer_.empty() && buffer_[0] == '\n')
-        buffer_.erase(0, 1);
-    const std::size_t end = buffer_.find(kTerminator);
+    const std::size_t first = buffer_.find_first_not_of("\r\n");
+    buffer_.erase(0, first == std::string::npos ? buffer_.size() : first);
+    const std::size_t end = buffer_.find_first_of("\r\n");
     if (end == std::string::npos) {
         if (buffer_.size() >= kMaxLine)
             broken_ = true;

@@ -43,6 +43,14 @@ std::string FormatAnswer(char cls, std::string_view name, std::string_view value
 bool ParseCommand(std::string_view line, Command& out);
 bool ParseAnswer(std::string_view line, Answer& out);
 
+// An answer as the link reads what projectors really send: NUL bytes, blanks and a telnet
+// prompt ('>') in front of the '%' are skipped, and the command name is taken in any case
+// ("%1powr=ok"). The name comes out in upper case, as do "OK" and "ERR1".."ERR4"; other
+// values keep their case, since names and models are the projector's own text.
+bool ReadAnswer(std::string_view line, Answer& out);
+// "PJLINK ERRA" in any case, behind the same bytes ReadAnswer skips.
+bool IsAuthError(std::string_view line);
+
 // 1..4 for "ERR1".."ERR4", 0 for any other answer.
 int ErrorCode(std::string_view value);
 
@@ -60,9 +68,9 @@ inline constexpr std::string_view kAuthError = "PJLINK ERRA";
 std::string AuthDigest(std::string_view random, std::string_view password);
 
 // Gathers bytes from a stream into lines. Bytes are fed as they arrive; Next hands out one
-// finished line at a time, without its CR. A line feed between lines is skipped, since some
-// devices end lines with CR LF. A line that grows past kMaxLine without its CR marks the
-// stream as broken: the caller drops the connection.
+// finished line at a time, without its end. A line ends with CR, LF or CR LF, since devices
+// use all three; empty lines are skipped. A line that grows past kMaxLine without its end
+// marks the stream as broken: the caller drops the connection.
 class LineReader {
 public:
     void Feed(const char* data, std::size_t size);

@@ -139,22 +139,24 @@ void PjlinkSession::OnLine(const std::string& line, SessionTime now) {
     }
     case Step::AuthAnswer:
         // Any answer to the class query proves the password; a refusal is the projector's
-        // "PJLINK ERRA" line.
-        if (!pjlink::ParseAnswer(line, answer) || answer.cls != '1' || answer.name != "CLSS") {
-            Fail(line == pjlink::kAuthError ? SessionEnd::Refused : SessionEnd::OutOfStep);
+        // "PJLINK ERRA" line. Other lines are skipped as below.
+        if (pjlink::IsAuthError(line)) {
+            Fail(SessionEnd::Refused);
             return;
         }
+        if (!pjlink::ReadAnswer(line, answer) || answer.cls != '1' || answer.name != "CLSS")
+            return;
         class_ = PjlinkClassOf(answer.value);
         step_ = Step::None;
         BecomeReady();
         return;
     case Step::Command:
     case Step::Translated:
-        if (!pjlink::ParseAnswer(line, answer) || answer.cls != sent_.cls || answer.name != sent_.name) {
-            // A late or stray answer would be read as the next command's: the line is out of step.
-            Fail(SessionEnd::OutOfStep);
+        // Projectors put prompts, echoes of the command and "Invalid Command" on the line, and
+        // a late answer to an earlier command may still come: only the answer to the command
+        // sent counts, and the reply time-out bounds the wait for it.
+        if (!pjlink::ReadAnswer(line, answer) || answer.cls != sent_.cls || answer.name != sent_.name)
             return;
-        }
         if (step_ == Step::Command) {
             answer_ = PjlinkAnswer{true, std::move(answer.value)};
             step_ = Step::None;

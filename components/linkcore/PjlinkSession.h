@@ -13,8 +13,8 @@ namespace linkcore {
 
 // The answer to one PJLink command (SubmitCommand).
 struct PjlinkAnswer {
-    // False: no answer in time, the stream ended, or a line that answers another command;
-    // the session is then Finished.
+    // False: no answer in time, the stream ended, or an over-long line; the session is then
+    // Finished.
     bool answered = false;
     std::string value; // the text after '=': data, "OK" or "ERR1".."ERR4"
 };
@@ -30,8 +30,10 @@ struct PjlinkAnswer {
 //   SubmitCommand  one PJLink command, its answer from TakeAnswer;
 //   Submit         one request of ours, translated (PjlinkTranslation) into none, one or two
 //                  commands, its reply from TakeResult as our protocol would have given it.
-// An answer that does not belong to the command, an over-long line or a line nobody asked
-// for puts the stream out of step: the exchange fails and the session is Finished.
+// Lines are read liberally (pjlink::ReadAnswer): a line that is no answer, or an answer to
+// another command, is skipped while the reply time-out lasts. An over-long line, an answer
+// to the command that no such answer can be, or a line while nothing was asked puts the
+// stream out of step: the exchange fails and the session is Finished.
 class PjlinkSession final : public Session {
 public:
     explicit PjlinkSession(std::string_view password, SessionTimeouts timeouts = {},

@@ -1,6 +1,7 @@
 #include "linkcore/PjlinkTranslator.h"
 
 #include <optional>
+#include <string>
 
 namespace linkcore {
 
@@ -110,10 +111,14 @@ Meaning Interpret(const PjlinkSettings& settings, const Request& r, std::string_
         // Cooling down (2) and warming up (3) are both "between states" to the callers.
         return v == "0" ? Value(0) : v == "1" ? Value(1) : v == "2" || v == "3" ? Value(2) : Malformed();
     case kTypeInput: {
-        if (!PjlinkSettings::IsInput(v))
+        // Some projectors answer in lower case ("3a").
+        std::string input(v);
+        for (char& c : input)
+            c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+        if (!PjlinkSettings::IsInput(input))
             return Malformed();
         std::uint16_t code = 0;
-        return settings.CodeFor(v, code) ? Value(code) : Meaning{true, std::nullopt};
+        return settings.CodeFor(input, code) ? Value(code) : Meaning{true, std::nullopt};
     }
     case kTypeBlank:
     case kTypeMute:

@@ -108,6 +108,8 @@ void PrintText(const SlotInfo& s) {
     item("power:", PowerText(s));
     if (!p.lamps) {
         item("lamps:", "?");
+    } else if (p.lamps->empty()) {
+        item("lamps:", "none");
     } else {
         for (std::size_t i = 0; i < p.lamps->size(); ++i) {
             const linkcore::PjlinkLamp& lamp = (*p.lamps)[i];

@@ -211,6 +211,10 @@ int RunStatus(const std::string& configName) {
                     const std::uint16_t code = ReplyValue(reply.data());
                     const int index = FindInputIndex(m, code);
                     input = index >= 0 ? std::string(m.InputName[index]) : std::to_string(code);
+                } else if (answering && power != "?" && power != "1") {
+                    // Off or in standby a projector may refuse to tell an input ("not now"):
+                    // that is its state, not a failure.
+                    input = "-";
                 }
             }
             if (!IsRefusedKind(kindCode) && (kind == "?" || power == "?" || input == "?"))

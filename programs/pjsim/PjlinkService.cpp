@@ -103,14 +103,33 @@ bool PjlinkService::HasInput(std::string_view input) const {
     return InputName(input) != nullptr || input == DecodePjlinkInput(def_.sim.input);
 }
 
-std::string PjlinkService::InputList() const {
+std::string PjlinkService::InputList(char cls) const {
+    // A class 1 command selects only the inputs numbered 1-9; class 2 lists every input.
+    auto listed = [cls](std::string_view input) { return cls == '2' || !linkcore::PjlinkSettings::NeedsClass2(input); };
     std::string list;
     for (const SimInput& in : kInputs)
         list += std::string(list.empty() ? "" : " ") + in.input;
     const std::string own = DecodePjlinkInput(def_.sim.input);
-    if (InputName(own) == nullptr)
+    if (InputName(own) == nullptr && listed(own))
         list += " " + own;
     return list;
+}
+
+std::string PjlinkService::WithQuirks(std::string_view line, std::string answer) const {
+    const unsigned quirks = def_.quirks;
+    if ((quirks & kQuirkLower) != 0) {
+        for (char& c : answer)
+            c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    const char end = (quirks & kQuirkLf) != 0 ? '\n' : linkcore::pjlink::kTerminator;
+    std::string out;
+    if ((quirks & kQuirkEcho) != 0)
+        out += std::string(line) + end;
+    if ((quirks & kQuirkNul) != 0)
+        out += std::string(2, '\0');
+    if ((quirks & kQuirkPrompt) != 0)
+        out += "> ";
+    return out + answer + end;
 }
 
 std::string PjlinkService::Answer(std::string_view line) {
@@ -122,9 +141,10 @@ std::string PjlinkService::Answer(std::string_view line) {
             return std::string();
         broken = true;
     }
-    const std::string value = !Knows(command.cls, command.name) ? "ERR1"
-                              : broken                          ? "ERR2"
-                                                                : Value(command.cls, command.name, command.param);
+    const std::string value = def_.fault == Fault::Err4           ? "ERR4"
+                              : !Knows(command.cls, command.name) ? "ERR1"
+                              : broken                            ? "ERR2"
+                                                                  : Value(command.cls, command.name, command.param);
     std::string answer = linkcore::pjlink::FormatAnswer(command.cls, command.name, value);
     answer.pop_back(); // the CR
     return answer;
@@ -157,6 +177,9 @@ std::string PjlinkService::Value(char cls, const std::string& name, const std::s
         return sim.Handle(Request{action, type, setting}).kind == SimReply::Kind::Ack ? "OK" : "ERR3";
     };
     if (def_.fault == Fault::Nak)
+        return "ERR3";
+    if ((def_.quirks & kQuirkStandby) != 0 && query && (name == "INPT" || name == "AVMT") &&
+        sim.PowerState(SimProjector::Clock::now()) != kPowerOn)
         return "ERR3";
 
     if (name == "POWR") {
@@ -219,11 +242,13 @@ std::string PjlinkService::Value(char cls, const std::string& name, const std::s
     if (name == "ERST")
         return def_.errorStatus;
     if (name == "LAMP") {
+        if (def_.lampHours == kNoLamp)
+            return "ERR1";
         const std::uint16_t state = sim.PowerState(SimProjector::Clock::now());
         return std::to_string(def_.lampHours) + (state == kPowerOn || sim.TargetOn() ? " 1" : " 0");
     }
     if (name == "INST")
-        return InputList();
+        return InputList(cls);
     if (name == "NAME")
         return def_.name.empty() ? "pjsim " + std::to_string(service_.Index()) : def_.name;
     if (name == "INF1")
@@ -307,7 +332,7 @@ void PjlinkService::Serve(int fd, const StopEvent& stop) {
                 Log(line, answer);
                 if (answer.empty())
                     continue;
-                answer += linkcore::pjlink::kTerminator;
+                answer = WithQuirks(line, std::move(answer));
             }
             if (service_.ReplyDelayMs() > 0 && !stop.Sleep(service_.ReplyDelayMs()))
                 return;

@@ -37,7 +37,9 @@ public:
 private:
     bool Knows(char cls, const std::string& name) const;
     std::string Value(char cls, const std::string& name, const std::string& param);
-    std::string InputList() const;
+    std::string InputList(char cls) const;
+    // The answer line as the projector's quirks send it, its end included.
+    std::string WithQuirks(std::string_view line, std::string answer) const;
     bool HasInput(std::string_view input) const;
     std::string Log(std::string_view command, std::string_view answer);
 

@@ -4,6 +4,7 @@
 
 #include <arpa/inet.h>
 #include <charconv>
+#include <utility>
 #include <vector>
 
 namespace pjsim {
@@ -61,15 +62,17 @@ bool ParseAddress(std::string_view text, ProjectorDef& out, std::string& error) 
 }
 
 bool ParseFault(std::string_view value, ProjectorDef& out) {
-    if (value == "nak")
+    if (value == "nak") {
         out.fault = Fault::Nak;
-    else if (value == "silent")
+    } else if (value == "silent") {
         out.fault = Fault::Silent;
-    else if (value == "drop")
+    } else if (value == "drop") {
         out.fault = Fault::Drop;
-    else if (value == "garbage")
+    } else if (value == "garbage") {
         out.fault = Fault::Garbage;
-    else if (value.substr(0, 5) == "slow:") {
+    } else if (value == "err4") {
+        out.fault = Fault::Err4;
+    } else if (value.substr(0, 5) == "slow:") {
         long ms = 0;
         if (!ParseNumber(value.substr(5), kMaxDelayMs, ms))
             return false;
@@ -139,9 +142,27 @@ bool ParsePjlinkOption(std::string_view key, std::string_view value, ProjectorDe
         return true;
     }
     if (key == "lamp") {
+        if (value == "none") {
+            out.lampHours = kNoLamp;
+            return true;
+        }
         if (!ParseNumber(value, 99999, number))
             return false;
         out.lampHours = static_cast<int>(number);
+        return true;
+    }
+    if (key == "quirks") {
+        static constexpr std::pair<std::string_view, unsigned> kQuirks[] = {
+            {"lf", kQuirkLf},   {"prompt", kQuirkPrompt}, {"lower", kQuirkLower},
+            {"nul", kQuirkNul}, {"echo", kQuirkEcho},     {"standby", kQuirkStandby}};
+        for (std::string_view part : Split(value, '+')) {
+            unsigned bit = 0;
+            for (const auto& [quirkName, quirkBit] : kQuirks)
+                bit = part == quirkName ? quirkBit : bit;
+            if (bit == 0)
+                return false;
+            out.quirks |= bit;
+        }
         return true;
     }
     if (key == "error") {
@@ -158,8 +179,8 @@ bool FinishProtocol(ProjectorDef& def, const std::string& inputText, std::string
     if (def.protocol == Protocol::Orvane) {
         ProjectorDef plain;
         if (def.pjlinkClass != plain.pjlinkClass || def.lampHours != plain.lampHours ||
-            def.errorStatus != plain.errorStatus) {
-            error = "class=, lamp= and error= need protocol=pjlink";
+            def.errorStatus != plain.errorStatus || def.quirks != 0 || def.fault == Fault::Err4) {
+            error = "class=, lamp=, error=, quirks= and fault=err4 need protocol=pjlink";
             return false;
         }
         long number = 0;

@@ -14,9 +14,24 @@ enum class Fault {
     Drop,    // closes the connection right after the hello (on a serial line: no answer)
     Garbage, // answers requests with random bytes that are no reply
     Slow,    // answers every request only after slowMs
+    Err4,    // PJLink only: answers ERR4 (projector failure) to every command
+};
+
+// Habits of real PJLink projectors that pjsim can play, in its answers only (the greeting
+// stays as the standard has it).
+enum Quirk : unsigned {
+    kQuirkLf = 1u << 0,     // answers end with LF instead of CR
+    kQuirkPrompt = 1u << 1, // "> " in front of every answer
+    kQuirkLower = 1u << 2,  // answers in lower case
+    kQuirkNul = 1u << 3,    // NUL bytes in front of every answer
+    kQuirkEcho = 1u << 4,   // every command line is echoed before its answer
+    // Off or in transition, the input and mute queries get ERR3 ("not now"): the projector
+    // has no picture to tell of.
+    kQuirkStandby = 1u << 5,
 };
 
 inline constexpr int kDefaultIdleMs = 10000;
+inline constexpr int kNoLamp = -1;
 
 enum class Protocol {
     Orvane, // our own protocol
@@ -43,14 +58,16 @@ struct ProjectorDef {
     // PJLink only: its class, the lamp's hours and the six error status digits. The input
     // option names a PJLink input ("31"), kept in sim.input as the two characters' codes.
     int pjlinkClass = 1;
-    int lampHours = 1200;
+    int lampHours = 1200; // kNoLamp: a projector without a lamp, whose lamp query gets ERR1
+    unsigned quirks = 0;  // Quirk bits
     std::string errorStatus = "000000";
 };
 
 // Parses "HOST:PORT" or "serial", then comma-separated options
 // (password=, kind=, power=off|on|transit, warm=, input=, volume=, volmax=,
 // fault=nak|silent|drop|garbage|slow:MS, name=, images=0|1, idle=MS, refuse=TYPE+TYPE, values=TYPE:V+TYPE:V,
-// protocol=orvane|pjlink, and for PJLink class=1|2, lamp=HOURS, error=DIGITS). False with a message in `error`.
+// protocol=orvane|pjlink, and for PJLink class=1|2, lamp=HOURS|none, error=DIGITS, fault=err4,
+// quirks=lf+prompt+lower+nul+echo+standby). False with a message in `error`.
 bool ParseProjectorDef(std::string_view text, ProjectorDef& out, std::string& error);
 
 // One --fleet argument, "N,OPTIONS": N projectors on consecutive loopback ports, each with

@@ -93,12 +93,16 @@ TEST(PjlinkProjectorDef, OptionsAndWhatIsRefused) {
     EXPECT_EQ(DecodePjlinkInput(Parse("127.0.0.1:0,input=21,protocol=pjlink").sim.input), "21");
     EXPECT_EQ(Parse("127.0.0.1:0,input=21").sim.input, 21);
     EXPECT_EQ(Parse("127.0.0.1:0,protocol=pjlink").pjlinkClass, 1);
+    EXPECT_EQ(Parse("127.0.0.1:0,protocol=pjlink,quirks=lf+prompt+lower+nul+echo").quirks,
+              kQuirkLf | kQuirkPrompt | kQuirkLower | kQuirkNul | kQuirkEcho);
 
-    for (const char* bad : {"127.0.0.1:0,protocol=pjlink,class=3", "127.0.0.1:0,protocol=pjlink,input=3A",
-                            "127.0.0.1:0,protocol=pjlink,class=2,input=61", "127.0.0.1:0,protocol=pjlink,input=3",
-                            "127.0.0.1:0,protocol=pjlink,error=0120", "127.0.0.1:0,protocol=pjlink,error=012003",
-                            "127.0.0.1:0,protocol=pjlink,name=a=b", "127.0.0.1:0,lamp=5", "127.0.0.1:0,class=2",
-                            "127.0.0.1:0,input=31A", "serial,protocol=pjlink", "127.0.0.1:0,protocol=other"}) {
+    for (const char* bad :
+         {"127.0.0.1:0,protocol=pjlink,class=3", "127.0.0.1:0,protocol=pjlink,input=3A",
+          "127.0.0.1:0,protocol=pjlink,class=2,input=61", "127.0.0.1:0,protocol=pjlink,input=3",
+          "127.0.0.1:0,protocol=pjlink,error=0120", "127.0.0.1:0,protocol=pjlink,error=012003",
+          "127.0.0.1:0,protocol=pjlink,name=a=b", "127.0.0.1:0,lamp=5", "127.0.0.1:0,class=2", "127.0.0.1:0,input=31A",
+          "serial,protocol=pjlink", "127.0.0.1:0,protocol=other", "127.0.0.1:0,protocol=pjlink,quirks=lf+shout",
+          "127.0.0.1:0,quirks=lf", "127.0.0.1:0,fault=err4"}) {
         ProjectorDef out;
         std::string error;
         EXPECT_FALSE(ParseProjectorDef(bad, out, error)) << bad;
@@ -168,6 +172,19 @@ TEST(PjlinkService, ClassOneStateAndFaults) {
     Projector refusing("power=on,fault=nak");
     EXPECT_EQ(refusing.Ask("%1POWR ?"), "%1POWR=ERR3");
     EXPECT_EQ(refusing.Ask("%1XYZW ?"), "%1XYZW=ERR1");
+
+    Projector failing("power=on,fault=err4,class=2");
+    for (const char* command : {"%1POWR ?", "%1POWR 1", "%2FREZ ?", "%1XYZW ?"})
+        EXPECT_EQ(failing.Ask(command), std::string(command).substr(0, 6) + "=ERR4") << command;
+    Projector laser("power=on,lamp=none");
+    EXPECT_EQ(laser.Ask("%1LAMP ?"), "%1LAMP=ERR1");
+}
+
+TEST(PjlinkService, ClassOneListsOnlyTheInputsItsCommandsCanSelect) {
+    Projector p("class=2,input=3A");
+    const std::string classOne = "11 12 13 14 21 22 23 31 32 33 34 35 36 37 38 41 42 51";
+    EXPECT_EQ(p.Ask("%1INST ?"), "%1INST=" + classOne);
+    EXPECT_EQ(p.Ask("%2INST ?"), "%2INST=" + classOne + " 3A");
 }
 
 TEST(PjlinkService, AnyClientGetsAGreetingAndOneLinePerCommandInOrder) {

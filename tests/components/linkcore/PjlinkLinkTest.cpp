@@ -152,3 +152,25 @@ TEST(PjlinkLink, OnlyThePortsNamedSpeakPjlink) {
     EXPECT_EQ(Exchanged(sim.Port(1), 2, 0x6000, 0).Reply(), Data(1));
     EXPECT_EQ(Exchanged(sim.Port(2), 2, 0x6000, 0).Reply(), Data(1)); // our own protocol, as before
 }
+
+TEST(PjlinkLink, EachHabitOfRealProjectorsIsReadThrough) {
+    Sandbox box;
+    const std::vector<std::string> quirks = {"lf", "prompt", "lower", "nul", "echo", "lf+prompt+lower+nul+echo"};
+    std::vector<std::string> defs;
+    for (const std::string& q : quirks)
+        defs.push_back(PjsimProcess::Pjlink("power=on,input=32,password=abc,quirks=" + q));
+    PjsimProcess sim(defs);
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    std::vector<int> ports;
+    for (std::size_t n = 1; n <= quirks.size(); ++n)
+        ports.push_back(sim.Port(static_cast<int>(n)));
+    WriteConf(box, ports);
+
+    for (std::size_t i = 0; i < quirks.size(); ++i) {
+        SCOPED_TRACE(quirks[i]);
+        EXPECT_EQ(Exchanged(ports[i], 2, 0x6000, 0, "abc").Reply(), Data(1));
+        EXPECT_EQ(Exchanged(ports[i], 2, 0x2000, 0, "abc").Reply(), Data(13));
+        EXPECT_EQ(Exchanged(ports[i], 1, 0x3020, 1, "abc").Reply(), kAck);
+        EXPECT_EQ(Exchanged(ports[i], 2, 0x3020, 0, "abc").Reply(), Data(1));
+    }
+}

@@ -269,7 +269,7 @@ TEST(PjlinkSession, GreetingsAndTheirDeadlines) {
     }
 }
 
-TEST(PjlinkSession, LinesThatAnswerSomethingElseFailTheExchangeAndEndTheSession) {
+TEST(PjlinkSession, LinesThatAreNoAnswerWaitOutTheTimeOutAndBrokenAnswersEndTheSession) {
     const std::string overlong = "%1POWR=" + std::string(200, '1') + "\r";
     struct Case {
         const char* what;
@@ -277,13 +277,13 @@ TEST(PjlinkSession, LinesThatAnswerSomethingElseFailTheExchangeAndEndTheSession)
         SessionEnd end;
     };
     const Case cases[] = {
-        {"an answer to another command", "%1INPT=31\r", SessionEnd::OutOfStep},
-        {"an answer of another class", "%2POWR=1\r", SessionEnd::OutOfStep},
-        {"no '='", "%1POWR 1\r", SessionEnd::OutOfStep},
+        {"an answer to another command", "%1INPT=31\r", SessionEnd::TimedOut},
+        {"an answer of another class", "%2POWR=1\r", SessionEnd::TimedOut},
+        {"no '='", "%1POWR 1\r", SessionEnd::TimedOut},
         {"a value no power state has", "%1POWR=7\r", SessionEnd::OutOfStep},
-        {"binary noise", std::string("\x00\xff\x1b[2J\x80\r", 8), SessionEnd::OutOfStep},
+        {"binary noise", std::string("\x00\xff\x1b[2J\x80\r", 8), SessionEnd::TimedOut},
         {"a line longer than any answer", overlong, SessionEnd::OutOfStep},
-        {"a refusal of the password without one asked", "PJLINK ERRA\r", SessionEnd::OutOfStep},
+        {"a refusal of the password without one asked", "PJLINK ERRA\r", SessionEnd::TimedOut},
         {"half an answer", "%1POWR=", SessionEnd::TimedOut},
         {"no answer", "", SessionEnd::TimedOut},
     };
@@ -298,11 +298,68 @@ TEST(PjlinkSession, LinesThatAnswerSomethingElseFailTheExchangeAndEndTheSession)
         EXPECT_EQ(fake.session.End(), c.end);
     }
 
-    // After a stray answer the connection is out of step and is not used again.
+    // A late answer to another command is passed over; a line while nothing is asked puts the
+    // connection out of step, and it is not used again.
     Scripted late("PJLINK 0\r", "%1POWR=OK\r%1AVMT=OK\r");
-    EXPECT_FALSE(late.Send(Request{1, 0x3020, 1})->answered);
-    EXPECT_FALSE(late.Send(Request{1, 0x6000, 1}).has_value());
-    EXPECT_EQ(late.commands, 1);
+    EXPECT_EQ(ReplyOf(late.Send(Request{1, 0x3020, 1})), kAck);
+    EXPECT_EQ(ReplyOf(late.Send(Request{1, 0x6000, 1})), kAck);
+    EXPECT_EQ(late.session.End(), SessionEnd::OutOfStep);
+    EXPECT_FALSE(late.Send(Request{1, 0x6000, 0}).has_value());
+    EXPECT_EQ(late.commands, 2);
+}
+
+TEST(PjlinkSession, ReadsAnswersTheWayRealProjectorsSendThem) {
+    struct Case {
+        const char* what;
+        std::string bytes; // what comes back to "%1POWR ?"
+        std::string value;
+    };
+    const Case cases[] = {
+        {"LF", "%1POWR=1\n", "1"},
+        {"CR LF", "%1POWR=1\r\n", "1"},
+        {"NUL bytes", std::string("\0\0%1POWR=1\r", 11), "1"},
+        {"a prompt and blanks", "> \t%1POWR=1\r", "1"},
+        {"a prompt of its own", ">\r%1POWR=1\r", "1"},
+        {"lower case", "%1powr=err3\r", "ERR3"},
+        {"an echo of the command", "%1POWR ?\r%1POWR=1\r", "1"},
+        {"Invalid Command", "Invalid Command\r%1POWR=0\r", "0"},
+        {"an answer to an earlier command", "%1INPT=31\r%2POWR=0\r%1POWR=2\r", "2"},
+        {"all of them", std::string("%1POWR ?\n\0> %1powr=1\n", 21), "1"},
+    };
+    for (const Case& c : cases) {
+        for (bool bytewise : {false, true}) {
+            SCOPED_TRACE(testing::Message() << c.what << (bytewise ? ", byte by byte" : ""));
+            PjlinkSession session("", kTimeouts);
+            SessionPeer peer(session);
+            peer.Connect();
+            peer.Give("PJLINK 0\r");
+            ASSERT_TRUE(session.SubmitCommand('1', "POWR", "?", peer.Now()));
+            for (std::size_t i = 0; bytewise && i < c.bytes.size(); ++i)
+                peer.Give(c.bytes.substr(i, 1));
+            if (!bytewise)
+                peer.Give(c.bytes);
+            const std::optional<PjlinkAnswer> answer = session.TakeAnswer();
+            ASSERT_TRUE(answer && answer->answered);
+            EXPECT_EQ(answer->value, c.value);
+            EXPECT_TRUE(session.IsReady());
+        }
+    }
+
+    // A translated request reads a lower-case input, and the password's answer is read alike.
+    Scripted lower("PJLINK 0\r", "%1inpt=32\n");
+    EXPECT_EQ(ReplyOf(lower.Send(Request{2, 0x2000, 0})), Data(13));
+    PjlinkSession session("pw", kTimeouts);
+    SessionPeer peer(session);
+    peer.Connect();
+    peer.Give("PJLINK 1 0a1b2c3d\r");
+    peer.Give(std::string("%1CLSS ?\n\0> %1clss=2\n", 21));
+    EXPECT_TRUE(session.IsReady());
+    EXPECT_EQ(session.Class(), 2);
+    PjlinkSession refused("pw", kTimeouts);
+    SessionPeer refusedPeer(refused);
+    refusedPeer.Connect();
+    refusedPeer.Give("PJLINK 1 0a1b2c3d\r> pjlink erra\n");
+    EXPECT_EQ(refused.End(), SessionEnd::Refused);
 }
 
 TEST(PjlinkSession, EachCommandHasItsOwnReplyTimeOut) {
