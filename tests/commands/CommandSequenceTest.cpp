@@ -152,13 +152,5 @@ TEST(CommandSequence, KnownKindIsNotAskedAgainAndNoHandlerIsNone) {
     EXPECT_FALSE(CommandSequence::ForCommand(12345, model).has_value());
 }
 
-TEST(CommandSequence, ACarrierThatSkipsAnAnswerIsAskedNothingMore) {
-    CModelInfo2 model = Model(2);
-    CommandSequence run = *CommandSequence::ForCommand(kCmdMute, model);
-    EXPECT_EQ(run.Next().kind, CommandStep::Kind::Window);
-    EXPECT_EQ(run.Next().kind, CommandStep::Kind::Exchange);
-    EXPECT_EQ(run.Next().kind, CommandStep::Kind::Done);
-}
-
 } // namespace
 } // namespace orvane::test

@@ -1,5 +1,7 @@
 #include "support/ServiceProcess.h"
 
+#include "support/RunProgram.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -79,21 +81,6 @@ int Reap(pid_t pid, std::chrono::milliseconds timeout) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string ReadAll(int fd) {
-    std::string out;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n > 0) {
-            out.append(buffer, static_cast<std::size_t>(n));
-            continue;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        return out;
-    }
 }
 
 } // namespace
@@ -216,22 +203,13 @@ void ServiceProcess::Kill() {
 }
 
 CurlResult Curl(const std::vector<std::string>& args) {
-    std::vector<std::string> argv = {"curl", "-s", "-o", "-", "-w", "\n%{http_code}", "--max-time", "10"};
+    std::vector<std::string> argv = {"-s", "-o", "-", "-w", "\n%{http_code}", "--max-time", "10"};
     argv.insert(argv.end(), args.begin(), args.end());
-    int fd = -1;
-    const pid_t pid = Spawn(argv, "", fd);
-    if (pid < 0)
-        return {};
-    std::string out = ReadAll(fd);
-    close(fd);
-    Reap(pid, std::chrono::milliseconds(15000));
-    const std::size_t eol = out.rfind('\n');
+    const ProgramResult run = RunProgram("/usr/bin/curl", argv);
+    const std::size_t eol = run.out.rfind('\n');
     if (eol == std::string::npos)
         return {};
-    CurlResult result;
-    result.status = std::atoi(out.c_str() + eol + 1);
-    result.body = out.substr(0, eol);
-    return result;
+    return {std::atoi(run.out.c_str() + eol + 1), run.out.substr(0, eol)};
 }
 
 } // namespace orvane::test
