@@ -557,10 +557,9 @@ void ServiceCore::FinishCommand(const std::shared_ptr<CommandRun>& run) {
         const std::shared_ptr<Projector>& p = room->projectors[slot];
         ProjectorState next = p->state;
         next.lastError = message;
+        // What the command changed shows with the next poll: polling at once would make a
+        // second command to the room wait for that poll.
         Update(p, next);
-        // What the command changed shows at once, not a poll interval later.
-        if (p->state.reachable && !p->polling && !p->removed)
-            SchedulePoll(p, Clock::now());
     }
     nlohmann::json answer = {{"command", run->request.command}, {"ok", ok}, {"results", results}};
     ++commandCounts_[{room->id, run->request.command, ok ? "ok" : "failed"}];
