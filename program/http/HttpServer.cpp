@@ -18,6 +18,7 @@
 
 #include <deque>
 #include <exception>
+#include <limits>
 #include <map>
 #include <optional>
 
@@ -33,7 +34,9 @@ constexpr std::uint32_t kHeaderLimit = 16 * 1024;
 constexpr std::size_t kReadChunk = 8 * 1024;
 // An event stream whose client reads slower than events come is dropped rather than
 // buffered without end.
-constexpr std::size_t kMaxStreamBacklog = 4 * 1024 * 1024;
+constexpr std::size_t kMaxStreamBacklog = std::size_t{4} * 1024 * 1024;
+constexpr std::size_t kLingerBytes = std::size_t{1024} * 1024;
+constexpr std::chrono::seconds kLingerTime{2};
 
 class Connection {
 public:
@@ -130,8 +133,10 @@ private:
     void ReadRequest() {
         parser_.emplace();
         parser_->header_limit(kHeaderLimit);
-        parser_->body_limit(state_->settings.bodyLimit);
-        parser_->eager(true);
+        // The header alone first: whoever sends a body must have shown a token before its
+        // length is judged (ScreenHeader sets the limit).
+        parser_->body_limit(std::numeric_limits<std::uint64_t>::max());
+        parser_->eager(false);
         screened_ = false;
         if (buffer_.size() > 0 && idle_) {
             // The next request came along with the last one.
@@ -188,7 +193,7 @@ private:
                 if (ec == beasthttp::error::need_more)
                     break;
                 if (ec == beasthttp::error::body_limit) {
-                    Fail(413, "the body is larger than " + std::to_string(state_->settings.bodyLimit) + " bytes");
+                    FailTooLarge();
                     return;
                 }
                 if (ec) {
@@ -227,10 +232,20 @@ private:
             Send(std::move(*refusal), true);
             return false;
         }
+        const std::uint64_t limit = state_->settings.bodyLimit;
+        if (const auto length = parser_->content_length(); length && *length > limit) {
+            FailTooLarge();
+            return false;
+        }
+        parser_->body_limit(limit);
+        parser_->eager(true);
         return true;
     }
 
     void Fail(unsigned status, std::string_view message) { Send(ErrorResponse(status, message), true); }
+    void FailTooLarge() {
+        Fail(413, "the body is larger than " + std::to_string(state_->settings.bodyLimit) + " bytes");
+    }
 
     void Dispatch() {
         request_ = parser_->release();
@@ -257,8 +272,12 @@ private:
         beasthttp::async_write(stream_, *response_,
                                [self = this->shared_from_this()](beast::error_code ec, std::size_t) {
                                    self->writing_ = false;
-                                   if (ec || !self->keepAlive_) {
+                                   if (ec) {
                                        self->Close();
+                                       return;
+                                   }
+                                   if (!self->keepAlive_) {
+                                       self->Linger();
                                        return;
                                    }
                                    self->response_.reset();
@@ -266,6 +285,29 @@ private:
                                    self->idle_ = true;
                                    self->ReadRequest();
                                });
+    }
+
+    // Closing with a request's body still unread would reset the connection and could take
+    // the answer with it: the client gets a moment to read it while the rest is thrown away.
+    void Linger() {
+        beast::error_code ignored;
+        Lowest().socket().shutdown(tcp::socket::shutdown_send, ignored);
+        lingerLeft_ = kLingerBytes;
+        Lowest().expires_after(kLingerTime);
+        Drain();
+    }
+
+    void Drain() {
+        buffer_.clear();
+        Lowest().async_read_some(buffer_.prepare(kReadChunk),
+                                 [self = this->shared_from_this()](beast::error_code ec, std::size_t n) {
+                                     if (ec || self->closed_ || n >= self->lingerLeft_) {
+                                         self->Close();
+                                         return;
+                                     }
+                                     self->lingerLeft_ -= n;
+                                     self->Drain();
+                                 });
     }
 
     void StartEventStream() {
@@ -349,6 +391,7 @@ private:
     service::IServiceModel::Subscription subscription_ = 0;
     std::deque<std::string> outbox_;
     std::size_t backlog_ = 0;
+    std::size_t lingerLeft_ = 0;
 };
 
 bool IsLoopback(const net::ip::address& address) {

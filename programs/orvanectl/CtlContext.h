@@ -48,5 +48,6 @@ void AddAdjustCommands(CLI::App& app, CtlContext& ctx);
 // loaded, else the exit status (the reason is printed).
 int LoadWorkingConfiguration(const std::string& configName, CModelInfo2& working);
 void AddInfoCommand(CLI::App& app, CtlContext& ctx);
+void AddTokenCommands(CLI::App& app, CtlContext& ctx);
 
 } // namespace orvane::ctl
