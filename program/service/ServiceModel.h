@@ -46,6 +46,9 @@ public:
     // Checks a command body (already parsed JSON) and runs it. `done` is called exactly once,
     // possibly before RunCommand returns (a refused body), otherwise from the loop when the
     // last projector has answered. The caller may have gone by then: `done` must not assume it.
+    // Nothing but the caller keeps a request alive meanwhile: a connection that wants the
+    // answer must hold itself (not only a weak pointer to itself) in `done`, or it is gone
+    // before the projectors have answered and its client gets no reply at all.
     virtual void RunCommand(std::string_view roomId, const nlohmann::json& body, CommandDone done) = 0;
     // The current state of every projector as "projector" events, for a new event stream.
     virtual std::vector<ServiceEvent> CurrentState() const = 0;
