@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds Orvane and runs the toolbar against four simulated projectors on 127.0.0.1.
-# Without a display the same projectors are driven through orvanectl instead.
+# Builds Orvane and runs the toolbar against four simulated projectors on 127.0.0.1, with the
+# service orvaned serving the same projectors as the room "demo" on a free loopback port.
+# Without a display the same projectors are driven through orvanectl instead, and orvaned
+# serves them until Ctrl-C.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/demo-lib.sh
@@ -10,7 +12,7 @@ gui=0
 if [[ -n "${DISPLAY:-}" || -n "${WAYLAND_DISPLAY:-}" ]]; then
     gui=1
 fi
-targets=(orvanectl pjsim)
+targets=(orvanectl pjsim orvaned)
 if ((gui)); then
     targets+=(orvane OrvaneUsrEdit adjust_demo)
 fi
@@ -21,7 +23,7 @@ cmake --build build -j"$(nproc)" --target "${targets[@]}"
 demo=build/demo
 rm -rf "$demo"
 mkdir -p "$demo"
-cp build/bin/orvanectl build/bin/pjsim build/bin/txtdef.cat build/bin/txtzhs.cat res/OrvaneModel.txt "$demo"/
+cp build/bin/orvanectl build/bin/pjsim build/bin/orvaned build/bin/txtdef.cat build/bin/txtzhs.cat res/OrvaneModel.txt "$demo"/
 if ((gui)); then
     cp build/bin/orvane build/bin/OrvaneUsrEdit "$demo"/
     # The sample adjustment plug-in: model PX-Demo, with a dialog of its own.
@@ -45,7 +47,15 @@ picture=0x4000:50+0x4001:45+0x4002:50+0x4004:8+0x4015:-4+0x4100:2+0x4103:1
     --projector "127.0.0.1:0,name=Ceiling,protocol=pjlink,class=2,power=on,input=31,lamp=1834" \
     --discovery 127.0.0.1:0 >"$demo/pjsim.out" 2>&1 &
 pjsim_pid=$!
-trap 'kill "$pjsim_pid" 2>/dev/null || true; wait "$pjsim_pid" 2>/dev/null || true' EXIT
+orvaned_pid=""
+stop_all() {
+    local pid
+    for pid in $orvaned_pid $pjsim_pid; do
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+}
+trap stop_all EXIT
 
 wait_for_pjsim "$demo/pjsim.out" "$pjsim_pid"
 
@@ -83,8 +93,32 @@ chmod 600 "$demo/$model.txt" "$demo/Orvane.txt" "$demo/PX-Demo.txt"
 echo "Projectors (pjsim, requests logged in $demo/pjsim.log):"
 grep '^PROJECTOR' "$demo/pjsim.out"
 
+# The service: the demo configuration as room "demo", on a free loopback port, without tokens
+# (so loopback only). Its folder holds the link's settings for the PJLink port.
+service=$demo/service
+mkdir -p "$service/rooms"
+cp "$demo/$model.txt" "$service/rooms/demo.txt"
+cp "$demo/LinkCore.conf" res/OrvaneModel.txt "$service"/
+printf '[Service]\nListen=127.0.0.1:0\nPollSeconds=5\n[Rooms]\nFolder=rooms\n' >"$service/orvaned.conf"
+"$demo/orvaned" --config "$service/orvaned.conf" >"$demo/orvaned.out" 2>"$demo/orvaned.log" &
+orvaned_pid=$!
+for _ in $(seq 100); do
+    if grep -q '^READY' "$demo/orvaned.out" || ! kill -0 "$orvaned_pid" 2>/dev/null; then
+        break
+    fi
+    sleep 0.1
+done
+if ! grep -q '^READY' "$demo/orvaned.out"; then
+    cat "$demo/orvaned.log" >&2
+    echo "orvaned did not start" >&2
+    exit 1
+fi
+awk '$1 == "LISTENING" { print $2 }' "$demo/orvaned.out" >"$demo/orvaned.url"
+echo "orvaned serves room \"demo\" at $(cat "$demo/orvaned.url") (log: $demo/orvaned.log); try:"
+echo "  curl $(cat "$demo/orvaned.url")/api/v1/rooms/demo"
+
 if ((gui)); then
-    echo "Starting the toolbar; closing it stops the simulator."
+    echo "Starting the toolbar; closing it stops the simulator and orvaned."
     (cd "$demo" && ./orvane "$model")
     exit 0
 fi
@@ -99,3 +133,6 @@ ctl status
 ctl input video
 ctl status
 ctl info
+
+echo "orvaned keeps serving room \"demo\" at $(cat "$demo/orvaned.url"); Ctrl-C stops it and the projectors."
+wait "$orvaned_pid" || true

@@ -40,7 +40,9 @@ private:
         response_ = {};
         response_.version(request_.version());
         response_.result(http::status::ok);
-        response_.set(http::field::content_type, "application/json");
+        // The header fields orvaned's JSON answers carry, so that only the body's making differs.
+        response_.set(http::field::content_type, "application/json; charset=utf-8");
+        response_.set(http::field::cache_control, "no-store");
         response_.keep_alive(request_.keep_alive());
         response_.body() = body_;
         response_.prepare_payload();

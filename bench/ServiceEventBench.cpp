@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -152,11 +153,14 @@ int main(int argc, char** argv) {
     }
 
     std::vector<double> latenciesMs;
+    std::mt19937 rng(std::random_device{}());
     for (int change = 0; change < changes; ++change) {
         const int n = change % (kRooms * kRoomSize); // fleet projector, 0-based
         const std::string room = ServiceFolder::RoomId(static_cast<std::size_t>(n / kRoomSize));
         const int slot = n % kRoomSize + 1;
         const std::uint16_t volume = static_cast<std::uint16_t>(21 + change % 40);
+        // Changes land anywhere in the poll cycle, not always just after a poll.
+        usleep(static_cast<useconds_t>(rng() % (static_cast<unsigned>(interval) * 1000000U)));
         std::vector<FloorJob> set(1);
         set[0].port = fleet.Port(n + 1);
         set[0].requests.push_back({1, kVolume, volume});

@@ -45,6 +45,7 @@ struct Options {
 // One projector's polls, as pjsim logged them during a run.
 struct PollLog {
     std::vector<double> starts;        // the time of each poll's first request
+    std::vector<double> ends;          // and of its last
     std::vector<std::string> lastPoll; // "action:type:setting" of the last poll's requests
 };
 
@@ -52,8 +53,9 @@ struct RunFigures {
     double cpuSeconds = 0;
     double peakRssMiB = 0;
     std::size_t requests = 0;
-    int windows = 0;              // whole intervals in the measured window
-    int fullWindows = 0;          // of those, the ones in which every answering projector was polled
+    int windows = 0;              // whole rounds in the measured window
+    int fullWindows = 0;          // of those, the ones that reached every answering projector
+    double longestRound = 0;      // from a round's first poll to its last request
     double largestGap = 0;        // the longest time between two polls of one projector
     std::map<int, PollLog> polls; // by projector number
 };
@@ -74,20 +76,44 @@ void ReadPolls(const LogTail& tail, double from, double to, double interval, std
         std::snprintf(op, sizeof op, "%d:0x%04x:%d", request.action, request.type, request.setting);
         if (log.starts.empty() || line.at - log.starts.back() > interval / 2) {
             log.starts.push_back(line.at);
+            log.ends.push_back(line.at);
             log.lastPoll.clear();
         }
+        log.ends.back() = line.at;
         log.lastPoll.emplace_back(op);
     }
-    figures.windows = static_cast<int>((to - from) / interval);
-    for (int w = 0; w < figures.windows; ++w) {
-        const double a = from + w * interval, b = a + interval;
-        std::size_t polled = 0;
-        for (const auto& [n, log] : figures.polls) {
-            if (std::any_of(log.starts.begin(), log.starts.end(), [&](double t) { return t >= a && t < b; }))
-                ++polled;
+    // Rounds: the polls' starts of all projectors fall into bursts an interval apart. A round
+    // is a burst; it is whole when it reached every answering projector, and its length runs
+    // from its first poll to its last request.
+    struct Poll {
+        double start, end;
+        int projector;
+        bool operator<(const Poll& o) const { return start < o.start; }
+    };
+    std::vector<Poll> polls;
+    for (const auto& [n, log] : figures.polls) {
+        for (std::size_t i = 0; i < log.starts.size(); ++i)
+            polls.push_back({log.starts[i], log.ends[i], n});
+    }
+    std::sort(polls.begin(), polls.end());
+    std::vector<std::vector<Poll>> rounds;
+    for (const Poll& poll : polls) {
+        if (rounds.empty() || poll.start - rounds.back().back().start > interval / 4)
+            rounds.emplace_back();
+        rounds.back().push_back(poll);
+    }
+    // The first and the last burst may be cut by the window's edges.
+    for (std::size_t r = 1; r + 1 < rounds.size(); ++r) {
+        std::set<int> reached;
+        double end = 0;
+        for (const Poll& poll : rounds[r]) {
+            reached.insert(poll.projector);
+            end = std::max(end, poll.end);
         }
-        if (polled >= answering)
+        ++figures.windows;
+        if (reached.size() >= answering)
             ++figures.fullWindows;
+        figures.longestRound = std::max(figures.longestRound, end - rounds[r].front().start);
     }
     for (const auto& [n, log] : figures.polls) {
         for (std::size_t i = 1; i < log.starts.size(); ++i)
@@ -162,9 +188,9 @@ bool RunFloor(int firstPort, int count, const std::string& requests, const Optio
 }
 
 void PrintRounds(const char* what, const RunFigures& f, std::size_t answering) {
-    std::printf("%s: %d of %d intervals reached all %zu answering projectors (polled: %zu); longest time between "
-                "two polls of one projector %.2f s; %zu requests\n",
-                what, f.fullWindows, f.windows, answering, f.polls.size(), f.largestGap, f.requests);
+    std::printf("%s: %d of %d whole rounds reached all %zu answering projectors (polled: %zu); longest round %.2f s "
+                "(goal: within the interval); longest time between two polls of one projector %.2f s; %zu requests\n",
+                what, f.fullWindows, f.windows, answering, f.polls.size(), f.longestRound, f.largestGap, f.requests);
 }
 
 } // namespace
