@@ -3,6 +3,10 @@
 // Both make the same ten exchanges: per projector the kind query (the kind is not kept
 // between runs of orvanectl) and the blank set, each connection with its hello.
 //
+// And "status" on five PJLink projectors beside a client that makes the same exchanges
+// over one connection per projector (greeting, then the class, power and input queries),
+// once with the kept connection and once with KeepConnection=0, which opens one per query.
+//
 // And "models" on a catalog of 999 models beside "options" in the same folder: the same
 // start and the same command-line parsing, without the catalog. The difference is what
 // the listing costs; once more with the demo plug-in in the folder's plugin/.
@@ -34,10 +38,10 @@ constexpr int kProjectors = 5;
 // The demo's catalog and a configuration of its first model with the five projectors,
 // in a working directory of the benchmark's own (no LinkCore.conf: default time-outs).
 struct Setup {
-    Setup() {
+    explicit Setup(bool pjlink = false, const std::string& pjlinkConf = {}) {
         std::vector<std::string> defs;
         for (int i = 0; i < kProjectors; ++i)
-            defs.push_back(PjsimProcess::Tcp("power=on"));
+            defs.push_back(pjlink ? PjsimProcess::Pjlink("power=on,input=31") : PjsimProcess::Tcp("power=on"));
         sim = std::make_unique<PjsimProcess>(defs);
         if (!sim->Ready())
             return;
@@ -60,6 +64,12 @@ struct Setup {
         controls.modelName = model.Name;
         controls.rowChecked[0] = true;
         dir.Write("Orvane.txt", orvane::FormatConfigFile(model, controls, false));
+        if (pjlink) {
+            std::string list;
+            for (const std::string& port : ports)
+                list += (list.empty() ? "" : ",") + port;
+            dir.Write("LinkCore.conf", "[PJLink]\nPorts=" + list + "\n" + pjlinkConf);
+        }
     }
     orvane::test::TempDir dir;
     std::unique_ptr<PjsimProcess> sim;
@@ -84,6 +94,36 @@ void BM_OrvanectlBlankOnBesideMinimalClient(benchmark::State& state) {
         [&] { return orvane::bench::Run(client, setup.ports) == 0; });
 }
 BENCHMARK(BM_OrvanectlBlankOnBesideMinimalClient)->Unit(benchmark::kMillisecond)->Iterations(200);
+
+orvane::bench::PairTiming g_status;
+orvane::bench::PairTiming g_statusPerQuery;
+
+void StatusBesideMinimalClient(benchmark::State& state, const Setup& setup, orvane::bench::PairTiming& timing) {
+    if (!setup.sim->Ready()) {
+        state.SkipWithError(setup.sim->Error().c_str());
+        return;
+    }
+    const std::string ctl = std::string(ORVANE_BIN_DIR) + "/orvanectl";
+    const std::string client = std::string(ORVANE_BIN_DIR) + "/bench_minimal_pjlink_client";
+    timing.Run(
+        state,
+        [&] {
+            return orvane::bench::Run(ctl, {"--dir", setup.dir.path(), "status"}) == 0;
+        },
+        [&] { return orvane::bench::Run(client, setup.ports) == 0; });
+}
+
+void BM_OrvanectlStatusOnPjlinkBesideMinimalClient(benchmark::State& state) {
+    static const Setup setup(true);
+    StatusBesideMinimalClient(state, setup, g_status);
+}
+BENCHMARK(BM_OrvanectlStatusOnPjlinkBesideMinimalClient)->Unit(benchmark::kMillisecond)->Iterations(200);
+
+void BM_OrvanectlStatusOnPjlinkPerQueryBesideMinimalClient(benchmark::State& state) {
+    static const Setup setup(true, "KeepConnection=0\n");
+    StatusBesideMinimalClient(state, setup, g_statusPerQuery);
+}
+BENCHMARK(BM_OrvanectlStatusOnPjlinkPerQueryBesideMinimalClient)->Unit(benchmark::kMillisecond)->Iterations(200);
 
 // The large catalog with an option file; `withPlugins` adds a plugin/ folder holding the
 // build's plug-ins.
@@ -133,6 +173,8 @@ int main(int argc, char** argv) {
         return 1;
     benchmark::RunSpecifiedBenchmarks();
     g_blank.Print("orvanectl blank on", "minimal client");
+    g_status.Print("orvanectl status, 5 PJLink projectors", "minimal PJLink client");
+    g_statusPerQuery.Print("orvanectl status, 5 PJLink projectors, KeepConnection=0", "minimal PJLink client");
     g_models.PrintDifference("orvanectl models (999 models)", "orvanectl options");
     g_modelsWithPlugin.PrintDifference("orvanectl models (999 models, demo plug-in)", "orvanectl options");
     benchmark::Shutdown();

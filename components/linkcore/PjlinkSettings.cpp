@@ -77,6 +77,9 @@ PjlinkSettings PjlinkSettings::FromProfile(const orvane::PrivateProfile& profile
             settings.ports_.push_back(static_cast<int>(port));
         start = comma + 1;
     }
+    long keep = 1;
+    if (ParseNumber(profile.GetString("PJLink", "KeepConnection"), 1, keep))
+        settings.keepConnection_ = keep != 0;
     const orvane::PrivateProfile::Section& inputs = profile.GetSection("PJLinkInputs");
     for (const std::string& key : inputs.Keys()) {
         long code = 0;

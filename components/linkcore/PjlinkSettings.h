@@ -15,6 +15,7 @@ namespace linkcore {
 //
 //   [PJLink]
 //   Ports=4352,14352   ; TCP ports that speak PJLink; 4352 always does
+//   KeepConnection=0   ; one connection per exchange (default 1: one kept per projector)
 //   [PJLinkInputs]
 //   13=33              ; our input code 13 is PJLink input 33 (overrides or adds to the defaults)
 //
@@ -26,6 +27,9 @@ public:
     static PjlinkSettings FromProfile(const orvane::PrivateProfile& profile);
 
     bool IsPjlinkPort(int port) const;
+    // Whether a connection stays open for the next exchange with the same projector
+    // (PjlinkPool); some projectors want one connection per exchange.
+    bool KeepConnection() const { return keepConnection_; }
 
     // The PJLink input for our input code; empty when the code has none.
     std::string InputFor(std::uint16_t code) const;
@@ -40,6 +44,7 @@ public:
 
 private:
     std::vector<int> ports_;
+    bool keepConnection_ = true;
     std::map<std::uint16_t, std::string> defaults_;
     std::map<std::uint16_t, std::string> overrides_;
 };

@@ -3,6 +3,7 @@
 #include "linkcore/BulkFrame.h"
 #include "linkcore/LinkSession.h"
 #include "linkcore/LinkSettings.h"
+#include "linkcore/PjlinkPool.h"
 #include "linkcore/PjlinkSession.h"
 #include "linkcore/PjlinkSettings.h"
 #include "linkcore/SerialChannel.h"
@@ -51,7 +52,7 @@ int CPjtInterface::Open(IProjectorLink* /*peer*/) {
     // Read on every Open: it is a small file, and a changed setting takes effect at once.
     const linkcore::LinkSettings settings = linkcore::LinkSettings::Load();
     const linkcore::SessionTimeouts timeouts = linkcore::SessionTimeouts::From(settings);
-    const std::string_view password(password_, strnlen(password_, sizeof password_ - 1));
+    const std::string_view password = Password();
     isSocket_ = method_ == kMethodTcp;
     if (!isSocket_) {
         fd_ = linkcore::OpenSerialChannel(comPort_, settings);
@@ -68,6 +69,18 @@ int CPjtInterface::Open(IProjectorLink* /*peer*/) {
     const linkcore::SessionTime start = Now();
     const auto pjlinkSettings = linkcore::PjlinkSettings::FromProfile(settings.Profile());
     if (pjlinkSettings.IsPjlinkPort(tcpPort_)) {
+        keep_ = pjlinkSettings.KeepConnection();
+        if (keep_) {
+            linkcore::PjlinkPool::Connection kept =
+                linkcore::PjlinkPool::Shared().Take(ipAddress_, tcpPort_, password, start);
+            if (kept.session) {
+                fd_ = kept.fd;
+                session_ = std::move(kept.session);
+                reused_ = true;
+                open_ = true;
+                return 1;
+            }
+        }
         session_ = std::make_unique<linkcore::PjlinkSession>(password, timeouts, pjlinkSettings);
     } else {
         auto session = std::make_unique<linkcore::LinkSession>(linkcore::LinkSession::Line::Tcp, password, timeouts);
@@ -107,9 +120,18 @@ int CPjtInterface::Send(unsigned short action, unsigned short type, unsigned sho
     // taken for this request's answer.
     if (!isSocket_)
         tcflush(fd_, TCIFLUSH);
-    if (!session_->Submit(linkcore::Request{action, type, setting}, Now()))
+    const linkcore::Request request{action, type, setting};
+    if (!session_->Submit(request, Now()))
         return 0;
-    return Run(reply);
+    const bool reused = reused_;
+    reused_ = false;
+    const int result = Run(reply);
+    // A kept connection the projector closed as the request went out: nothing was answered,
+    // so the request goes once more on a connection of its own.
+    if (result == 0 && reused && session_->End() == linkcore::SessionEnd::PeerClosed && Open(nullptr) != 0 &&
+        session_->Submit(request, Now()))
+        return Run(reply);
+    return result;
 }
 
 int CPjtInterface::SendBulk(const unsigned char* data, unsigned int size, unsigned char* reply,
@@ -128,7 +150,17 @@ void CPjtInterface::CloseDescriptor() {
     fd_ = -1;
 }
 
+std::string_view CPjtInterface::Password() const {
+    return {password_, strnlen(password_, sizeof password_ - 1)};
+}
+
 int CPjtInterface::Close(IProjectorLink* /*peer*/) {
+    if (keep_ && fd_ >= 0 && session_ && session_->IsReady()) {
+        linkcore::PjlinkPool::Shared().Put(ipAddress_, tcpPort_, Password(), {fd_, std::move(session_)}, Now());
+        fd_ = -1;
+    }
+    keep_ = false;
+    reused_ = false;
     CloseDescriptor();
     session_.reset();
     linkSession_ = nullptr;

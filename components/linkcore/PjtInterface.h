@@ -3,6 +3,7 @@
 #include "linkcore/ProjectorLink.h"
 
 #include <memory>
+#include <string_view>
 
 namespace linkcore {
 class LinkSession;
@@ -11,13 +12,17 @@ class Session;
 
 // The projector link: carries one request to one projector over TCP or an RS-232C line and
 // hands back its reply. One exchange is CopyData, Open and, only if Open succeeded, Send
-// and Close; nothing stays open between exchanges. Instances share no state, so two of
-// them may run exchanges on two threads at once.
+// and Close. Two instances may run exchanges on two threads at once.
 //
 // A network slot on a PJLink port (4352, or one that LinkCore.conf names) speaks PJLink
 // instead of our own protocol; Send translates the requests, so callers see no difference.
 // Either protocol is a session (LinkSession, PjlinkSession) that this class runs over its
-// blocking descriptor.
+// blocking descriptor. A PJLink connection is not closed by Close but kept in the process's
+// PjlinkPool, so that the exchanges of a status, an info or a poll round share one
+// connection and one password check; Open takes it back, or connects when none is fit for
+// use (idle 20 s or more, closed by the projector). `[PJLink] KeepConnection=0` in
+// LinkCore.conf closes each one after its exchange instead. A request on a kept connection
+// that the projector closed just then is sent once more on a new one.
 class CPjtInterface final : public IProjectorLink {
 public:
     CPjtInterface();
@@ -55,6 +60,7 @@ private:
 
     int Run(unsigned char* reply);
     void CloseDescriptor();
+    std::string_view Password() const;
 
     int method_ = 0;
     int comPort_ = 0;
@@ -66,6 +72,9 @@ private:
     bool isSocket_ = false;
     bool open_ = false;
     std::unique_ptr<linkcore::Session> session_;
+    // PJLink: the connection goes to the pool at Close; it came from the pool at Open.
+    bool keep_ = false;
+    bool reused_ = false;
     // The session when it speaks our own protocol, which alone carries bulk frames.
     linkcore::LinkSession* linkSession_ = nullptr;
 };

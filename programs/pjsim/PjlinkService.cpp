@@ -276,7 +276,10 @@ std::string PjlinkService::Value(char cls, const std::string& name, const std::s
 }
 
 void PjlinkService::Serve(int fd, const StopEvent& stop) {
+    // Clients that keep one connection are told apart from those that open one per command.
+    service_.Log().WriteLine("CONNECT " + std::to_string(service_.Index()));
     const bool silent = def_.fault == Fault::Silent;
+    const int idleMs = def_.pjlinkIdleMs == 0 ? -1 : def_.pjlinkIdleMs;
     std::string random;
     if (!silent) {
         linkcore::pjlink::Greeting greeting;
@@ -294,7 +297,7 @@ void PjlinkService::Serve(int fd, const StopEvent& stop) {
     char buffer[512];
     for (;;) {
         pollfd fds[2] = {{fd, POLLIN, 0}, {stop.Fd(), POLLIN, 0}};
-        const int rc = poll(fds, 2, kIdleMs);
+        const int rc = poll(fds, 2, idleMs);
         if (rc < 0 && errno == EINTR)
             continue;
         if (rc <= 0 || fds[1].revents != 0)

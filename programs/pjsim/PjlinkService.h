@@ -15,13 +15,13 @@ namespace pjsim {
 class PjlinkService {
 public:
     // A connection that stays idle this long is closed, as projectors do; clients poll
-    // well within it.
+    // well within it. An idle= option replaces it.
     static constexpr int kIdleMs = 30000;
 
     explicit PjlinkService(ProjectorService& service);
 
     // Serves one client on a connected non-blocking socket: greeting, password, commands.
-    // Returns when the client closes, stays idle for kIdleMs, sends a line longer than a
+    // Logs "CONNECT <n>" first. Returns when the client closes, stays idle, sends a line longer than a
     // PJLink line can be, fails the password, or the stop is set.
     void Serve(int fd, const StopEvent& stop);
 

@@ -251,6 +251,7 @@ bool ParseOption(std::string_view key, std::string_view value, ProjectorDef& out
         if (!ParseNumber(value, kMaxDelayMs, number))
             return false;
         out.idleMs = static_cast<int>(number);
+        out.pjlinkIdleMs = static_cast<int>(number);
         return true;
     }
     if (key == "refuse")

@@ -60,6 +60,8 @@ struct ProjectorDef {
     int pjlinkClass = 1;
     int lampHours = 1200; // kNoLamp: a projector without a lamp, whose lamp query gets ERR1
     unsigned quirks = 0;  // Quirk bits
+    // A PJLink client idle this long is let go (0: never); idle= sets it as it sets idleMs.
+    int pjlinkIdleMs = 30000;
     std::string errorStatus = "000000";
 };
 

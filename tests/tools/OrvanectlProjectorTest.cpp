@@ -353,5 +353,22 @@ TEST_F(OrvanectlProjector, AProjectorInStandbyOrWithoutALampIsNoFailure) {
     EXPECT_EQ(nlohmann::json::parse(json.out)["projectors"][0]["lamps"], nlohmann::json::array());
 }
 
+TEST_F(OrvanectlProjector, StatusMakesOneConnectionPerPjlinkProjector) {
+    std::vector<std::string> defs(5, PjsimProcess::Pjlink("power=on,input=31"));
+    PjsimProcess sim(defs);
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    dir_.Write("Orvane.txt", Configuration(sim, {1, 2, 3, 4, 5}));
+    std::string ports;
+    for (int n = 1; n <= 5; ++n)
+        ports += (n == 1 ? "" : ",") + std::to_string(sim.Port(n));
+    dir_.Write("LinkCore.conf", "[Timeouts]\nConnectMs=400\nReplyMs=400\n[PJLink]\nPorts=" + ports + "\n");
+
+    auto status = Ctl({"status"});
+    EXPECT_EQ(status.exitCode, 0) << status.err;
+    EXPECT_EQ(status.out.find("input=?"), std::string::npos) << status.out;
+    for (int n = 1; n <= 5; ++n)
+        EXPECT_EQ(sim.LogLines("CONNECT " + std::to_string(n)).size(), 1u) << n;
+}
+
 } // namespace
 } // namespace orvane

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 using orvane::test::PjsimProcess;
@@ -173,4 +174,32 @@ TEST(PjlinkLink, EachHabitOfRealProjectorsIsReadThrough) {
         EXPECT_EQ(Exchanged(ports[i], 1, 0x3020, 1, "abc").Reply(), kAck);
         EXPECT_EQ(Exchanged(ports[i], 2, 0x3020, 0, "abc").Reply(), Data(1));
     }
+}
+
+TEST(PjlinkLink, OneConnectionServesAProjectorUntilItIsClosed) {
+    Sandbox box;
+    PjsimProcess sim({PjsimProcess::Pjlink("power=on,password=abc"), PjsimProcess::Pjlink("power=on,idle=200")});
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    auto connects = [&sim](int n) { return sim.LogLines("CONNECT " + std::to_string(n)).size(); };
+
+    WriteConf(box, {sim.Port(1), sim.Port(2)});
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(Exchanged(sim.Port(1), 2, 0x6000, 0, "abc").Reply(), Data(1));
+    EXPECT_EQ(connects(1), 1u);
+    // The password is checked once, with the class query of the first connection.
+    ASSERT_TRUE(sim.WaitForRequests(4));
+    EXPECT_EQ(LoggedSince(sim, 0), (std::vector<std::string>{"%1CLSS ? -> %1CLSS=1", "%1POWR ? -> %1POWR=1",
+                                                             "%1POWR ? -> %1POWR=1", "%1POWR ? -> %1POWR=1"}));
+
+    // A projector that closes an idle connection gets a new one.
+    EXPECT_EQ(Exchanged(sim.Port(2), 2, 0x6000, 0).Reply(), Data(1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    EXPECT_EQ(Exchanged(sim.Port(2), 1, 0x3020, 1).Reply(), kAck);
+    EXPECT_EQ(connects(2), 2u);
+
+    // KeepConnection=0: one connection per exchange again.
+    WriteConf(box, {sim.Port(1), sim.Port(2)}, "KeepConnection=0\n");
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(Exchanged(sim.Port(1), 2, 0x6000, 0, "abc").Reply(), Data(1));
+    EXPECT_EQ(connects(1), 3u);
 }
