@@ -79,11 +79,4 @@ TEST(PjlinkPool, LendsAKeptConnectionOnlyWhileItIsFitForUse) {
             close(got.fd);
         }
     }
-
-    // A session that is not open is closed, not kept.
-    PjlinkPool pool;
-    Pair pair;
-    pair.connection.session->Close();
-    pool.Put("127.0.0.1", 4352, "pw", std::move(pair.connection), t0);
-    EXPECT_EQ(pool.Take("127.0.0.1", 4352, "pw", t0).session, nullptr);
 }
