@@ -15,24 +15,44 @@ struct PjlinkLamp {
     bool on = false;
 };
 
+struct PjlinkInput {
+    std::string code;                // "31", "3A"
+    std::optional<std::string> name; // class 2 only (INNM)
+};
+
 // What a PJLink projector tells about itself. Every item the projector did not answer (or
-// answered with an error) stays empty.
+// answered with an error) stays empty; the class 2 items are asked of class 2 projectors only.
 struct PjlinkInfo {
     // Items of the error status, in the order the projector reports them.
     static constexpr const char* kErrorItems[6] = {"fan", "lamp", "temperature", "cover", "filter", "other"};
 
     int pjlinkClass = 0; // 1 or 2; 0 unknown
     std::optional<std::string> name;
-    std::optional<std::string> manufacturer;      // INF1
-    std::optional<std::string> product;           // INF2
-    std::optional<int> power;                     // as the projector says it: 0 off, 1 on, 2 cooling, 3 warming up
-    std::optional<std::vector<PjlinkLamp>> lamps; // empty: the projector has no lamp
-    std::optional<std::array<int, 6>> errors;     // 0 ok, 1 warning, 2 error
+    std::optional<std::string> manufacturer;          // INF1
+    std::optional<std::string> product;               // INF2
+    std::optional<int> power;                         // as the projector says it: 0 off, 1 on, 2 cooling, 3 warming up
+    std::optional<std::vector<PjlinkLamp>> lamps;     // empty: the projector has no lamp
+    std::optional<std::array<int, 6>> errors;         // 0 ok, 1 warning, 2 error
+    std::optional<std::string> other;                 // INFO
+    std::optional<std::string> input;                 // INPT, e.g. "31"
+    std::optional<std::string> avmute;                // AVMT, e.g. "11"
+    std::optional<std::vector<PjlinkInput>> inputs;   // INST: %2INST on class 2, else %1INST
+    std::optional<std::string> serial;                // SNUM
+    std::optional<std::string> software;              // SVER
+    std::optional<std::string> inputResolution;       // IRES
+    std::optional<std::string> recommendedResolution; // RRES
+    std::optional<int> filterHours;                   // FILT
+    std::optional<std::string> lampModel;             // RLMP
+    std::optional<std::string> filterModel;           // RFIL
+    std::optional<bool> freeze;                       // FREZ
+    // At least one item was answered, if only with an error.
+    bool answered = false;
 };
 
-// Opens a PJLink session and asks name, manufacturer, product, class, power, lamps and
-// error status. False when no session could be opened (the projector is unreachable or the
-// password wrong); items that fail later stay empty.
+// Opens a PJLink session and asks every item above in turn. An item that fails stays empty
+// and the others go on, on a new connection when the projector closed the old one; once a
+// connection cannot be opened again the rest stay empty. False when the projector answered
+// no item at all (unreachable, wrong password, mute).
 bool ReadPjlinkInfo(const char* ipAddress, int port, const char* password, const LinkSettings& settings,
                     PjlinkInfo& out);
 

@@ -1,6 +1,6 @@
 // orvanectl info: what every projector in use says about itself. PJLink projectors report
-// name, manufacturer, product, class, power, lamps and error status; projectors of our own
-// protocol their kind and power.
+// every item the standard lets them tell (class 2 items on class 2 projectors); projectors
+// of our own protocol their kind and power.
 
 #include "CtlContext.h"
 
@@ -93,8 +93,8 @@ void PrintText(const SlotInfo& s) {
         return;
     }
     std::cout << '\n';
-    auto item = [](const char* label, const std::string& value) {
-        std::cout << "  " << label << std::string(14 - std::string(label).size(), ' ') << value << '\n';
+    auto item = [](const std::string& label, const std::string& value) {
+        std::cout << "  " << label << std::string(label.size() < 14 ? 14 - label.size() : 1, ' ') << value << '\n';
     };
     auto text = [](const std::optional<std::string>& v) { return v ? *v : std::string("?"); };
     if (!s.pjlink) {
@@ -105,7 +105,10 @@ void PrintText(const SlotInfo& s) {
     item("name:", text(p.name));
     item("manufacturer:", text(p.manufacturer));
     item("product:", text(p.product));
+    item("other:", text(p.other));
     item("power:", PowerText(s));
+    item("input:", text(p.input));
+    item("av mute:", text(p.avmute));
     if (!p.lamps) {
         item("lamps:", "?");
     } else if (p.lamps->empty()) {
@@ -113,7 +116,7 @@ void PrintText(const SlotInfo& s) {
     } else {
         for (std::size_t i = 0; i < p.lamps->size(); ++i) {
             const linkcore::PjlinkLamp& lamp = (*p.lamps)[i];
-            item(("lamp " + std::to_string(i + 1) + ":").c_str(),
+            item("lamp " + std::to_string(i + 1) + ":",
                  std::to_string(lamp.hours) + " hours, " + (lamp.on ? "on" : "off"));
         }
     }
@@ -126,6 +129,24 @@ void PrintText(const SlotInfo& s) {
         }
     }
     item("errors:", errors);
+    std::string inputs = "?";
+    if (p.inputs) {
+        inputs.clear();
+        for (const linkcore::PjlinkInput& input : *p.inputs)
+            inputs += (inputs.empty() ? "" : ", ") + input.code + (input.name ? " " + *input.name : std::string());
+    }
+    item("inputs:", inputs);
+    if (p.pjlinkClass != 2)
+        return;
+    auto number = [](const std::optional<int>& v) { return v ? std::to_string(*v) : std::string("?"); };
+    item("serial:", text(p.serial));
+    item("software:", text(p.software));
+    item("input signal:", text(p.inputResolution));
+    item("recommended:", text(p.recommendedResolution));
+    item("filter hours:", number(p.filterHours));
+    item("lamp model:", text(p.lampModel));
+    item("filter model:", text(p.filterModel));
+    item("freeze:", p.freeze ? (*p.freeze ? "on" : "off") : "?");
 }
 
 nlohmann::json Json(const SlotInfo& s) {
@@ -142,6 +163,23 @@ nlohmann::json Json(const SlotInfo& s) {
     j["name"] = optional(p.name);
     j["manufacturer"] = optional(p.manufacturer);
     j["product"] = optional(p.product);
+    j["other"] = optional(p.other);
+    j["input"] = optional(p.input);
+    j["avmute"] = optional(p.avmute);
+    j["serial"] = optional(p.serial);
+    j["software"] = optional(p.software);
+    j["input_resolution"] = optional(p.inputResolution);
+    j["recommended_resolution"] = optional(p.recommendedResolution);
+    j["filter_hours"] = optional(p.filterHours);
+    j["lamp_model"] = optional(p.lampModel);
+    j["filter_model"] = optional(p.filterModel);
+    j["freeze"] = optional(p.freeze);
+    j["inputs"] = nullptr;
+    if (p.inputs) {
+        j["inputs"] = nlohmann::json::array();
+        for (const linkcore::PjlinkInput& input : *p.inputs)
+            j["inputs"].push_back({{"code", input.code}, {"name", optional(input.name)}});
+    }
     j["lamps"] = nullptr;
     if (p.lamps) {
         j["lamps"] = nlohmann::json::array();

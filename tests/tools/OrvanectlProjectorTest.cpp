@@ -312,9 +312,23 @@ TEST_F(OrvanectlProjector, InfoShowsWhatEachProjectorTellsOfItself) {
                             "  name:         Ceiling\n"
                             "  manufacturer: ORVANE\n"
                             "  product:      pjsim\n"
+                            "  other:        simulated projector\n"
                             "  power:        on\n"
+                            "  input:        11\n"
+                            "  av mute:      30\n"
                             "  lamp 1:       2345 hours, on\n"
                             "  errors:       fan ok, lamp ok, temperature warning, cover error, filter ok, other ok\n"
+                            "  inputs:       11 Computer 1, 12 Computer 2, 13 Component, 14 BNC, 21 Video, 22 S-Video, "
+                            "23 Video 2, 31 HDMI 1, 32 HDMI 2, 33 HDMI 3, 34 HDMI 4, 35 DVI-D, 36 HDBaseT, 37 SDI, "
+                            "38 DisplayPort, 41 USB type A, 42 USB type B, 51 LAN\n"
+                            "  serial:       PJSIM0002\n"
+                            "  software:     1.0\n"
+                            "  input signal: 1920x1080\n"
+                            "  recommended:  1920x1080\n"
+                            "  filter hours: 350\n"
+                            "  lamp model:   LMP-200\n"
+                            "  filter model: FLT-100\n"
+                            "  freeze:       off\n"
                             "Projector 3 (127.0.0.1:1): PJLink, not reachable\n");
 
     auto json = Ctl({"info", "--json"});
@@ -330,6 +344,12 @@ TEST_F(OrvanectlProjector, InfoShowsWhatEachProjectorTellsOfItself) {
     EXPECT_EQ(all[1]["lamps"], nlohmann::json::parse(R"([{"hours": 2345, "on": true}])"));
     EXPECT_EQ(all[1]["errors"],
               nlohmann::json::parse(R"({"fan":0,"lamp":0,"temperature":1,"cover":2,"filter":0,"other":0})"));
+    EXPECT_EQ(all[1]["input"], "11");
+    EXPECT_EQ(all[1]["avmute"], "30");
+    EXPECT_EQ(all[1]["inputs"][7], nlohmann::json::parse(R"({"code": "31", "name": "HDMI 1"})"));
+    EXPECT_EQ(all[1]["filter_hours"], 350);
+    EXPECT_EQ(all[1]["freeze"], false);
+    EXPECT_EQ(all[1]["recommended_resolution"], "1920x1080");
     EXPECT_EQ(all[2]["reachable"], false);
     EXPECT_TRUE(all[2]["name"].is_null());
 }
@@ -355,7 +375,11 @@ TEST_F(OrvanectlProjector, StatusOnPjlinkKeepsOneConnectionPerProjectorAndStandb
     EXPECT_EQ(status.out, expected);
 
     auto text = Ctl({"info"});
-    EXPECT_NE(text.out.find("  power:        off\n  lamps:        none\n"), std::string::npos) << text.out;
+    // Items refused in standby show "?" and the others go on; the class 1 input list has no names.
+    EXPECT_NE(text.out.find("  power:        off\n  input:        ?\n  av mute:      ?\n  lamps:        none\n"),
+              std::string::npos)
+        << text.out;
+    EXPECT_NE(text.out.find("  inputs:       11, 12, 13,"), std::string::npos) << text.out;
     auto json = Ctl({"info", "--json"});
     EXPECT_EQ(nlohmann::json::parse(json.out)["projectors"][0]["lamps"], nlohmann::json::array());
 }
