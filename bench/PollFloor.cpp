@@ -83,6 +83,6 @@ int main(int argc, char** argv) {
         }
     }
     std::this_thread::sleep_until(start + step * rounds);
-    std::printf("rounds=%d late=%d answered=%zu failed=%zu\n", rounds, late, floor.Answered(), floor.Failed());
+    std::printf("floor: rounds=%d late=%d answered=%zu failed=%zu\n", rounds, late, floor.Answered(), floor.Failed());
     return floor.Failed() == 0 ? 0 : 1;
 }
