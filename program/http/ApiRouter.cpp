@@ -179,10 +179,11 @@ bool ApiRouter::Handle(const Request& request, const Identity& who, const Respon
             respond(JsonResponse(200, model_.Rooms()));
             return false;
         case Route::Room:
-            if (std::optional<nlohmann::json> room = model_.Room(roomId))
+            if (std::optional<nlohmann::json> room = model_.Room(roomId)) {
                 respond(JsonResponse(200, *room));
-            else
+            } else {
                 respond(ErrorResponse(404, "no room \"" + roomId + "\""));
+            }
             return false;
         case Route::Commands: {
             if (!IsJsonContentType(request[beasthttp::field::content_type])) {
@@ -194,7 +195,7 @@ bool ApiRouter::Handle(const Request& request, const Identity& who, const Respon
                 respond(ErrorResponse(400, "the body is not JSON"));
                 return false;
             }
-            model_.RunCommand(roomId, body, [respond](service::CommandOutcome outcome) {
+            model_.RunCommand(roomId, body, [respond](const service::CommandOutcome& outcome) {
                 respond(JsonResponse(static_cast<unsigned>(outcome.status), outcome.body));
             });
             return false;

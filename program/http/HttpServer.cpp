@@ -31,7 +31,7 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 constexpr std::uint32_t kHeaderLimit = 16 * 1024;
-constexpr std::size_t kReadChunk = 8 * 1024;
+constexpr std::size_t kReadChunk = std::size_t{8} * 1024;
 // An event stream whose client reads slower than events come is dropped rather than
 // buffered without end.
 constexpr std::size_t kMaxStreamBacklog = std::size_t{4} * 1024 * 1024;
@@ -75,18 +75,24 @@ public:
     StreamConnection(std::shared_ptr<ServerState> state, Stream stream, std::string peer, bool refuse)
         : state_(std::move(state)), stream_(std::move(stream)), peer_(std::move(peer)), refuse_(refuse),
           keepAliveTimer_(state_->loop), idleTimer_(state_->loop) {
-        if (refuse_)
+        if (refuse_) {
             ++state_->refusing;
-        else
+        } else {
             ++state_->counters.connections;
+        }
     }
 
     ~StreamConnection() override {
-        Close();
-        if (refuse_)
+        try {
+            Close();
+        } catch (...) {
+            // A destructor has nobody to tell; the socket is closed with the stream anyway.
+        }
+        if (refuse_) {
             --state_->refusing;
-        else
+        } else {
             --state_->counters.connections;
+        }
         state_->live.erase(this);
     }
 
@@ -99,10 +105,11 @@ public:
             Lowest().expires_at(headerDeadline_);
             stream_.async_handshake(net::ssl::stream_base::server,
                                     [self = this->shared_from_this()](beast::error_code ec) {
-                                        if (ec)
+                                        if (ec) {
                                             self->Close();
-                                        else
+                                        } else {
                                             self->ReadRequest();
+                                        }
                                     });
         }
     }

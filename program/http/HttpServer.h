@@ -26,7 +26,7 @@ struct HttpSettings {
     std::chrono::milliseconds headerTimeout{10'000};
     std::chrono::milliseconds idleTimeout{60'000};
     std::chrono::milliseconds keepAliveInterval{15'000}; // event streams' ": keep-alive"
-    std::size_t bodyLimit = 64 * 1024;
+    std::size_t bodyLimit = std::size_t{64} * 1024;
 };
 
 // The HTTP(S) API over the service's core, on the core's event loop.
