@@ -257,9 +257,10 @@ private:
     void Dispatch() {
         request_ = parser_->release();
         parser_.reset();
-        const bool stream = state_->router.Handle(request_, who_, [weak = this->weak_from_this()](Response response) {
-            if (auto self = weak.lock())
-                self->Send(std::move(response), false);
+        // A command's answer comes later from the loop, and nothing else holds the connection
+        // meanwhile: the answer holds it.
+        const bool stream = state_->router.Handle(request_, who_, [self = this->shared_from_this()](Response response) {
+            self->Send(std::move(response), false);
         });
         if (stream)
             StartEventStream();

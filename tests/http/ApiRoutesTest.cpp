@@ -119,6 +119,26 @@ TEST(ApiRoutes, KeepAliveServesRequestsInTurnAndPipelined) {
               nlohmann::json::parse(R"({"command":"power_on","x":[1]})"));
 }
 
+TEST(ApiRoutes, ACommandAnsweredLaterStillReachesItsClient) {
+    LiveServer server(LoopbackSettings());
+    ASSERT_TRUE(server.started()) << server.error();
+    TestClient client(server.port());
+    ASSERT_TRUE(client.Send(RequestText("POST", "/api/v1/rooms/r1/commands", kJson, R"({"command":"later"})")));
+    bool pending = false;
+    for (int i = 0; i < 100 && !pending; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        pending = server.OnLoop([&] { return static_cast<bool>(server.model().later); });
+    }
+    ASSERT_TRUE(pending);
+    server.OnLoop([&] {
+        auto done = std::move(server.model().later);
+        done({502, nlohmann::json{{"command", "later"}, {"ok", false}}});
+    });
+    const Reply reply = client.ReadReply();
+    EXPECT_EQ(reply.status, 502U);
+    EXPECT_EQ(reply.body, R"({"command":"later","ok":false})");
+}
+
 TEST(ApiRoutes, OpenApiDocumentDescribesEveryRoute) {
     LiveServer server(LoopbackSettings());
     ASSERT_TRUE(server.started()) << server.error();

@@ -20,7 +20,8 @@ using ssl_st = struct ssl_st;
 namespace orvane::test {
 
 // A core with one room "r1": commands "power_on" succeed, "fail" fails on a projector,
-// anything else is refused; unknown rooms are 404. Called on the server's loop only.
+// "later" is answered when the test calls `later`, anything else is refused; unknown rooms
+// are 404. Called on the server's loop only.
 class FakeModel : public service::IServiceModel {
 public:
     nlohmann::json Rooms() const override;
@@ -35,6 +36,7 @@ public:
     void Push(const service::ServiceEvent& event);
     std::size_t Subscribers() const { return listeners_.size(); }
     std::vector<nlohmann::json> commands; // the bodies RunCommand was given
+    CommandDone later;                    // the answer to the command "later", held back
 
 private:
     std::map<Subscription, Listener> listeners_;
