@@ -147,6 +147,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     });
     FUZZ_CHECK(answers == (stream ? 0 : 1));
     if (stream)
-        FUZZ_CHECK(parser.get().method() == beasthttp::verb::get && parser.get().target().starts_with("/api/v1/events"));
+        FUZZ_CHECK(parser.get().method() == beasthttp::verb::get &&
+                   parser.get().target().starts_with("/api/v1/events"));
     return 0;
 }
