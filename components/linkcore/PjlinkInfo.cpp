@@ -146,6 +146,31 @@ bool ReadPjlinkInfo(const char* ipAddress, int port, const char* password, const
     return out.answered;
 }
 
+bool ReadPjlinkInputs(const char* ipAddress, int port, const char* password, const LinkSettings& settings,
+                      std::vector<PjlinkInput>& out) {
+    Asker ask(ipAddress, port, password, settings);
+    if (!ask.Open())
+        return false;
+    PjlinkInfo info;
+    ReadInputs(ask, ask.Class() == 2 ? '2' : '1', info);
+    if (!info.inputs)
+        return false;
+    out = std::move(*info.inputs);
+    return true;
+}
+
+bool SelectPjlinkInput(const char* ipAddress, int port, const char* password, const LinkSettings& settings,
+                       std::string_view input, std::string& answer) {
+    Asker ask(ipAddress, port, password, settings);
+    if (!ask.Open())
+        return false;
+    std::optional<std::string> value = ask.Raw(PjlinkSettings::NeedsClass2(input) ? '2' : '1', "INPT", input);
+    if (!value)
+        return false;
+    answer = std::move(*value);
+    return true;
+}
+
 bool ParseLamps(std::string_view value, std::vector<PjlinkLamp>& out) {
     std::vector<std::string_view> words;
     for (;;) {

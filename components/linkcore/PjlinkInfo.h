@@ -56,6 +56,15 @@ struct PjlinkInfo {
 bool ReadPjlinkInfo(const char* ipAddress, int port, const char* password, const LinkSettings& settings,
                     PjlinkInfo& out);
 
+// The projector's own inputs, as info lists them (class 2: %2INST with names). False when
+// the list could not be had.
+bool ReadPjlinkInputs(const char* ipAddress, int port, const char* password, const LinkSettings& settings,
+                      std::vector<PjlinkInput>& out);
+// Selects a PJLink input ("32", "3A" with a class 2 head). False without an answer; else
+// `answer` is the projector's ("OK" or "ERR1".."ERR4").
+bool SelectPjlinkInput(const char* ipAddress, int port, const char* password, const LinkSettings& settings,
+                       std::string_view input, std::string& answer);
+
 // "hours on/off" per lamp, separated by blanks: "1200 1" or "1200 1 300 0".
 bool ParseLamps(std::string_view value, std::vector<PjlinkLamp>& out);
 // Six digits 0-2: fan, lamp, temperature, cover, filter, other.

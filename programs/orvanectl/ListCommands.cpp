@@ -59,12 +59,21 @@ void AddListCommands(CLI::App& app, CtlContext& ctx) {
     auto* configs = app.add_subcommand("configs", "List the configurations (per-model files) of the program directory");
     configs->callback([&ctx] { ctx.run = [] { return RunConfigs(); }; });
 
+    auto projector = std::make_shared<int>(0);
     auto* inputs = app.add_subcommand("inputs", "List the input names the input command takes");
     inputs
         ->add_option("--config", *config,
                      "Use the per-model file MODEL.txt of the program directory instead of ./Orvane.txt")
         ->type_name("MODEL");
-    inputs->callback([&ctx, config] { ctx.run = [config] { return RunInputs(*config); }; });
+    inputs
+        ->add_option("--projector", *projector,
+                     "List the inputs PJLink projector N (1-5) says it has, for input pjlink:CODE")
+        ->type_name("N");
+    inputs->callback([&ctx, config, projector] {
+        ctx.run = [config, projector] {
+            return *projector != 0 ? RunProjectorInputs(*config, *projector) : RunInputs(*config);
+        };
+    });
 }
 
 } // namespace orvane::ctl

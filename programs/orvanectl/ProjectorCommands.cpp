@@ -155,6 +155,13 @@ std::string JoinWords(const std::vector<std::string>& words) {
 
 int RunInput(const std::string& configName, const std::vector<std::string>& words) {
     const std::string name = JoinWords(words);
+    // "pjlink:32": a PJLink input by its code, for inputs the model's table has no name for.
+    if (name.size() > 7 && (name.rfind("pjlink:", 0) == 0 || name.rfind("PJLINK:", 0) == 0)) {
+        std::string code = name.substr(7);
+        for (char& c : code)
+            c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+        return RunPjlinkInput(configName, code);
+    }
     return WithSession(configName, [&name](Session& s) {
         const auto table = InputTableForModel(s.working.ModelID);
         const int commandId = FindInputCommand(table, name);
@@ -288,7 +295,8 @@ void AddProjectorCommands(CLI::App& app, CtlContext& ctx) {
         };
     });
 
-    auto* input = app.add_subcommand("input", "Switch the input source; NAME as in the model's input table, any case");
+    auto* input = app.add_subcommand("input", "Switch the input source; NAME as in the model's input table, any "
+                                              "case, or pjlink:CODE for a PJLink input");
     input->add_option("name", a->words, "Input name, e.g. \"HDMI 1\" or hdmi 1")->required();
     addConfig(input);
     input->callback([&ctx, a] { ctx.run = [a] { return RunInput(a->config, a->words); }; });

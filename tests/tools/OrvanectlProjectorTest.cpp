@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -382,6 +383,30 @@ TEST_F(OrvanectlProjector, StatusOnPjlinkKeepsOneConnectionPerProjectorAndStandb
     EXPECT_NE(text.out.find("  inputs:       11, 12, 13,"), std::string::npos) << text.out;
     auto json = Ctl({"info", "--json"});
     EXPECT_EQ(nlohmann::json::parse(json.out)["projectors"][0]["lamps"], nlohmann::json::array());
+}
+
+TEST_F(OrvanectlProjector, APjlinkProjectorsOwnInputsAreListedAndSelectedByCode) {
+    PjsimProcess sim({PjsimProcess::Pjlink("class=2,power=on,input=3A"), PjsimProcess::Pjlink("power=on")});
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    dir_.Write("Orvane.txt", Configuration(sim, {1, 2}));
+    dir_.Write("LinkCore.conf", "[Timeouts]\nConnectMs=400\nReplyMs=400\n[PJLink]\nPorts=" +
+                                    std::to_string(sim.Port(1)) + "," + std::to_string(sim.Port(2)) + "\n");
+
+    auto named = Ctl({"inputs", "--projector", "1"});
+    EXPECT_EQ(named.exitCode, 0) << named.err;
+    EXPECT_EQ(named.out.substr(0, 13), "11 Computer 1");
+    EXPECT_NE(named.out.find("\n51 LAN\n3A Input 3A\n"), std::string::npos) << named.out;
+    EXPECT_EQ(Ctl({"inputs", "--projector", "2"}).out.substr(0, 9), "11\n12\n13\n");
+    EXPECT_EQ(Ctl({"inputs", "--projector", "3"}).exitCode, 2);
+
+    EXPECT_EQ(Ctl({"input", "pjlink:32"}).exitCode, 0);
+    auto classTwoOnly = Ctl({"input", "pjlink:3a"});
+    EXPECT_EQ(classTwoOnly.exitCode, 1);
+    EXPECT_NE(classTwoOnly.err.find("refused input 3A (ERR1)"), std::string::npos) << classTwoOnly.err;
+    EXPECT_EQ(Ctl({"input", "pjlink:61"}).exitCode, 2);
+    const std::vector<std::string> log = sim.RequestLines();
+    EXPECT_NE(std::find(log.begin(), log.end(), "PJLINK 1 %2INPT 3A -> %2INPT=OK"), log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(), "PJLINK 2 %1INPT 32 -> %1INPT=OK"), log.end());
 }
 
 } // namespace
