@@ -82,9 +82,10 @@ void ReadPolls(const LogTail& tail, double from, double to, double interval, std
         log.ends.back() = line.at;
         log.lastPoll.emplace_back(op);
     }
-    // Rounds: the polls' starts of all projectors fall into bursts an interval apart. A round
-    // is a burst; it is whole when it reached every answering projector, and its length runs
-    // from its first poll to its last request.
+    // Rounds: the polls' starts of all projectors fall into bursts an interval apart (polls
+    // held back behind silent projectors trail their burst by up to a time-out, so only a gap
+    // of half an interval ends a round). A round is whole when it reached every answering
+    // projector; its length runs from its first poll to its last request.
     struct Poll {
         double start, end;
         int projector;
@@ -98,7 +99,7 @@ void ReadPolls(const LogTail& tail, double from, double to, double interval, std
     std::sort(polls.begin(), polls.end());
     std::vector<std::vector<Poll>> rounds;
     for (const Poll& poll : polls) {
-        if (rounds.empty() || poll.start - rounds.back().back().start > interval / 4)
+        if (rounds.empty() || poll.start - rounds.back().back().start > interval / 2)
             rounds.emplace_back();
         rounds.back().push_back(poll);
     }
