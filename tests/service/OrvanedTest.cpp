@@ -52,7 +52,7 @@ protected:
     TempDir dir_;
 };
 
-TEST_F(OrvanedTest, ServesRoomsAndEventsAndEndsCleanly) {
+TEST_F(OrvanedTest, ServesRoomsCommandsAndEventsAndEndsCleanly) {
     PjsimProcess sim({PjsimProcess::Tcp("power=off"), PjsimProcess::Tcp("power=on")});
     ASSERT_TRUE(sim.Ready()) << sim.Error();
     dir_.Write("orvaned.conf", ServiceProcess::ConfigText(1));
@@ -87,6 +87,14 @@ TEST_F(OrvanedTest, ServesRoomsAndEventsAndEndsCleanly) {
               std::string::npos)
         << stream;
 
+    const CurlResult ok = Post(service, "hall", R"({"command": "blank_on"})");
+    EXPECT_EQ(ok.status, 200) << ok.body;
+    const CurlResult failed = Post(service, "lab", R"({"command": "blank_on"})");
+    EXPECT_EQ(failed.status, 502);
+    OpenCatalog();
+    EXPECT_EQ(nlohmann::json::parse(failed.body, nullptr, false)["results"][1]["message"],
+              CatalogText(kCatalogSetErrors, 89) + "(127.0.0.1)");
+    EXPECT_EQ(failed.body.find("secret"), std::string::npos);
     EXPECT_EQ(service.Stop(), 0);
 }
 
