@@ -1,7 +1,8 @@
 // The connection page, driven as an operator drives it: radio buttons, fields, the
 // Insert/Update/Delete buttons and clicks into the projector list.
 
-#include "GuiTestSupport.h"
+#include "support/qt/GuiSandbox.h"
+#include "support/qt/MessageBoxRecorder.h"
 
 #include "catalog/MessageCatalog.h"
 #include "config/qt/CnfConn.h"
@@ -92,7 +93,7 @@ struct Page {
 class CnfConnTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() { sandbox_ = std::make_unique<GuiSandbox>(true); }
+    void init() { sandbox_ = std::make_unique<GuiSandbox>(); }
     void cleanup() { sandbox_.reset(); }
 
     void pageTemplate() {

@@ -1,7 +1,9 @@
 // The configuration dialog as the operator meets it: opening, model changes, tab
 // switches, OK with its checks and files, Cancel, discovery and the found list.
 
-#include "GuiTestSupport.h"
+#include "support/qt/GuiSandbox.h"
+#include "support/qt/MessageBoxRecorder.h"
+#include "support/qt/ModalDriver.h"
 
 #include "catalog/MessageCatalog.h"
 #include "config/IInstanceGuard.h"
@@ -121,7 +123,7 @@ std::vector<int> CheckedRows(CCnfConn& page) {
 class ConfDlgTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() { sandbox_ = std::make_unique<GuiSandbox>(true); }
+    void init() { sandbox_ = std::make_unique<GuiSandbox>(); }
     void cleanup() { sandbox_.reset(); }
 
     void portBoxShows23AfterOpening() {
@@ -431,7 +433,7 @@ private slots:
 
     void modalRunsEndWithCancelOrOk() {
         Conf c(*sandbox_);
-        WhenModalOpens<CConfDlg>([](CConfDlg* dlg) {
+        const auto driver = ModalDriver::When<CConfDlg>([](CConfDlg* dlg) {
             dlg->PageConn->Rs232cRadio->click();
             dlg->PageConn->InsertButton->click(); // changes the record, but Cancel writes nothing
             FindCtrl<QPushButton>(dlg, IDCANCEL)->click();
@@ -441,10 +443,10 @@ private slots:
         QVERIFY(!sandbox_->Exists("Orvane.txt"));
         QCOMPARE(c.working.PjtNum, 1);
 
-        WhenModalOpens<CConfDlg>([](CConfDlg* dlg) { QTest::keyClick(dlg, Qt::Key_Escape); });
+        const auto driver2 = ModalDriver::When<CConfDlg>([](CConfDlg* dlg) { QTest::keyClick(dlg, Qt::Key_Escape); });
         QCOMPARE(c.dlg.DoModal(), IDCANCEL);
 
-        WhenModalOpens<CConfDlg>([](CConfDlg* dlg) {
+        const auto driver3 = ModalDriver::When<CConfDlg>([](CConfDlg* dlg) {
             dlg->PageConn->Rs232cRadio->click();
             dlg->PageConn->InsertButton->click();
             FindCtrl<QPushButton>(dlg, IDOK)->click();

@@ -1,7 +1,10 @@
 // The discovery component: its messages, how it merges what it finds, its settings, and
 // real searches against pjsim on loopback.
 
-#include "GuiTestSupport.h"
+#include "support/qt/GuiSandbox.h"
+#include "support/qt/MessageBoxRecorder.h"
+#include "support/qt/ModalDriver.h"
+#include "support/qt/PjsimDiscovery.h"
 
 #include "catalog/MessageCatalog.h"
 #include "config/qt/CSelPjt.h"
@@ -56,8 +59,8 @@ void PointFinderAt(GuiSandbox& sandbox, quint16 port, int listenMs, int pjlinkPo
 }
 
 // Closes the discovery dialog once its search is over.
-void CloseWhenSearchEnds() {
-    WhenModalOpens<CDiscDlg>([](CDiscDlg* dlg) {
+[[nodiscard]] ModalDriver CloseWhenSearchEnds() {
+    return ModalDriver::When<CDiscDlg>([](CDiscDlg* dlg) {
         auto* poll = new QTimer(dlg);
         QObject::connect(poll, &QTimer::timeout, dlg, [dlg, poll] {
             if (!dlg->IsSearching() && dlg->Progress()->value() == 100) {
@@ -74,7 +77,7 @@ void CloseWhenSearchEnds() {
 class FinderTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() { sandbox_ = std::make_unique<GuiSandbox>(); }
+    void init() { sandbox_ = std::make_unique<GuiSandbox>(GuiSandbox::kModelCatalog); }
     void cleanup() { sandbox_.reset(); }
 
     void probeAndAnswerMessages() {
@@ -242,7 +245,7 @@ private slots:
         QCOMPARE(dlg.ListView()->topLevelItemCount(), 2);
         int highestProgressSeen = 0;
         int midwayProgress = -1;
-        WhenModalOpens<CDiscDlg>([&](CDiscDlg* d) {
+        const auto driver = ModalDriver::When<CDiscDlg>([&](CDiscDlg* d) {
             auto* poll = new QTimer(d);
             QObject::connect(poll, &QTimer::timeout, d, [&, d, poll] {
                 const int value = d->Progress()->value();
@@ -369,13 +372,13 @@ private slots:
         emit dlg.ModelCombo->activated(index);
         QVERIFY(dlg.DiscoveryButton->isEnabled());
 
-        CloseWhenSearchEnds();
+        const auto closer = CloseWhenSearchEnds();
         dlg.DiscoveryButton->click();
         QCOMPARE(dlg.FoundCount, 2);
         QCOMPARE(dlg.PageConn->FoundCount, 2);
 
         dlg.PageConn->NetworkRadio->click();
-        WhenModalOpens<CCSelPjt>([](CCSelPjt* sel) {
+        const auto driver = ModalDriver::When<CCSelPjt>([](CCSelPjt* sel) {
             QCOMPARE(sel->List->topLevelItemCount(), 2);
             QCOMPARE(sel->List->topLevelItem(1)->text(0), QStringLiteral("Hall-B"));
             sel->List->setCurrentItem(sel->List->topLevelItem(1));

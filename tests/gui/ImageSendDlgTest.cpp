@@ -2,7 +2,8 @@
 // opens is what the projectors get, each projector's result, and Cancel and Close during a
 // transfer.
 
-#include "GuiTestSupport.h"
+#include "support/qt/GuiSandbox.h"
+#include "support/qt/MessageBoxRecorder.h"
 
 #include "catalog/MessageCatalog.h"
 #include "picpush/qt/ImageSendDlg.h"
@@ -66,7 +67,7 @@ private:
 
 private slots:
     void init() {
-        box_ = std::make_unique<GuiSandbox>(true);
+        box_ = std::make_unique<GuiSandbox>();
         box_->Write("LinkCore.conf", "[Timeouts]\nConnectMs=400\nReplyMs=2000\n");
     }
     void cleanup() { box_.reset(); }

@@ -1,7 +1,9 @@
 // Message boxes: the one function every box goes through, its test seam, and the real
 // QMessageBox it shows otherwise.
 
-#include "GuiTestSupport.h"
+#include "support/qt/GuiSandbox.h"
+#include "support/qt/MessageBoxRecorder.h"
+#include "support/qt/ModalDriver.h"
 
 #include "catalog/MessageCatalog.h"
 #include "widgets/OrvaneMessageBox.h"
@@ -25,7 +27,7 @@ struct SeenBox {
 
 // Shows a real box for `style`, notes what it looks like and presses `press`.
 int ShowAndPress(int style, QMessageBox::StandardButton press, SeenBox& seen, QWidget* owner = nullptr) {
-    WhenModalOpens<QMessageBox>([&seen, press](QMessageBox* box) {
+    const auto driver = ModalDriver::When<QMessageBox>([&seen, press](QMessageBox* box) {
         seen.icon = box->icon();
         seen.buttons = box->standardButtons();
         seen.title = box->windowTitle();
@@ -44,7 +46,7 @@ class MessageBoxTest : public QObject {
     Q_OBJECT
 private slots:
     void handlerSeesEveryBoxAndAnswersIt() {
-        GuiSandbox sandbox;
+        GuiSandbox sandbox(GuiSandbox::kModelCatalog);
         QWidget owner;
         MessageBoxRecorder recorder(IDNO);
         QCOMPARE(OrvaneMessageBox(&owner, QStringLiteral("Exit?"), MB_YESNO | MB_ICONQUESTION), IDNO);
@@ -57,7 +59,7 @@ private slots:
     }
 
     void captionIsTheCatalogTitleCutTo127Bytes() {
-        GuiSandbox sandbox;
+        GuiSandbox sandbox(GuiSandbox::kModelCatalog);
         sandbox.OpenCatalogWith("11.47 = Projector Panel\n2201.1001 = Tool missing\n");
         MessageBoxRecorder recorder;
         CatalogMessageBox(nullptr, kCatalogSetErrors, 1001, MB_ICONSTOP);
@@ -71,7 +73,7 @@ private slots:
     }
 
     void catalogInsertsAndSlotAddresses() {
-        GuiSandbox sandbox(true);
+        GuiSandbox sandbox;
         MessageBoxRecorder recorder;
         CatalogMessageBox(nullptr, kCatalogSetErrors, 1100, MB_ICONSTOP, {"/tmp/x/Orvane.txt"});
         QVERIFY2(recorder.Last().text.contains(QStringLiteral("/tmp/x/Orvane.txt")), qPrintable(recorder.Last().text));
@@ -91,7 +93,7 @@ private slots:
     }
 
     void realBoxHasTheIconAndButtonsOfItsStyle() {
-        GuiSandbox sandbox;
+        GuiSandbox sandbox(GuiSandbox::kModelCatalog);
         SeenBox seen;
         QCOMPARE(ShowAndPress(MB_ICONSTOP, QMessageBox::Ok, seen), IDOK);
         QCOMPARE(seen.icon, QMessageBox::Critical);
@@ -114,10 +116,10 @@ private slots:
     }
 
     void realBoxButtonsTakeTheCatalogCaptions() {
-        GuiSandbox sandbox;
+        GuiSandbox sandbox(GuiSandbox::kModelCatalog);
         const auto captions = [](int style) {
             QStringList seen;
-            WhenModalOpens<QMessageBox>([&seen](QMessageBox* box) {
+            const auto driver = ModalDriver::When<QMessageBox>([&seen](QMessageBox* box) {
                 for (QAbstractButton* b : box->buttons())
                     seen << b->text();
                 box->reject();
@@ -136,13 +138,14 @@ private slots:
     }
 
     void escapeOnAYesNoBoxAnswersNo() {
-        GuiSandbox sandbox;
-        WhenModalOpens<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
+        GuiSandbox sandbox(GuiSandbox::kModelCatalog);
+        const auto driver =
+            ModalDriver::When<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
         QCOMPARE(OrvaneMessageBox(nullptr, QStringLiteral("Exit?"), MB_YESNO | MB_ICONQUESTION), IDNO);
     }
 
     void removingTheHandlerRestoresRealBoxes() {
-        GuiSandbox sandbox;
+        GuiSandbox sandbox(GuiSandbox::kModelCatalog);
         {
             MessageBoxRecorder recorder;
             OrvaneMessageBox(nullptr, QStringLiteral("recorded"), 0);

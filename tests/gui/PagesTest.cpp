@@ -1,7 +1,9 @@
 // The toolbar-buttons page, the options page with its user-edit button, and the
 // channel-label editor.
 
-#include "GuiTestSupport.h"
+#include "support/qt/GuiSandbox.h"
+#include "support/qt/MessageBoxRecorder.h"
+#include "support/qt/ModalDriver.h"
 
 #include "catalog/MessageCatalog.h"
 #include "config/qt/CnfShow.h"
@@ -57,7 +59,7 @@ ConfigControls Controls(const CCnfShow& page) {
 class PagesTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() { sandbox_ = std::make_unique<GuiSandbox>(true); }
+    void init() { sandbox_ = std::make_unique<GuiSandbox>(); }
     void cleanup() {
         CCtrlOptionDlg::SetUserAdminAction(nullptr);
         sandbox_.reset();
@@ -284,14 +286,14 @@ private slots:
         CCtrlOptionDlg page;
         page.OnInitDialog();
         page.Model = &m;
-        WhenModalOpens<CEditCHLabel>([](CEditCHLabel* editor) {
+        const auto driver = ModalDriver::When<CEditCHLabel>([](CEditCHLabel* editor) {
             editor->LabelEdit(1)->setText(QStringLiteral("NEW"));
             FindCtrl<QPushButton>(editor, IDCANCEL)->click();
         });
         FindCtrl<QPushButton>(&page, CCtrlOptionDlg::kEditLabelId)->click();
         QCOMPARE(std::string(m.InputNameView[1]), std::string("LABEL2XY"));
 
-        WhenModalOpens<CEditCHLabel>([](CEditCHLabel* editor) {
+        const auto driver2 = ModalDriver::When<CEditCHLabel>([](CEditCHLabel* editor) {
             editor->LabelEdit(1)->setText(QStringLiteral("NEW"));
             FindCtrl<QPushButton>(editor, IDOK)->click();
         });

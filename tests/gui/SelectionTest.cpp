@@ -1,6 +1,8 @@
 // Choosing a projector: from the found list (Select...) and among the slots (Advance).
 
-#include "GuiTestSupport.h"
+#include "support/qt/GuiSandbox.h"
+#include "support/qt/MessageBoxRecorder.h"
+#include "support/qt/ModalDriver.h"
 
 #include "catalog/MessageCatalog.h"
 #include "config/qt/AdvPjt.h"
@@ -40,7 +42,7 @@ struct Found {
 class SelectionTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() { sandbox_ = std::make_unique<GuiSandbox>(true); }
+    void init() { sandbox_ = std::make_unique<GuiSandbox>(); }
     void cleanup() { sandbox_.reset(); }
 
     void foundEntriesAreListedAndTheChosenAddressReturned() {
@@ -93,7 +95,7 @@ private slots:
         page.TakeFoundList(f.addr, f.name, f.info, f.count);
         page.NetworkRadio->click();
 
-        WhenModalOpens<CCSelPjt>([](CCSelPjt* dlg) {
+        const auto driver = ModalDriver::When<CCSelPjt>([](CCSelPjt* dlg) {
             QCOMPARE(dlg->List->topLevelItemCount(), 1);
             dlg->List->setCurrentItem(dlg->List->topLevelItem(0));
             dlg->OkButton->click();
@@ -105,7 +107,8 @@ private slots:
 
         // Cancel leaves the address control alone.
         page.IPCtrl->SetAddressText(QStringLiteral("10.1.1.1"));
-        WhenModalOpens<CCSelPjt>([](CCSelPjt* dlg) { FindCtrl<QPushButton>(dlg, IDCANCEL)->click(); });
+        const auto driver2 =
+            ModalDriver::When<CCSelPjt>([](CCSelPjt* dlg) { FindCtrl<QPushButton>(dlg, IDCANCEL)->click(); });
         page.SelectButton->click();
         QCOMPARE(page.IPCtrl->AddressText(), QStringLiteral("10.1.1.1"));
     }
@@ -163,7 +166,7 @@ private slots:
         m.ComNo[1] = 5;
         CAdvPjt dlg;
         dlg.Model = &m;
-        WhenModalOpens<CAdvPjt>([](CAdvPjt* d) {
+        const auto driver = ModalDriver::When<CAdvPjt>([](CAdvPjt* d) {
             QCOMPARE(d->SlotCombo->itemText(1), QStringLiteral("COM6"));
             d->SlotCombo->setCurrentIndex(1);
             FindCtrl<QPushButton>(d, IDOK)->click();

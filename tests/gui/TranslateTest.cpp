@@ -1,6 +1,7 @@
 // Window and menu translation through the catalog, with and without a catalog loaded.
 
-#include "GuiTestSupport.h"
+#include "support/qt/GuiSandbox.h"
+#include "support/qt/MessageBoxRecorder.h"
 
 #include "catalog/MessageCatalog.h"
 #include "config/qt/CSelPjt.h"
@@ -69,7 +70,7 @@ class TranslateTest : public QObject {
     Q_OBJECT
 private slots:
     void withoutCatalogWindowsKeepTheirNumberedCaptions() {
-        GuiSandbox sandbox;
+        GuiSandbox sandbox(GuiSandbox::kModelCatalog);
         QVERIFY(!IsCatalogOpen());
         Window w;
         TranslateWindow(kCatalogSetUi, &w.window);
@@ -80,7 +81,7 @@ private slots:
     }
 
     void withCatalogDirectChildrenAreTranslated() {
-        GuiSandbox sandbox;
+        GuiSandbox sandbox(GuiSandbox::kModelCatalog);
         sandbox.OpenCatalogWith(kTestCatalog);
         QVERIFY(IsCatalogOpen());
         Window w;
@@ -98,7 +99,7 @@ private slots:
     }
 
     void menusAreWalkedWithSubmenus() {
-        GuiSandbox sandbox;
+        GuiSandbox sandbox(GuiSandbox::kModelCatalog);
         sandbox.OpenCatalogWith(kTestCatalog);
         QMenu menu;
         QAction* hide = menu.addAction(QStringLiteral("54;&Hide"));
@@ -117,7 +118,7 @@ private slots:
     }
 
     void withoutCatalogNumberedMenuItemsSayNoCatalog() {
-        GuiSandbox sandbox;
+        GuiSandbox sandbox(GuiSandbox::kModelCatalog);
         QMenu menu;
         QAction* hide = menu.addAction(QStringLiteral("54;&Hide"));
         QMenu* sub = menu.addMenu(QStringLiteral("Tools"));
@@ -130,7 +131,7 @@ private slots:
     }
 
     void configurationDialogAndItsPagesTranslateThemselves() {
-        GuiSandbox sandbox(true);
+        GuiSandbox sandbox;
         CModelInfo2 working;
         CConfDlg dlg;
         dlg.Model = &working;
@@ -147,7 +148,7 @@ private slots:
     }
 
     void configurationDialogWithoutCatalog() {
-        GuiSandbox sandbox;
+        GuiSandbox sandbox(GuiSandbox::kModelCatalog);
         CModelInfo2 working;
         CConfDlg dlg;
         dlg.Model = &working;
@@ -159,7 +160,7 @@ private slots:
     }
 
     void underTheChineseMarkerTheAboutBoxShowsOnlyCatalogTexts() {
-        GuiSandbox sandbox;
+        GuiSandbox sandbox(GuiSandbox::kModelCatalog);
         sandbox.Write("txtzhs.cat", SourceFile("res/txtzhs.cat"));
         sandbox.Write(kMarkerChinese, "");
         QCOMPARE(OpenCatalog(), 0);

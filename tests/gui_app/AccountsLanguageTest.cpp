@@ -1,7 +1,8 @@
 // With the Chinese marker, every text the login and the user administration show, in
 // every state, is a text of the Chinese catalog.
 
-#include "ModalDriver.h"
+#include "support/qt/MessageBoxRecorder.h"
+#include "support/qt/ModalDriver.h"
 
 #include "accounts/UserStore.h"
 #include "accounts/qt/LoginDialog.h"
@@ -50,11 +51,7 @@ private slots:
         QCOMPARE(OpenCatalog(), 0);
         const CatalogTexts chinese(box.File(kChineseCatalogFile), 1033);
         accounts::SetUserFilePath(box.File("OrvaneUsers.txt"));
-        std::vector<MessageBoxRequest> boxes;
-        const MessageBoxHandler old = SetMessageBoxHandler([&](const MessageBoxRequest& r) {
-            boxes.push_back(r);
-            return IDYES;
-        });
+        MessageBoxRecorder boxes(IDYES);
         using Act = std::function<void(QDialog*)>;
         const Act none = [](QDialog*) {};
         // Where the operator is: the login (after a failed one), the user administration (after
@@ -98,7 +95,7 @@ private slots:
                 CLoginDialog failing;
                 run([&] { return failing.DoModal(); }, [](QDialog* d) { Enter(d, "anna", "wrong", "okButton"); });
             }
-            boxes.clear();
+            boxes.Clear();
             CLoginDialog login;
             login.m_nMode = CLoginDialog::kModeLoginWithAdmin;
             CUserCfgDialog admin;
@@ -108,14 +105,13 @@ private slots:
                         Enter(d, "anna", "secret", "signInButton");
                     c.act(d);
                 });
-            for (const MessageBoxRequest& r : boxes)
+            for (const MessageBoxRequest& r : boxes.Boxes())
                 shown << r.caption << r.text;
             const QString state = QStringLiteral("%1.%2").arg(c.set).arg(c.number);
             QVERIFY2(chinese.Strangers(shown).isEmpty(),
                      qPrintable(state + ": " + chinese.Strangers(shown).join(", ")));
             QVERIFY2(shown.contains(QString::fromStdString(CatalogText(c.set, c.number, c.insert))), qPrintable(state));
         }
-        SetMessageBoxHandler(old);
         accounts::SetUserFilePath("");
         CloseCatalog();
     }

@@ -1,4 +1,5 @@
-#include "ModalDriver.h"
+#include "support/qt/MessageBoxRecorder.h"
+#include "support/qt/ModalDriver.h"
 
 #include "accounts/UserStore.h"
 #include "app/OrvaneApp.h"
@@ -17,8 +18,7 @@ class QtLoginUiTest : public QObject {
     Q_OBJECT
 private:
     std::unique_ptr<orvane::test::Sandbox> box_;
-    std::vector<orvane::MessageBoxRequest> boxes_;
-    orvane::MessageBoxHandler oldHandler_;
+    std::unique_ptr<orvane::test::MessageBoxRecorder> boxes_;
 
     std::string UserFile() const { return box_->File("OrvaneUsers.txt"); }
 
@@ -29,14 +29,10 @@ private slots:
                                                  "2201.1001 = No user tool\n");
         box_->Write(orvane::kMarkerEnglish, "");
         accounts::SetUserFilePath(UserFile());
-        boxes_.clear();
-        oldHandler_ = orvane::SetMessageBoxHandler([this](const orvane::MessageBoxRequest& r) {
-            boxes_.push_back(r);
-            return orvane::IDOK;
-        });
+        boxes_ = std::make_unique<orvane::test::MessageBoxRecorder>(orvane::IDOK);
     }
     void cleanup() {
-        orvane::SetMessageBoxHandler(oldHandler_);
+        boxes_.reset();
         accounts::SetUserFilePath("");
         orvane::CloseCatalog();
         box_.reset();
@@ -58,10 +54,10 @@ private slots:
         orvane::OpenCatalog();
         orvane::QtLoginUi ui;
         ui.ShowMessage(orvane::kCatalogSetErrors, 1001, orvane::kMessageStyleError);
-        QCOMPARE(boxes_.size(), std::size_t(1));
-        QCOMPARE(boxes_[0].text, QString("No user tool"));
-        QCOMPARE(boxes_[0].style, 0x10);
-        QCOMPARE(boxes_[0].caption, QString("Orvane"));
+        QCOMPARE(boxes_->Count(), std::size_t(1));
+        QCOMPARE(boxes_->Boxes()[0].text, QString("No user tool"));
+        QCOMPARE(boxes_->Boxes()[0].style, 0x10);
+        QCOMPARE(boxes_->Boxes()[0].caption, QString("Orvane"));
     }
 
     void aFreshInstallationCreatesItsFirstUserAndStarts() {
@@ -80,7 +76,7 @@ private slots:
         const char* argv[] = {"Orvane"};
         app.Run(1, argv);
         QCOMPARE(mainRuns, 1);
-        QVERIFY(boxes_.empty());
+        QVERIFY(boxes_->Boxes().empty());
         accounts::UserStore store(UserFile());
         QCOMPARE(store.Load(), int(accounts::kStoreOk));
         QVERIFY(store.Verify("anna", "secret"));
@@ -115,8 +111,8 @@ private slots:
         app.Run(1, argv);
         QCOMPARE(logins, 3);
         QCOMPARE(mainRuns, 0);
-        QCOMPARE(boxes_.size(), std::size_t(1));
-        QCOMPARE(boxes_[0].text, QString("Too many tries"));
+        QCOMPARE(boxes_->Count(), std::size_t(1));
+        QCOMPARE(boxes_->Boxes()[0].text, QString("Too many tries"));
         QCOMPARE(app.LastOutcome(), orvane::COrvaneApp::Outcome::LoginFailed);
     }
 };

@@ -1,4 +1,4 @@
-#include "ModalDriver.h"
+#include "support/qt/ModalDriver.h"
 
 #include "accounts/UserStore.h"
 #include "accounts/qt/UserCfgDialog.h"

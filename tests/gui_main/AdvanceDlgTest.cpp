@@ -2,7 +2,8 @@
 // controls a model gets, the values it reads, what it sends and what it shows when the
 // projector refuses or cannot be reached.
 
-#include "GuiSandbox.h"
+#include "support/qt/GuiSandbox.h"
+#include "support/qt/MessageBoxRecorder.h"
 
 #include "adjust/qt/AdvanceDlg.h"
 #include "support/PjsimProcess.h"
@@ -92,7 +93,7 @@ private:
 
 private slots:
     void init() {
-        box_ = std::make_unique<GuiSandbox>(false);
+        box_ = std::make_unique<GuiSandbox>(GuiSandbox::kEnglishCatalog);
         box_->Write("LinkCore.conf", "[Timeouts]\nConnectMs=400\nReplyMs=400\n");
         boxes_ = std::make_unique<MessageBoxRecorder>();
     }
@@ -128,7 +129,7 @@ private slots:
         QVERIFY(!dialog.Combo(0x4102)->isEnabled());
         QCOMPARE(dialog.Combo(0x4102)->toolTip(), QStringLiteral("The projector does not offer this adjustment"));
         QCOMPARE(dialog.MyButtons().size(), std::size_t(2));
-        QVERIFY(boxes_->boxes.empty());
+        QVERIFY(boxes_->Boxes().empty());
 
         // Every shown item read once, all on one projector.
         int gets = 0;
@@ -184,7 +185,7 @@ private slots:
         QCOMPARE(off.Slider(0x4000)->value(), 30);
         QCOMPARE(off.SpinBox(0x4000)->value(), 30);
         QCOMPARE(off.StatusText(), QStringLiteral("Brightness: the projector refused 70 and keeps 30"));
-        QVERIFY(boxes_->boxes.empty());
+        QVERIFY(boxes_->Boxes().empty());
     }
 
     // Return in a value box sends that value and leaves the dialog open, as Tab would;
@@ -222,9 +223,10 @@ private slots:
         gone.Stop();
         CAdvanceDlg dialog;
         QVERIFY(Open(dialog, Model(port), 0));
-        QCOMPARE(boxes_->boxes.size(), std::size_t(1));
-        QCOMPARE(boxes_->boxes[0].text, QStringLiteral("Advanced adjustment could not reach the projector(127.0.0.1)"));
-        QCOMPARE(boxes_->boxes[0].style, MB_ICONSTOP);
+        QCOMPARE(boxes_->Count(), std::size_t(1));
+        QCOMPARE(boxes_->Boxes()[0].text,
+                 QStringLiteral("Advanced adjustment could not reach the projector(127.0.0.1)"));
+        QCOMPARE(boxes_->Boxes()[0].style, MB_ICONSTOP);
         QVERIFY(!dialog.Slider(0x4000)->isEnabled());
         QVERIFY(!dialog.Combo(0x4100)->isEnabled());
         QVERIFY(!dialog.MyButtons()[0]->isEnabled());

@@ -1,8 +1,9 @@
 // The Advance button: the projector choice, the poller and the tray lock around the
 // adjustment dialog, and the dialog reaching the chosen projector.
 
-#include "GuiSandbox.h"
 #include "ScriptedOperator.h"
+#include "support/qt/GuiSandbox.h"
+#include "support/qt/MessageBoxRecorder.h"
 
 #include "adjust/qt/AdvanceDlg.h"
 #include "commands/CommandIds.h"

@@ -1,8 +1,9 @@
 // The Image Send button: which projectors the image-send dialog is handed, and what the main
 // window leaves as it was around the dialog.
 
-#include "GuiSandbox.h"
 #include "ScriptedOperator.h"
+#include "support/qt/GuiSandbox.h"
+#include "support/qt/MessageBoxRecorder.h"
 
 #include "commands/CommandIds.h"
 #include "mainwnd/qt/OrvaneDlg.h"
@@ -73,7 +74,7 @@ private slots:
         QVERIFY(!pollerSuspended);
         QCOMPARE(WorkingDirectory(), programDir);
         QCOMPARE(window.WorkingModel().PjtKind[1], 9);
-        QVERIFY(boxes.boxes.empty());
+        QVERIFY(boxes.Boxes().empty());
         window.OnDestroy();
     }
 };

@@ -1,8 +1,9 @@
 // The Config command: what the window holds back while the configuration dialog runs, and
 // what it keeps or rebuilds afterwards.
 
-#include "GuiSandbox.h"
 #include "ScriptedOperator.h"
+#include "support/qt/GuiSandbox.h"
+#include "support/qt/MessageBoxRecorder.h"
 
 #include "commands/CommandIds.h"
 #include "config/qt/CnfConn.h"
@@ -125,7 +126,7 @@ private slots:
         QSignalSpy finished(window_.get(), &COrvaneDlg::commandFinished);
         Button(32933)->trigger(); // Video
         QVERIFY(finished.wait(10000));
-        QVERIFY(boxes_->boxes.empty());
+        QVERIFY(boxes_->Boxes().empty());
         QTRY_VERIFY(Button(32933)->isChecked());
     }
 
@@ -183,8 +184,8 @@ private slots:
         window_->OnCommand(kCmdConfig);
         QVERIFY(!closedByOk);
         // Choosing the model tells that its file cannot be read; OK, that it cannot be written.
-        QCOMPARE(boxes_->boxes.size(), std::size_t(2));
-        QVERIFY(boxes_->boxes[1].text.contains(QString::fromStdString(box_->File("QX-88.txt"))));
+        QCOMPARE(boxes_->Count(), std::size_t(2));
+        QVERIFY(boxes_->Boxes()[1].text.contains(QString::fromStdString(box_->File("QX-88.txt"))));
         QCOMPARE(box_->Read("Orvane.txt"), current);
         QCOMPARE(box_->Read("OrvaneOpt.txt"), options);
         // The program still holds its own configuration's lock, and only that one.

@@ -1,8 +1,9 @@
 // Start-up of the main window: where its configuration comes from, and when it closes
 // itself instead of running.
 
-#include "GuiSandbox.h"
 #include "ScriptedOperator.h"
+#include "support/qt/GuiSandbox.h"
+#include "support/qt/MessageBoxRecorder.h"
 
 #include "commands/CommandIds.h"
 #include "mainwnd/qt/OrvaneDlg.h"
@@ -67,13 +68,13 @@ private slots:
     }
 
     void missingModelCatalogClosesTheWindow() {
-        box_ = std::make_unique<GuiSandbox>(false);
+        box_ = std::make_unique<GuiSandbox>(GuiSandbox::kEnglishCatalog);
         box_->WriteConfig("AX-210", {});
         auto window = MakeWindow({"AX-210"}, 1);
         QCOMPARE(window->DoModal(), IDCANCEL);
-        QCOMPARE(boxes_->boxes.size(), std::size_t(1));
-        QCOMPARE(boxes_->boxes[0].text, QStringLiteral("Initialize failed !!"));
-        QCOMPARE(boxes_->boxes[0].style, MB_ICONSTOP);
+        QCOMPARE(boxes_->Count(), std::size_t(1));
+        QCOMPARE(boxes_->Boxes()[0].text, QStringLiteral("Initialize failed !!"));
+        QCOMPARE(boxes_->Boxes()[0].style, MB_ICONSTOP);
         QCOMPARE(configRuns_, 0);
         QVERIFY(window->TrayIcon() == nullptr);
         QVERIFY(!window->isVisible());
@@ -97,7 +98,7 @@ private slots:
             QCOMPARE(window->windowTitle(), QStringLiteral("Orvane - AX-210"));
             QCOMPARE(window->TrayTip(), QStringLiteral("Orvane - AX-210"));
             QVERIFY(window->Mutex().Held());
-            QVERIFY(boxes_->boxes.empty());
+            QVERIFY(boxes_->Boxes().empty());
             box_->Write("Orvane.txt", wd9000);
         }
     }
@@ -139,7 +140,7 @@ private slots:
         box_->Write("Orvane.txt", wd9000);
         auto second = MakeWindow({"AX-210"}, 0);
         QCOMPARE(second->DoModal(), IDCANCEL);
-        QCOMPARE(boxes_->boxes.size(), std::size_t(1));
+        QCOMPARE(boxes_->Count(), std::size_t(1));
         QCOMPARE(box_->Read("Orvane.txt"), box_->Read("AX-210.txt"));
     }
 
@@ -149,7 +150,7 @@ private slots:
         auto window = MakeWindow({"NoSuchModel"}, 0);
         QCOMPARE(window->DoModal(), IDCANCEL);
         QCOMPARE(configRuns_, 1);
-        QVERIFY(boxes_->boxes.empty()); // cancelling the dialog ends the program silently
+        QVERIFY(boxes_->Boxes().empty()); // cancelling the dialog ends the program silently
         QVERIFY(window->TrayIcon() == nullptr);
         QVERIFY(!window->Mutex().Held());
     }
@@ -204,11 +205,11 @@ private slots:
         auto window = MakeWindow({"AX-210"}, 0);
         QCOMPARE(window->DoModal(), IDCANCEL);
         QCOMPARE(configRuns_, 1);
-        QCOMPARE(boxes_->boxes.size(), std::size_t(1));
-        QCOMPARE(boxes_->boxes[0].text, QString::fromStdString("The file " + box_->File("AX-210.txt") +
-                                                               " cannot be read (not a regular file); it was "
-                                                               "left as it is."));
-        QCOMPARE(boxes_->boxes[0].style, MB_ICONSTOP);
+        QCOMPARE(boxes_->Count(), std::size_t(1));
+        QCOMPARE(boxes_->Boxes()[0].text, QString::fromStdString("The file " + box_->File("AX-210.txt") +
+                                                                 " cannot be read (not a regular file); it was "
+                                                                 "left as it is."));
+        QCOMPARE(boxes_->Boxes()[0].style, MB_ICONSTOP);
         QCOMPARE(box_->Read("Orvane.txt"), current);
 
         // The model catalog: said so, and the program ends.
@@ -218,8 +219,8 @@ private slots:
         auto second = MakeWindow({"AX-210"}, 1);
         QCOMPARE(second->DoModal(), IDCANCEL);
         QCOMPARE(configRuns_, 0);
-        QCOMPARE(boxes_->boxes.size(), std::size_t(2));
-        QVERIFY(boxes_->boxes[1].text.contains(QString::fromStdString(box_->File("OrvaneModel.txt"))));
+        QCOMPARE(boxes_->Count(), std::size_t(2));
+        QVERIFY(boxes_->Boxes()[1].text.contains(QString::fromStdString(box_->File("OrvaneModel.txt"))));
         QVERIFY(!second->Mutex().Held());
     }
 
@@ -257,14 +258,14 @@ private slots:
 
         auto second = MakeWindow({"AX-210"}, 0);
         QCOMPARE(second->DoModal(), IDCANCEL);
-        QCOMPARE(boxes_->boxes.size(), std::size_t(1));
-        QCOMPARE(boxes_->boxes[0].text, QStringLiteral("It has already been started."));
-        QCOMPARE(boxes_->boxes[0].style, MB_ICONSTOP);
+        QCOMPARE(boxes_->Count(), std::size_t(1));
+        QCOMPARE(boxes_->Boxes()[0].text, QStringLiteral("It has already been started."));
+        QCOMPARE(boxes_->Boxes()[0].style, MB_ICONSTOP);
         QVERIFY(second->TrayIcon() == nullptr);
 
         auto other = MakeWindow({"WD-9000"}, 0);
         QVERIFY(other->OnInitDialog());
-        QCOMPARE(boxes_->boxes.size(), std::size_t(1));
+        QCOMPARE(boxes_->Count(), std::size_t(1));
 
         // Once the first window has ended, the configuration may start again.
         first.reset();

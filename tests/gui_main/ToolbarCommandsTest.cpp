@@ -2,7 +2,8 @@
 // which order, which message boxes the operator sees, and the input buttons' state. Every
 // check runs twice: with the projectors speaking our protocol, and speaking PJLink.
 
-#include "GuiSandbox.h"
+#include "support/qt/GuiSandbox.h"
+#include "support/qt/MessageBoxRecorder.h"
 
 #include "catalog/MessageCatalog.h"
 #include "commands/CommandIds.h"
@@ -161,8 +162,8 @@ private slots:
         };
         QVERIFY(Click(kCmdBlankOn));
 
-        QCOMPARE(boxes_->boxes.size(), std::size_t(2));
-        for (const auto& shown : boxes_->boxes) {
+        QCOMPARE(boxes_->Count(), std::size_t(2));
+        for (const auto& shown : boxes_->Boxes()) {
             QCOMPARE(shown.text, SlotMessage(89));
             QCOMPARE(shown.style, MB_ICONSTOP);
             QVERIFY(shown.onGuiThread);
@@ -195,9 +196,9 @@ private slots:
         QVERIFY2(sim.Ready(), sim.Error().c_str());
         Start({sim.Port(1)}, 0);
         QVERIFY(Click(kCmdPowerOn));
-        QCOMPARE(boxes_->boxes.size(), std::size_t(1));
-        QCOMPARE(boxes_->boxes[0].text, SlotMessage(27));
-        QCOMPARE(boxes_->boxes[0].style, MB_OK);
+        QCOMPARE(boxes_->Count(), std::size_t(1));
+        QCOMPARE(boxes_->Boxes()[0].text, SlotMessage(27));
+        QCOMPARE(boxes_->Boxes()[0].style, MB_OK);
         QVERIFY(RequestsOfType(sim, 0x6000).size() == 1); // asked, never set
     }
 
@@ -210,7 +211,7 @@ private slots:
         QVERIFY(!Button(kInputHdmi1)->isChecked());
 
         QVERIFY(Click(kInputHdmi1));
-        QVERIFY(boxes_->boxes.empty());
+        QVERIFY(boxes_->Boxes().empty());
         const auto sets = [&] {
             std::vector<PjsimRequest> out;
             for (const PjsimRequest& r : RequestsOfType(sim, 0x2000)) {
@@ -284,7 +285,7 @@ private slots:
         QCOMPARE(sets, (std::vector<std::string>{hdmi1, video, "12320=1", "12290=1"}));
         QTRY_VERIFY(Button(kInputVideo)->isChecked());
         QVERIFY(!Button(kInputHdmi1)->isChecked());
-        QVERIFY(boxes_->boxes.empty());
+        QVERIFY(boxes_->Boxes().empty());
     }
 
     void freezeOnHidesTheWindowAroundTheSend() {
@@ -305,8 +306,8 @@ private slots:
         QVERIFY(hiddenDuringSend);
         QVERIFY(window_->isVisible());
         // The failing projector's box is shown over the window, which comes back for it.
-        QCOMPARE(boxes_->boxes.size(), std::size_t(1));
-        QCOMPARE(boxes_->boxes[0].text, SlotMessage(91));
+        QCOMPARE(boxes_->Count(), std::size_t(1));
+        QCOMPARE(boxes_->Boxes()[0].text, SlotMessage(91));
         QCOMPARE(visibleWhenSent, std::vector<bool>{true});
         QCOMPARE(RequestsOfType(sim, 0x3002).size(), std::size_t(2));
     }

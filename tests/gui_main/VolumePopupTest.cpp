@@ -1,8 +1,10 @@
 // The volume panel against projectors that pjsim plays on 127.0.0.1: which variant the icon
 // size makes, where it opens, the level it shows, its steps and when it goes away.
 
-#include "GuiSandbox.h"
+#include "support/qt/GuiSandbox.h"
+#include "support/qt/MessageBoxRecorder.h"
 
+#include "catalog/MessageCatalog.h"
 #include "commands/CommandIds.h"
 #include "mainwnd/VolumePanel.h"
 #include "mainwnd/qt/OrvaneDlg.h"
@@ -159,11 +161,11 @@ private slots:
 
         // Up: every projector gets a step, the off one fails with its own box, and the bar
         // shows the reported projector's new level.
-        boxes_->boxes.clear(); // Volume's own mute-off, refused by the projector that is off
+        boxes_->Clear(); // Volume's own mute-off, refused by the projector that is off
         QVERIFY(RunAndWait([&] { panel->UpButton()->click(); }));
         QCOMPARE(VolumeSteps(sim, 4), 3);
-        QCOMPARE(boxes_->boxes.size(), std::size_t(1));
-        QCOMPARE(boxes_->boxes[0].text,
+        QCOMPARE(boxes_->Count(), std::size_t(1));
+        QCOMPARE(boxes_->Boxes()[0].text,
                  QString::fromStdString(CatalogText(kCatalogSetErrors, 93)) + QStringLiteral("(127.0.0.1)"));
         QCOMPARE(panel->LevelBar()->value(), 21);
         QCOMPARE(panel->Number()->text(), QStringLiteral("21"));
@@ -174,7 +176,7 @@ private slots:
         QVERIFY(RunAndWait([&] { panel->DownButton()->click(); }));
         QCOMPARE(VolumeSteps(sim, 5), 6);
         QCOMPARE(panel->Number()->text(), QStringLiteral("19"));
-        QCOMPARE(boxes_->boxes.back().text,
+        QCOMPARE(boxes_->Last().text,
                  QString::fromStdString(CatalogText(kCatalogSetErrors, 94)) + QStringLiteral("(127.0.0.1)"));
 
         // The panel moves with the window.

@@ -1,7 +1,8 @@
 // Leaving the program, hiding into the tray and coming back, and the About box.
 
-#include "GuiSandbox.h"
 #include "ScriptedOperator.h"
+#include "support/qt/GuiSandbox.h"
+#include "support/qt/MessageBoxRecorder.h"
 
 #include "commands/CommandIds.h"
 #include "mainwnd/qt/AboutDlg.h"
@@ -83,9 +84,9 @@ private slots:
     void exitAnsweredNoKeepsEverything() {
         boxes_->Answer(IDNO);
         window_->OnCancel();
-        QCOMPARE(boxes_->boxes.size(), std::size_t(1));
-        QCOMPARE(boxes_->boxes[0].text, kExitQuestion);
-        QCOMPARE(boxes_->boxes[0].style, MB_YESNO | MB_ICONQUESTION);
+        QCOMPARE(boxes_->Count(), std::size_t(1));
+        QCOMPARE(boxes_->Boxes()[0].text, kExitQuestion);
+        QCOMPARE(boxes_->Boxes()[0].style, MB_YESNO | MB_ICONQUESTION);
         QVERIFY(window_->isVisible());
         QVERIFY(window_->TrayIcon() != nullptr);
     }
@@ -103,8 +104,8 @@ private slots:
             window_->OnCommand(kCmdTrayExit);
         });
         QCOMPARE(window_->DoModal(), IDCANCEL);
-        QCOMPARE(boxes_->boxes.size(), std::size_t(1));
-        QCOMPARE(boxes_->boxes[0].text, kExitQuestion);
+        QCOMPARE(boxes_->Count(), std::size_t(1));
+        QCOMPARE(boxes_->Boxes()[0].text, kExitQuestion);
         QVERIFY(iconGoneAtEnd);
         QVERIFY(!window_->isVisible());
         QVERIFY(!window_->Mutex().Held());
@@ -113,13 +114,13 @@ private slots:
 
     void escapeAndCloseBoxAskTheSameQuestion() {
         QTest::keyClick(window_.get(), Qt::Key_Escape);
-        QCOMPARE(boxes_->boxes.size(), std::size_t(1));
-        QCOMPARE(boxes_->boxes[0].text, kExitQuestion);
+        QCOMPARE(boxes_->Count(), std::size_t(1));
+        QCOMPARE(boxes_->Boxes()[0].text, kExitQuestion);
         QVERIFY(window_->isVisible());
 
         window_->close();
-        QCOMPARE(boxes_->boxes.size(), std::size_t(2));
-        QCOMPARE(boxes_->boxes[1].text, kExitQuestion);
+        QCOMPARE(boxes_->Count(), std::size_t(2));
+        QCOMPARE(boxes_->Boxes()[1].text, kExitQuestion);
         QVERIFY(window_->isVisible()); // answered No
 
         boxes_->Answer(IDYES);
@@ -151,13 +152,13 @@ private slots:
         window_->OnTrayNotify(TrayMouse::RightButtonDown);
         window_->OnTrayNotify(TrayMouse::Other);
         QVERIFY(window_->isVisible());
-        QVERIFY(boxes_->boxes.empty());
+        QVERIFY(boxes_->Boxes().empty());
 
         // Exit from the tray menu asks before it ends anything.
         choose_ = kCmdTrayExit;
         window_->OnTrayNotify(TrayMouse::RightButtonDown);
-        QCOMPARE(boxes_->boxes.size(), std::size_t(1));
-        QCOMPARE(boxes_->boxes[0].text, kExitQuestion);
+        QCOMPARE(boxes_->Count(), std::size_t(1));
+        QCOMPARE(boxes_->Boxes()[0].text, kExitQuestion);
         QVERIFY(window_->isVisible());
     }
 

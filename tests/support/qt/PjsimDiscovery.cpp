@@ -1,59 +1,8 @@
-#include "GuiTestSupport.h"
+#include "support/qt/PjsimDiscovery.h"
 
-#include "catalog/MessageCatalog.h"
-#include "model/ModelCatalog.h"
-#include "platform/FileUtil.h"
-
-#include <fstream>
-#include <iterator>
-#include <stdexcept>
+#include <QElapsedTimer>
 
 namespace orvane::test {
-
-MessageBoxRecorder::MessageBoxRecorder(int answer) {
-    previous_ = SetMessageBoxHandler([this, answer](const MessageBoxRequest& request) {
-        boxes_.push_back(request);
-        return answer;
-    });
-}
-
-MessageBoxRecorder::~MessageBoxRecorder() {
-    SetMessageBoxHandler(std::move(previous_));
-}
-
-std::string SourceFile(const std::string& relative) {
-    std::ifstream in(std::string(ORVANE_SOURCE_DIR) + "/" + relative, std::ios::binary);
-    if (!in)
-        throw std::runtime_error("missing source file " + relative);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-GuiSandbox::GuiSandbox(bool withCatalog) {
-    box_.Write("OrvaneModel.txt", SourceFile("res/OrvaneModel.txt"));
-    // Port 9 on loopback: nothing answers there, and nothing leaves the machine.
-    box_.Write("Finder.conf", "[Probe]\nAddress=127.0.0.1\nPort=9\nListenMs=200\n[PJLink]\nSearch=0\n");
-    LoadModelCatalog(models_);
-    CloseCatalog();
-    if (withCatalog) {
-        box_.Write("txtdef.cat", SourceFile("res/txtdef.cat"));
-        box_.Write("GETENG", "");
-        OpenCatalog();
-    }
-}
-
-GuiSandbox::~GuiSandbox() {
-    CloseCatalog();
-}
-
-bool GuiSandbox::Exists(std::string_view name) const {
-    return FileExists(File(name));
-}
-
-void GuiSandbox::OpenCatalogWith(const std::string& entries) {
-    box_.Write("txtdef.cat", "[1033]\n" + entries);
-    box_.Write("GETENG", "");
-    OpenCatalog();
-}
 
 PjsimDiscovery::PjsimDiscovery(const QStringList& projectorNames, const QString& logPath) {
     QStringList args{QStringLiteral("--log"), logPath, QStringLiteral("--discovery"), QStringLiteral("127.0.0.1:0")};
