@@ -51,6 +51,7 @@ int main(int argc, char** argv) {
     AddAdjustCommands(app, ctx);
     AddListCommands(app, ctx);
     AddInfoCommand(app, ctx);
+    AddSearchCommand(app, ctx);
     AddTokenCommands(app, ctx);
     try {
         app.parse(argc, argv);

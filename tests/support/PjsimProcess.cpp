@@ -157,6 +157,8 @@ bool PjsimProcess::ReadUntilReady() {
             char address[256] = {};
             if (std::sscanf(line.c_str(), "PROJECTOR %u %255s", &n, address) == 2 && n == addresses_.size() + 1)
                 addresses_.push_back(address);
+            if (line.rfind("DISCOVERY ", 0) == 0 && line.rfind(':') != std::string::npos)
+                discoveryPort_ = std::atoi(line.c_str() + line.rfind(':') + 1);
         }
         pollfd p{stdoutFd_, POLLIN, 0};
         int rc = poll(&p, 1, RemainingMs(end));

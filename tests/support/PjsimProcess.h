@@ -62,6 +62,8 @@ public:
     std::string Address(int n) const;
     // The TCP port, or 0 for a serial projector.
     int Port(int n) const;
+    // The UDP port of --discovery's responder; 0 without one.
+    int DiscoveryPort() const { return discoveryPort_; }
     // The pty's path for a serial projector, else empty.
     std::string PtyPath(int n) const;
 
@@ -96,6 +98,7 @@ private:
     bool ready_ = false;
     std::string error_;
     std::vector<std::string> addresses_;
+    int discoveryPort_ = 0;
 };
 
 } // namespace orvane::test

@@ -409,5 +409,24 @@ TEST_F(OrvanectlProjector, APjlinkProjectorsOwnInputsAreListedAndSelectedByCode)
     EXPECT_NE(std::find(log.begin(), log.end(), "PJLINK 2 %1INPT 32 -> %1INPT=OK"), log.end());
 }
 
+TEST_F(OrvanectlProjector, SearchListsOurProjectorsAndPjlinkOnesOnLoopback) {
+    PjsimProcess sim({PjsimProcess::Tcp("name=Hall"), PjsimProcess::Pjlink("class=2,name=Ceiling")},
+                     {"--discovery", "127.0.0.1:0"});
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    dir_.Write("Finder.conf", "[Probe]\nAddress=127.0.0.1\nPort=" + std::to_string(sim.DiscoveryPort()) +
+                                  "\nListenMs=500\n[PJLink]\nPort=" + std::to_string(sim.Port(2)) + "\n");
+
+    auto text = Ctl({"search"});
+    EXPECT_EQ(text.exitCode, 0) << text.err;
+    EXPECT_EQ(text.out, "127.0.0.1 orvane Hall -\n127.0.0.1 pjlink Ceiling 02:4F:52:56:00:02\n");
+    auto json = Ctl({"search", "--address", "127.0.0.1", "--seconds", "1", "--json"});
+    const auto all = nlohmann::json::parse(json.out);
+    ASSERT_EQ(all.size(), 2u) << json.out;
+    EXPECT_EQ(all[1],
+              nlohmann::json::parse(
+                  R"({"address": "127.0.0.1", "protocol": "pjlink", "name": "Ceiling", "mac": "02:4F:52:56:00:02"})"));
+    EXPECT_TRUE(all[0]["mac"].is_null());
+}
+
 } // namespace
 } // namespace orvane
