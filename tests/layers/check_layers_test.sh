@@ -44,7 +44,7 @@ qt_header_outside_qt|program/commands/Show.cpp|#include "adjust/qt/Dlg.cpp"|Qt o
 widgets_outside_qt|components/adjust/Box.cpp|#include "widgets/Box.h"|Qt outside a qt/ part (components/widgets)
 up_the_tree|base/model/Rel.cpp|#include "../../program/link/Transport.h"|a path up the tree hides the layer it reaches
 missing_header|program/link/Gone.cpp|#include "model/Gone.h"|no such header in the tree
-folder_without_row|program/service/Server.cpp|#include "commands/Handler.h"|program/service/Server.cpp: its folder has no row
+folder_without_row|program/gateway/Server.cpp|#include "commands/Handler.h"|program/gateway/Server.cpp: its folder has no row
 '
 
 failed=0
