@@ -179,8 +179,8 @@ bool ApiRouter::Handle(const Request& request, const Identity& who, const Respon
             respond(JsonResponse(200, model_.Rooms()));
             return false;
         case Route::Room:
-            if (std::optional<nlohmann::json> room = model_.Room(roomId)) {
-                respond(JsonResponse(200, *room));
+            if (std::optional<std::string> room = model_.RoomText(roomId)) {
+                respond(TextResponse(200, std::move(*room), "application/json; charset=utf-8"));
             } else {
                 respond(ErrorResponse(404, "no room \"" + roomId + "\""));
             }

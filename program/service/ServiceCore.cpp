@@ -219,6 +219,7 @@ void ServiceCore::SetRooms(std::vector<RoomFile> files) {
         }
     }
     rooms_ = std::move(next);
+    roomText_.clear();
     for (const auto& p : fresh)
         SchedulePoll(p, Clock::now());
 }
@@ -577,6 +578,9 @@ void ServiceCore::FinishCommand(const std::shared_ptr<CommandRun>& run) {
 void ServiceCore::Update(const std::shared_ptr<Projector>& p, const ProjectorState& next) {
     const bool changed = !p->state.SameApartFromLastSeen(next);
     p->state = next;
+    // last_seen is part of the answer, so any update makes the room's text stale.
+    if (const auto text = roomText_.find(p->room); text != roomText_.end())
+        roomText_.erase(text);
     if (!changed || p->removed)
         return;
     for (const auto& room : rooms_) {
@@ -634,6 +638,17 @@ std::optional<nlohmann::json> ServiceCore::Room(std::string_view id) const {
             return RoomJson(*room);
     }
     return std::nullopt;
+}
+
+std::optional<std::string> ServiceCore::RoomText(std::string_view id) const {
+    if (const auto cached = roomText_.find(id); cached != roomText_.end())
+        return cached->second;
+    std::optional<nlohmann::json> room = Room(id);
+    if (!room)
+        return std::nullopt;
+    std::string text = room->dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    roomText_.emplace(std::string(id), text);
+    return text;
 }
 
 std::vector<ServiceEvent> ServiceCore::CurrentState() const {

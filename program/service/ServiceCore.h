@@ -54,6 +54,7 @@ public:
 
     nlohmann::json Rooms() const override;
     std::optional<nlohmann::json> Room(std::string_view id) const override;
+    std::optional<std::string> RoomText(std::string_view id) const override;
     void RunCommand(std::string_view roomId, const nlohmann::json& body, CommandDone done) override;
     std::vector<ServiceEvent> CurrentState() const override;
     Subscription Subscribe(Listener listener) override;
@@ -96,6 +97,8 @@ private:
     Options options_;
     std::shared_ptr<const LinkConfig> link_;
     std::vector<std::shared_ptr<RoomState>> rooms_; // by id
+    // Each room's answer text as last built; a change of one of its projectors drops it.
+    mutable std::map<std::string, std::string, std::less<>> roomText_;
     std::vector<std::weak_ptr<Projector>> pollQueue_;
     int pollsInFlight_ = 0;
     int peakPollsInFlight_ = 0;

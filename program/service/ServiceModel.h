@@ -43,6 +43,14 @@ public:
     virtual nlohmann::json Rooms() const = 0;
     // One ROOM, or none for an unknown id.
     virtual std::optional<nlohmann::json> Room(std::string_view id) const = 0;
+    // The same ROOM as the JSON text an answer carries. A core that keeps the text between
+    // changes answers a busy dashboard without building the document for every request.
+    virtual std::optional<std::string> RoomText(std::string_view id) const {
+        std::optional<nlohmann::json> room = Room(id);
+        if (!room)
+            return std::nullopt;
+        return room->dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    }
     // Checks a command body (already parsed JSON) and runs it. `done` is called exactly once,
     // possibly before RunCommand returns (a refused body), otherwise from the loop when the
     // last projector has answered. The caller may have gone by then: `done` must not assume it.

@@ -250,6 +250,19 @@ TEST_F(ServiceCoreTest, ReadingTheRoomsAgainKeepsWhatIsKnownOfUnchangedProjector
     EXPECT_EQ(Projector("r", 2)["power"], "off");
 }
 
+TEST_F(ServiceCoreTest, TheRoomsKeptTextFollowsEveryUpdateAndReload) {
+    PjsimProcess sim({PjsimProcess::Tcp("power=on"), PjsimProcess::Tcp("power=off")});
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    Start(Every(60000ms), Link(), Rooms({{"r", {{sim.Address(1), ""}}}}));
+    auto same = [&] { return nlohmann::json::parse(core_->RoomText("r").value()) == core_->Room("r").value(); };
+    EXPECT_TRUE(same());
+    ASSERT_TRUE(RunUntil([&] { return Projector("r", 1)["reachable"] == true; }));
+    EXPECT_TRUE(same());
+    core_->SetRooms(Rooms({{"r", {{sim.Address(1), ""}, {sim.Address(2), ""}}}}));
+    EXPECT_TRUE(same());
+    EXPECT_FALSE(core_->RoomText("elsewhere").has_value());
+}
+
 TEST_F(ServiceCoreTest, LabelValuesAreEscaped) {
     Start(Every(60000ms), Link(), Rooms({{"a\"b\\c", {{"127.0.0.1:1", ""}}}}));
     EXPECT_NE(core_->Metrics().find("orvane_projector_up{room=\"a\\\"b\\\\c\",slot=\"1\"} 0"), std::string::npos)
