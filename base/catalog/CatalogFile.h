@@ -31,7 +31,7 @@ class CatalogFile {
 public:
     // Larger files are refused: a catalog is a few kilobytes, anything near this size is
     // not a catalog and is not worth holding in memory.
-    static constexpr std::size_t kMaxFileSize = 16u * 1024u * 1024u;
+    static constexpr std::size_t kMaxFileSize = std::size_t{16} * 1024 * 1024;
 
     // 0 when the file was read (its problems, if any, are in Problems()), -1 when it could
     // not be read or is too large. The previous content is dropped either way.

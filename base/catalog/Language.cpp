@@ -9,9 +9,10 @@ namespace {
 
 std::string Lower(std::string_view s) {
     std::string out(s);
-    for (char& c : out)
+    for (char& c : out) {
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
+    }
     return out;
 }
 
@@ -39,18 +40,19 @@ int ChineseLanguage(std::string_view rest) {
         std::size_t next = rest.find('_', pos + 1);
         std::string_view part =
             rest.substr(pos + 1, next == std::string_view::npos ? std::string_view::npos : next - pos - 1);
-        if (part == "hant")
+        if (part == "hant") {
             id = 1028;
-        else if (part == "hans")
+        } else if (part == "hans") {
             id = 2052;
-        else if (part == "tw")
+        } else if (part == "tw") {
             return 1028;
-        else if (part == "hk")
+        } else if (part == "hk") {
             return 3076;
-        else if (part == "mo")
+        } else if (part == "mo") {
             return 5124;
-        else if (part == "cn" || part == "sg")
+        } else if (part == "cn" || part == "sg") {
             return 2052;
+        }
         if (next == std::string_view::npos)
             break;
         pos = next;
@@ -64,9 +66,10 @@ int LanguageFromLocale(std::string_view locale) {
     // "ll_RR.codeset@modifier" or "ll-Script-RR": only language, script and region count.
     std::size_t stop = locale.find_first_of(".@");
     std::string name = Lower(locale.substr(0, stop));
-    for (char& c : name)
+    for (char& c : name) {
         if (c == '-')
             c = '_';
+    }
     std::size_t sep = name.find('_');
     std::string_view language = std::string_view(name).substr(0, sep);
     std::string_view rest = sep == std::string::npos ? std::string_view() : std::string_view(name).substr(sep);
@@ -77,9 +80,10 @@ int LanguageFromLocale(std::string_view locale) {
         return 1033;
     if (language == "pt")
         return rest.starts_with("_br") ? 1046 : 2070;
-    for (const LanguageEntry& entry : kLanguages)
+    for (const LanguageEntry& entry : kLanguages) {
         if (entry.language == language)
             return entry.id;
+    }
     return kLangEnglishUS; // C, POSIX, empty and everything unknown
 }
 

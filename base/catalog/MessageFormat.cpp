@@ -38,10 +38,11 @@ std::string FormatCatalogMessage(std::string_view text, std::span<const std::str
                 if (close != std::string_view::npos)
                     end = close + 1;
             }
-            if (static_cast<std::size_t>(n) <= args.size())
+            if (static_cast<std::size_t>(n) <= args.size()) {
                 out.append(args[static_cast<std::size_t>(n) - 1], 0, limit - out.size());
-            else
+            } else {
                 out.append(text.substr(i, end - i));
+            }
             i = end;
             continue;
         }

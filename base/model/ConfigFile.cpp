@@ -59,10 +59,11 @@ void ReadFromProfile(const PrivateProfile& ini, CModelInfo2& m) {
     if (m.PjtNum > CModelInfo2::kSlots || m.PjtNum < 0)
         m.PjtNum = 0;
     const std::string select = ini.GetString("PROJECTOR", "SELECTPRJ");
-    if (!select.empty())
+    if (!select.empty()) {
         m.SelectPrj = ProfileAtoi(select);
-    else
+    } else {
         m.SelectPrj = m.PjtNum > 0 ? 1 : 0;
+    }
     if (m.SelectPrj < 0 || m.SelectPrj > CModelInfo2::kSlots)
         m.SelectPrj = 0;
 
@@ -162,9 +163,10 @@ void WriteList(TextModeWriter& w, const CModelInfo2& m, const ListField& list) {
     const int32_t count = m.*list.count;
     w("[%s]\r\n", list.section);
     w("%s=%d\r\n", list.countKey, count);
-    for (int n = 1; n <= ClampCount(count, CModelInfo2::kListCapacity); ++n)
+    for (int n = 1; n <= ClampCount(count, CModelInfo2::kListCapacity); ++n) {
         w("%s%03d=%s\r\n", list.entryPrefix, n,
           ValueText(std::to_string((m.*list.codes)[n - 1]) + ";" + (m.*list.names)[n - 1]).c_str());
+    }
 }
 
 } // namespace
@@ -196,7 +198,9 @@ ConfigSource ReadConfigFile(const std::string& path, int index, CModelInfo2& mod
     }
     if (read != nullptr)
         *read = ini.ReadResult();
-    ReadOptions(options);
+    // Only the record's own file is reported: an option file that is missing or unreadable
+    // leaves the options as they were, as ReadOptions promises.
+    static_cast<void>(ReadOptions(options));
     return source;
 }
 
@@ -268,9 +272,10 @@ std::string FormatConfigFile(const CModelInfo2& m, const ConfigControls& c, bool
 
     if (m.InputNum != 0) {
         w("[%s]\n", "INPUTSOURCEVIEW");
-        for (int n = 1; n <= inputs; ++n)
+        for (int n = 1; n <= inputs; ++n) {
             w(perModelFile ? "%s%03d=%s\n" : "%s%03d=%s\r\n", "InputNameView_", n,
               ValueText(m.InputNameView[n - 1]).c_str());
+        }
     }
     return w.Take();
 }

@@ -17,9 +17,10 @@ using Section = PrivateProfile::Section;
 
 void ReadCodeList(const Section& sec, const ListField& list, CModelInfo2& m) {
     const int count = BeginListRead(m, list, sec.GetInt(list.countKey));
-    for (int n = 1; n <= count; ++n)
+    for (int n = 1; n <= count; ++n) {
         ParseCatalogEntry(sec.GetString(NumberedKey(list.entryPrefix, n)), (m.*list.codes)[n - 1],
                           (m.*list.names)[n - 1]);
+    }
 }
 
 // Model keys have three digits; a larger count is a damaged file, and honouring it would

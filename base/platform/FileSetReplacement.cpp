@@ -50,10 +50,11 @@ int FileSetReplacement::Commit(std::string* failedPath) {
         // Back to the old files, latest first.
         for (std::size_t j = i; j-- > 0;) {
             Entry& done = entries_[j];
-            if (done.oldContent.empty())
+            if (done.oldContent.empty()) {
                 unlink(done.path.c_str());
-            else if (CommitFileReplacement(done.oldContent, done.path) == 0)
+            } else if (CommitFileReplacement(done.oldContent, done.path) == 0) {
                 done.oldContent.clear();
+            }
         }
         DiscardAll();
         return -1;

@@ -12,7 +12,7 @@ namespace accounts {
 inline constexpr const char* kUserFileName = "OrvaneUsers.txt";
 
 // A user file larger than this is not ours; it is refused rather than read.
-inline constexpr std::size_t kMaxUserFileSize = 1024 * 1024;
+inline constexpr std::size_t kMaxUserFileSize = std::size_t{1024} * 1024;
 
 // Results of the store's operations.
 enum StoreResult : int {

@@ -16,10 +16,11 @@ void ReadPort(const orvane::PrivateProfile& profile, const char* section, int& p
     if (text.empty())
         return;
     const int value = orvane::ProfileAtoi(text);
-    if (value >= 1 && value <= 65535)
+    if (value >= 1 && value <= 65535) {
         port = value;
-    else
+    } else {
         valid = false;
+    }
 }
 
 } // namespace

@@ -76,10 +76,11 @@ std::vector<FoundProjector> MergeFound(const std::vector<FoundProjector>& previo
         }
     };
     for (const FoundProjector& p : previous) {
-        if (answered(p))
+        if (answered(p)) {
             placeAnswersFor(p); // the first old entry of the address takes them; later ones vanish
-        else
+        } else {
             out.push_back(p);
+        }
     }
     for (std::size_t i = 0; i < answers.size(); ++i) {
         if (!placed[i])

@@ -94,10 +94,11 @@ void LinkSession::FailExchange(SessionEnd end) {
     heldSize_ = 0;
     // A serial line is flushed before each request and so finds its step again; a stream
     // would hand the rest of this answer to the next request.
-    if (line_ == Line::Serial && end != SessionEnd::PeerClosed && end != SessionEnd::Closed)
+    if (line_ == Line::Serial && end != SessionEnd::PeerClosed && end != SessionEnd::Closed) {
         BecomeReady();
-    else
+    } else {
         Finish(end);
+    }
 }
 
 void LinkSession::OnLost(SessionEnd end) {
@@ -155,10 +156,11 @@ std::size_t LinkSession::Take(ByteView in, SessionTime now) {
     }
     case Step::Verdict:
         step_ = Step::None;
-        if (first == kReplyAck)
+        if (first == kReplyAck) {
             BecomeReady();
-        else
+        } else {
             Finish(SessionEnd::Refused);
+        }
         return 1;
     case Step::Answer: {
         if (heldSize_ == 0 && ReplySize(first) == 0) {

@@ -81,10 +81,11 @@ void RunSession(Session& session, int fd, bool isSocket) {
     while (session.Waiting() && session.State() != SessionState::Connecting) {
         if (session.OutputSize() > 0) {
             const IoResult written = WriteOutput(session, fd, isSocket);
-            if (written == IoResult::Timeout)
+            if (written == IoResult::Timeout) {
                 session.Tick(Now());
-            else if (written != IoResult::Ok)
+            } else if (written != IoResult::Ok) {
                 session.PeerClosed(Now());
+            }
             continue;
         }
         const std::size_t want = std::clamp<std::size_t>(session.ReadHint(), 1, sizeof buffer);
@@ -97,10 +98,11 @@ void RunSession(Session& session, int fd, bool isSocket) {
             continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             const IoResult waited = WaitUntil(session, fd, POLLIN);
-            if (waited == IoResult::Timeout)
+            if (waited == IoResult::Timeout) {
                 session.Tick(Now());
-            else if (waited != IoResult::Ok)
+            } else if (waited != IoResult::Ok) {
                 session.PeerClosed(Now());
+            }
             continue;
         }
         // End of stream, or the line hung up (EIO on a terminal, ECONNRESET on a socket) or

@@ -72,10 +72,12 @@ void OrvaneDialog::MakeChildPage(QWidget* host, const QPoint& at, const QSize& s
 
 void OrvaneDialog::keyPressEvent(QKeyEvent* event) {
     // A page has neither OK nor Cancel: Enter and Escape belong to the dialog around it.
-    if (childPage_)
+    if (childPage_) {
+        // NOLINTNEXTLINE(bugprone-parent-virtual-call): a page skips QDialog, which would take Enter and Escape
         QWidget::keyPressEvent(event);
-    else
+    } else {
         QDialog::keyPressEvent(event);
+    }
 }
 
 } // namespace orvane

@@ -34,10 +34,11 @@ ProgramOptions ProgramOptions::Parse(int argc, const char* const* argv) {
             }
             o.programDir = argv[++i];
         } else if (arg.starts_with(kProgramDir) && arg[kProgramDir.size()] == '=') {
-            if (arg.size() == kProgramDir.size() + 1)
+            if (arg.size() == kProgramDir.size() + 1) {
                 Fail(o, "--program-dir needs a directory");
-            else
+            } else {
                 o.programDir = arg.substr(kProgramDir.size() + 1);
+            }
         } else if (arg.starts_with("--")) {
             o.unknown.emplace_back(arg);
         } else {

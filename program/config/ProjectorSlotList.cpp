@@ -70,10 +70,11 @@ SlotChange ProjectorSlotList::Delete(int index, int& checkedRow) {
     for (int i = index; i + 1 < count; ++i)
         Store(i, Slot(i + 1));
     model_.PjtNum = count - 1;
-    if (index < checkedRow)
+    if (index < checkedRow) {
         --checkedRow;
-    else if (index == checkedRow)
+    } else if (index == checkedRow) {
         checkedRow = 0;
+    }
     return SlotChange::Stored;
 }
 

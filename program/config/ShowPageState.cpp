@@ -10,10 +10,11 @@ void CheckIfSet(CheckState& box, int32_t flag) {
 
 void AllowIf(CheckState& box, bool allowed, int32_t flag) {
     box.enabled = allowed;
-    if (!allowed)
+    if (!allowed) {
         box.checked = false;
-    else
+    } else {
         CheckIfSet(box, flag);
+    }
 }
 } // namespace
 

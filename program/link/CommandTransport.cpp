@@ -115,7 +115,7 @@ int CommandTransport::SendToAll(std::uint16_t action, std::uint16_t type, std::u
 }
 
 std::string CommandTransport::SlotErrorMessage(int slot, int number) const {
-    const std::string text = CatalogText(kCatalogSetErrors, number);
+    std::string text = CatalogText(kCatalogSetErrors, number);
     if (!ValidSlot(slot))
         return text;
     const char* ip = model_.IPAddress[slot];

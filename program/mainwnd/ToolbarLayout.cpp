@@ -94,10 +94,11 @@ ToolbarLayout BuildToolbarLayout(const CModelInfo2& m, InputLayout layout) {
         i = 2;
     }
     for (int32_t flag : {m.ToolbarPowerOn, m.ToolbarPowerOff}) {
-        if (flag != 0)
+        if (flag != 0) {
             ++i;
-        else
+        } else {
             DeleteAt(bar, i);
+        }
     }
     ++i;
 

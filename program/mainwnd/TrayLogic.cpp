@@ -6,16 +6,18 @@
 namespace orvane {
 
 std::vector<TrayMenuItem> TrayMenuItems(int menuId) {
-    if (menuId == kMenuWindowShown)
+    if (menuId == kMenuWindowShown) {
         return {{kCmdTrayHideShow, "54;&Hide"},
                 {kCmdTrayConfig, "61;C&onfig"},
                 {kCmdTrayExit, "55;&Exit"},
                 {kCmdTrayCancel, "56;&Cancel"}};
-    if (menuId == kMenuWindowHidden)
+    }
+    if (menuId == kMenuWindowHidden) {
         return {{kCmdTrayHideShow, "57;&Show"},
                 {kCmdTrayConfig, "61;C&onfig"},
                 {kCmdTrayExit, "55;&Exit"},
                 {kCmdTrayCancel, "56;&Cancel"}};
+    }
     return {};
 }
 

@@ -108,10 +108,11 @@ void PrintSummary(const CModelInfo2& m) {
     std::cout << "Projectors: " << m.PjtNum << " (reported: " << m.SelectPrj << ")\n";
     for (int s = 0; s < ClampCount(m.PjtNum, CModelInfo2::kSlots); ++s) {
         std::cout << "  " << s + 1 << "  ";
-        if (m.ConnectMethod[s] != 0)
+        if (m.ConnectMethod[s] != 0) {
             std::cout << "TCP " << m.IPAddress[s] << ':' << m.PortNo[s] << (m.Password[s][0] ? " (password)" : "");
-        else
+        } else {
             std::cout << "RS-232C COM" << m.ComNo[s] + 1;
+        }
         std::cout << '\n';
     }
     std::cout << "Toolbar:    Config " << OnOff(m.ToolbarConfig) << ", Power On " << OnOff(m.ToolbarPowerOn)

@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstdio>
+#include <exception>
 #include <iostream>
 #include <unistd.h>
 
@@ -29,7 +30,9 @@ void HandConfigToCommand(CLI::App& app, const std::string& config) {
 } // namespace
 } // namespace orvane::ctl
 
-int main(int argc, char** argv) {
+namespace {
+
+int Run(int argc, char** argv) {
     using namespace orvane::ctl;
     // Named here, not after argv[0]: installed, a launcher starts it from the package's own
     // directory, and the help must name the command the operator types.
@@ -80,4 +83,17 @@ int main(int argc, char** argv) {
     if (!ctx.programDir.empty())
         orvane::SetProgramDir(ctx.programDir);
     return ctx.run ? ctx.run() : kExitUsage;
+}
+
+} // namespace
+
+// Commands report their own failures; what still throws (the standard library, out of
+// memory, say) ends the command with a message rather than an abort.
+int main(int argc, char** argv) {
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& e) {
+        orvane::ctl::PrintError(e.what());
+        return orvane::ctl::kExitFailed;
+    }
 }

@@ -229,14 +229,15 @@ bool ParseOption(std::string_view key, std::string_view value, ProjectorDef& out
         return true;
     }
     if (key == "power") {
-        if (value == "off")
+        if (value == "off") {
             out.sim.power = InitialPower::Off;
-        else if (value == "on")
+        } else if (value == "on") {
             out.sim.power = InitialPower::On;
-        else if (value == "transit")
+        } else if (value == "transit") {
             out.sim.power = InitialPower::Transit;
-        else
+        } else {
             return false;
+        }
         return true;
     }
     if (key == "fault")
@@ -288,10 +289,11 @@ std::string DecodePjlinkInput(std::uint16_t value) {
 bool ParseProjectorDef(std::string_view text, ProjectorDef& out, std::string& error) {
     ProjectorDef def;
     std::vector<std::string_view> parts = Split(text, ',');
-    if (parts[0] == "serial")
+    if (parts[0] == "serial") {
         def.serial = true;
-    else if (!ParseAddress(parts[0], def, error))
+    } else if (!ParseAddress(parts[0], def, error)) {
         return false;
+    }
 
     std::string inputText;
     for (std::size_t i = 1; i < parts.size(); ++i) {

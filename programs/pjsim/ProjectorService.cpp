@@ -45,10 +45,11 @@ std::vector<unsigned char> ProjectorService::Answer(const linkcore::Request& req
     SimReply reply = SimReply::Nak();
     if (status == linkcore::FrameStatus::Ok) {
         // A projector without images takes these for unknown types, which the state machine refuses.
-        if (def_.images && IsImageType(request.type) && request.action == linkcore::kActionSet)
+        if (def_.images && IsImageType(request.type) && request.action == linkcore::kActionSet) {
             reply = images != nullptr && !def_.sim.refuseAll ? HandleImage(request, *images) : SimReply::Nak();
-        else
+        } else {
             reply = sim_.Handle(request);
+        }
     }
     if (def_.fault == Fault::Garbage) {
         log_.Write(index_, request, "none");
@@ -64,10 +65,11 @@ std::vector<unsigned char> ProjectorService::AnswerBulk(const linkcore::ScannedF
         return {};
     }
     bool taken = false;
-    if (frame.kind == linkcore::ScannedFrame::Kind::Bulk && frame.crcOk && !def_.sim.refuseAll)
+    if (frame.kind == linkcore::ScannedFrame::Kind::Bulk && frame.crcOk && !def_.sim.refuseAll) {
         taken = images.Append(frame.payload, frame.size, picpush::kMaxImageBytes);
-    else
+    } else {
         images.Abandon(); // after a refusal the image is given up, whatever the reason
+    }
     if (def_.fault == Fault::Garbage) {
         log_.WriteBulk(index_, frame.size, "none");
         return Garbage();

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <exception>
 #include <memory>
 #include <pthread.h>
 #include <string>
@@ -56,9 +57,7 @@ int Usage(const std::string& message) {
     return kExitUsage;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     CLI::App app{"Plays projectors for the projector link: each answers requests on a TCP port or a "
                  "pseudo-terminal and logs them."};
     std::vector<std::string> projectorArgs;
@@ -225,4 +224,17 @@ int main(int argc, char** argv) {
     for (auto& search : searchResponders)
         search->Join();
     return 0;
+}
+
+} // namespace
+
+// Definitions and start-up report their own failures; what still throws (the standard
+// library, out of memory or threads, say) ends pjsim with a message rather than an abort.
+int main(int argc, char** argv) {
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "pjsim: %s\n", e.what());
+        return kExitFailure;
+    }
 }

@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
         for (int id : orvane::CommandIdsWithArt()) {
             const QImage image =
                 orvane::DrawButtonPixmap(id, pixels).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
-            if (image.width() != pixels || image.height() != pixels || image.bytesPerLine() != pixels * 4) {
+            if (image.width() != pixels || image.height() != pixels || image.bytesPerLine() != qsizetype{pixels} * 4) {
                 std::fprintf(stderr, "orvane_render_buttons: cannot draw button %d at %d pixels\n", id, pixels);
                 return 1;
             }
@@ -87,9 +87,10 @@ int main(int argc, char** argv) {
         "QImage BuiltButtonImage(int commandId, int pixels) {\n"
         "    for (const Picture& p : kPictures) {\n"
         "        // The image shares the program's read-only bytes; a pixmap made of it copies them.\n"
-        "        if (p.commandId == commandId && p.pixels == pixels)\n"
-        "            return QImage(orvane_built_button_pixels + p.offset, pixels, pixels, pixels * 4,\n"
+        "        if (p.commandId == commandId && p.pixels == pixels) {\n"
+        "            return QImage(orvane_built_button_pixels + p.offset, pixels, pixels, qsizetype{pixels} * 4,\n"
         "                          QImage::Format_ARGB32_Premultiplied);\n"
+        "        }\n"
         "    }\n"
         "    return {};\n"
         "}\n\n} // namespace orvane\n";

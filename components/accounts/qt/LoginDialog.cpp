@@ -99,10 +99,11 @@ void CLoginDialog::Prepare() {
     } else {
         setWindowTitle(accounts::UiText(accounts::text::kLoginTitle));
         intro_->setText(accounts::UiText(accounts::text::kLoginIntro));
-        if (unreadable_)
+        if (unreadable_) {
             SetStatus(accounts::StoreMessage(accounts::kStoreReadError));
-        else
+        } else {
             SetStatus(g_lastTryFailed ? accounts::ErrorText(accounts::text::kWrongLogin) : QString());
+        }
     }
     (name_->text().isEmpty() ? name_ : password_)->setFocus();
 }

@@ -232,10 +232,11 @@ void CCnfConn::SetPortText(const QString& text) {
 }
 
 void CCnfConn::FocusCollision() {
-    if (Edit.method != 0)
+    if (Edit.method != 0) {
         IPCtrl->setFocus();
-    else
+    } else {
         ComCombo->setFocus();
+    }
 }
 
 void CCnfConn::OnInsert() {
@@ -247,10 +248,11 @@ void CCnfConn::OnInsert() {
     }
     Capture();
     const SlotChange change = ProjectorSlotList(*Model).Insert(Edit);
-    if (change == SlotChange::Duplicate)
+    if (change == SlotChange::Duplicate) {
         FocusCollision();
-    else if (change == SlotChange::Stored)
+    } else if (change == SlotChange::Stored) {
         FillList();
+    }
     if (Model->PjtNum == 1) {
         SetRowChecked(0, true);
         Check.CheckedRow = 0;
@@ -268,10 +270,11 @@ void CCnfConn::OnUpdate() {
         return;
     Capture();
     const SlotChange change = list.Update(s, Edit);
-    if (change == SlotChange::Duplicate)
+    if (change == SlotChange::Duplicate) {
         FocusCollision();
-    else if (change == SlotChange::Stored)
+    } else if (change == SlotChange::Stored) {
         FillList();
+    }
     if (Model->PjtNum >= CModelInfo2::kSlots)
         InsertButton->setEnabled(false);
 }
@@ -323,10 +326,11 @@ int CCnfConn::Validate() {
         return 0;
     if (check != ConnectionCheck::NoProjectors) {
         CatalogMessageBox(this, kCatalogSetErrors, ConnectionCheckMessage(check), MB_ICONSTOP);
-        if (check == ConnectionCheck::NoAddress)
+        if (check == ConnectionCheck::NoAddress) {
             IPCtrl->setFocus();
-        else
+        } else {
             PortCombo->setFocus();
+        }
     }
     return -1;
 }

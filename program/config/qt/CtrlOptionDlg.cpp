@@ -43,7 +43,7 @@ CCtrlOptionDlg::CCtrlOptionDlg(QWidget* parent) : OrvaneDialog(parent) {
 
     connect(IntervalEdit, &QLineEdit::textEdited, this, [this](const QString& text) {
         if (IntervalEdit->maxLength() > kIntervalChars && text.size() < IntervalEdit->maxLength())
-            IntervalEdit->setMaxLength(std::max<qsizetype>(kIntervalChars, text.size()));
+            IntervalEdit->setMaxLength(std::max(kIntervalChars, static_cast<int>(text.size()))); // below maxLength()
     });
     connect(SkipConfigBox, &QCheckBox::clicked, this, [this] { OnSkipConfig(); });
     connect(SkipLoginBox, &QCheckBox::clicked, this, [this] { OnSkipLogin(); });
@@ -68,7 +68,7 @@ bool CCtrlOptionDlg::OnInitDialog() {
     // interval from the option file gets room for itself, and OK saves it unchanged; the
     // room shrinks back to two as the operator deletes.
     const QString interval = QString::number(UpdateInterval);
-    IntervalEdit->setMaxLength(std::max<qsizetype>(kIntervalChars, interval.size()));
+    IntervalEdit->setMaxLength(std::max(kIntervalChars, static_cast<int>(interval.size()))); // an int's digits
     IntervalEdit->setText(interval);
     return true;
 }

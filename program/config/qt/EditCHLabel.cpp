@@ -56,9 +56,10 @@ bool CEditCHLabel::OnInitDialog() {
 void CEditCHLabel::OnOK() {
     if (Model != nullptr) {
         const int rows = LabelRowCount(*Model);
-        for (int i = 0; i < rows; ++i)
+        for (int i = 0; i < rows; ++i) {
             SetText(Model->InputNameView[i],
                     CutLabel(edits_[static_cast<std::size_t>(i)]->text().toStdString(), labelLength_));
+        }
     }
     EndDialog(IDOK);
 }

@@ -64,10 +64,11 @@ void IpAddressEdit::SetAddress(const uint8_t (&bytes)[4]) {
 
 void IpAddressEdit::SetAddressText(const QString& dotted) {
     uint8_t bytes[4];
-    if (ParseDottedIPv4(dotted.toStdString(), bytes))
+    if (ParseDottedIPv4(dotted.toStdString(), bytes)) {
         SetAddress(bytes);
-    else
+    } else {
         ClearAddress();
+    }
 }
 
 void IpAddressEdit::ClearAddress() {

@@ -74,9 +74,10 @@ void CommandRunner::Complete(const CommandResult& result) {
     const int id = runningId_;
     runningId_ = 0;
     emit finished(id);
-    if (!stopped_ && !clicks_.Empty())
+    if (!stopped_ && !clicks_.Empty()) {
         QMetaObject::invokeMethod(
             this, [this] { RunNextClick(); }, Qt::QueuedConnection);
+    }
 }
 
 void CommandRunner::RunNextClick() {
@@ -86,9 +87,10 @@ void CommandRunner::RunNextClick() {
     if (next != 0)
         emit clickDue(next);
     // A click that ran without the worker (a dialog, the tray menu) leaves the rest waiting.
-    if (!busy_ && !stopped_ && !clicks_.Empty())
+    if (!busy_ && !stopped_ && !clicks_.Empty()) {
         QMetaObject::invokeMethod(
             this, [this] { RunNextClick(); }, Qt::QueuedConnection);
+    }
 }
 
 void CommandRunner::CallOnGuiThread(const std::function<void()>& call) {

@@ -27,10 +27,11 @@ int InstanceGuard::ReserveInstanceMutex(const std::string& modelName) {
 }
 
 void InstanceGuard::EndInstanceReservation(bool keep) {
-    if (keep)
+    if (keep) {
         lock_.CommitPending();
-    else
+    } else {
         lock_.DropPending();
+    }
 }
 
 } // namespace orvane

@@ -174,10 +174,11 @@ bool COrvaneDlg::ReadModelCatalog() {
         return true;
     // A catalog that is there but cannot be read says why; a missing one is the classic
     // start-up failure.
-    if (catalog.failed())
+    if (catalog.failed()) {
         ShowFileReadFailure(this, kModelCatalogFile, catalog);
-    else
+    } else {
         OrvaneMessageBox(this, QString::fromLatin1(kInitializeFailedText), MB_ICONSTOP);
+    }
     return false;
 }
 
@@ -238,7 +239,7 @@ void COrvaneDlg::CopyNamedConfigToCurrent() {
     if (currentCopyFrom_.empty())
         return;
     // Failing silently, as it always has: the running window does not depend on the copy.
-    CopyConfigToCurrent(currentCopyFrom_);
+    static_cast<void>(CopyConfigToCurrent(currentCopyFrom_));
     currentCopyFrom_.clear();
 }
 
@@ -246,10 +247,11 @@ void COrvaneDlg::StartPolling() {
     pollInterval_ = confDlg_.UpdateInterval;
     // The first refresh is the poller's to make: a projector that is slow to answer must
     // not keep the window from showing.
-    if (pollInterval_ > 0)
+    if (pollInterval_ > 0) {
         poller_.RequestRefresh();
-    else
+    } else {
         pollInterval_ = 0;
+    }
     poller_.SetPollInterval(pollInterval_);
     poller_.ControlPoller(kPollerStart);
 }
@@ -344,10 +346,11 @@ void COrvaneDlg::OnVolumeStep(bool up) {
     const int id = up ? volume_.Panel()->UpId() : volume_.Panel()->DownId();
     volume_.BeginStep();
     RunBeside(id, CommandResult::Kind::VolumeStep, [this, up](CommandResult& result) {
-        if (up)
+        if (up) {
             handlers_.VolumeUp();
-        else
+        } else {
             handlers_.VolumeDown();
+        }
         result.volumeLevel = handlers_.ReadVolumeLevel();
     });
 }

@@ -119,12 +119,13 @@ CVolDlg::~CVolDlg() = default;
 
 CVolDlg* CVolDlg::Create(int iconSize, VolumeController* owner) {
     CVolDlg* panel = nullptr;
-    if (iconSize == 1)
+    if (iconSize == 1) {
         panel = new CVol36Dlg(owner);
-    else if (iconSize == 2)
+    } else if (iconSize == 2) {
         panel = new CVol48Dlg(owner);
-    else
+    } else {
         panel = new CVolDlg(owner);
+    }
     panel->OnInitDialog();
     panel->hide();
     return panel;
@@ -189,10 +190,11 @@ void CVolDlg::OnTimer() {
 void CVolDlg::SetLevel(int level) {
     if (level < 0)
         return;
-    if (level <= bar_->maximum())
+    if (level <= bar_->maximum()) {
         bar_->setValue(level);
-    else
+    } else {
         bar_->setValue(bar_->maximum());
+    }
     number_->setText(QString::number(level));
     // The bar repaints itself only when its fill moves by a whole chunk, so a step of a
     // long range, or a level that arrives just after the panel showed, would leave it
