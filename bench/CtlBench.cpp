@@ -24,6 +24,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -48,7 +50,10 @@ struct Setup {
         std::ifstream in(std::string(ORVANE_SOURCE_DIR) + "/res/OrvaneModel.txt", std::ios::binary);
         dir.Write("OrvaneModel.txt", std::string(std::istreambuf_iterator<char>(in), {}));
         orvane::ModelList list;
-        orvane::LoadModelCatalogFrom(dir.File("OrvaneModel.txt"), list);
+        if (!orvane::LoadModelCatalogFrom(dir.File("OrvaneModel.txt"), list).ok()) {
+            std::fprintf(stderr, "the sample model catalog does not read\n");
+            std::exit(1);
+        }
         orvane::CModelInfo2 model;
         if (!list.empty())
             model = *list.front();

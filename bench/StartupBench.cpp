@@ -23,6 +23,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -151,7 +152,10 @@ struct ProgramFolder {
         dir.Write("OrvaneModel.txt", ReadSource("res/OrvaneModel.txt"));
         dir.Write("OrvaneOpt.txt", "1\r\n1\r\n5\r\n");
         orvane::ModelList list;
-        orvane::LoadModelCatalogFrom(dir.File("OrvaneModel.txt"), list);
+        if (!orvane::LoadModelCatalogFrom(dir.File("OrvaneModel.txt"), list).ok()) {
+            std::fprintf(stderr, "the sample model catalog does not read\n");
+            std::exit(1);
+        }
         const int index = orvane::FindModelIndex(list, "AX-210");
         orvane::CModelInfo2 model;
         if (index >= 0)

@@ -35,7 +35,7 @@ public:
 
     // 0 when the file was read (its problems, if any, are in Problems()), -1 when it could
     // not be read or is too large. The previous content is dropped either way.
-    int Load(const std::string& path);
+    [[nodiscard]] int Load(const std::string& path);
 
     // Replaces the content with the entries of `content`.
     void Parse(std::string_view content);

@@ -9,6 +9,6 @@ namespace orvane {
 // ";" right after them and at least one non-blank character after that. Sets `number`
 // only on success. "16;Power On" gives 16; "24x24", "RS-232C", "12;" and "12; " are
 // captions to keep as they are. A number beyond the range of int is not a caption number.
-bool ParseNumberedCaption(std::string_view caption, int& number);
+[[nodiscard]] bool ParseNumberedCaption(std::string_view caption, int& number);
 
 } // namespace orvane

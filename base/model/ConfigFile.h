@@ -58,10 +58,10 @@ inline constexpr int kModelConfigWriteFailed = 2;
 // Writes ./Orvane.txt, then the per-model file of controls.modelName. Both are replaced
 // atomically and readable by their owner only (they hold projector passwords). 0 when
 // both were written, else the bits of the files that could not be.
-int WriteConfigFiles(const CModelInfo2& model, const ConfigControls& controls);
+[[nodiscard]] int WriteConfigFiles(const CModelInfo2& model, const ConfigControls& controls);
 
 // Copies a per-model file over ./Orvane.txt unchanged. 0 on success, -1 when the source
 // cannot be read or the copy cannot be written.
-int CopyConfigToCurrent(const std::string& path);
+[[nodiscard]] int CopyConfigToCurrent(const std::string& path);
 
 } // namespace orvane

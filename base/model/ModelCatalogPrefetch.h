@@ -30,7 +30,7 @@ public:
     // hands over its list and result and answers true when the file reads as it did then,
     // false (the list untouched) when it was changed, replaced or removed meanwhile, when
     // nothing was started, or when the list was taken before.
-    bool Take(ModelList& list, FileReadResult& result);
+    [[nodiscard]] bool Take(ModelList& list, FileReadResult& result);
 
     // The list is complete and ready to be taken.
     bool Ready() const;

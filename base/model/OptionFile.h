@@ -24,7 +24,7 @@ FileReadResult ReadOptions(OptionValues& options);
 
 // Writes the three lines; 0 on success, -1 when the file cannot be written (the old
 // file then stays as it was).
-int WriteOptions(const OptionValues& options);
+[[nodiscard]] int WriteOptions(const OptionValues& options);
 
 // The file's bytes as WriteOptions writes them, and its permissions.
 std::string FormatOptions(const OptionValues& options);

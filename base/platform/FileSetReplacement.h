@@ -21,11 +21,11 @@ public:
     // Writes `data` as the new content of `path` into a temporary file, and keeps a copy
     // of the old content for going back. 0, or -1 when either cannot be written (nothing
     // of this file is left behind then; what was prepared before stays prepared).
-    int Prepare(const std::string& path, std::string_view data, mode_t mode);
+    [[nodiscard]] int Prepare(const std::string& path, std::string_view data, mode_t mode);
 
     // Puts every prepared file in place, in the order prepared. 0; or -1 when one cannot
     // be put in place, `failedPath` then naming it, and every file is as it was.
-    int Commit(std::string* failedPath = nullptr);
+    [[nodiscard]] int Commit(std::string* failedPath = nullptr);
 
 private:
     struct Entry {

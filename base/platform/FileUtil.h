@@ -17,7 +17,7 @@ inline constexpr std::size_t kMaxSettingsFileSize = 1 * kMiB; // configuration, 
 inline constexpr std::size_t kMaxModelCatalogSize = 8 * kMiB; // 999 models with every key filled
 
 // The outcome of reading a file.
-struct FileReadResult {
+struct [[nodiscard]] FileReadResult {
     enum Status { Ok, Missing, Failed };
     Status status = Ok;
     // Why it could not be read, for messages ("Permission denied", "not a regular file",
@@ -52,18 +52,19 @@ FileReadResult ProbeReadable(const std::string& path, std::size_t limit = SIZE_M
 // name in `tmpPath`. Temporary files of `path` left over by an interrupted write (our own
 // naming, older than a minute) are removed first. 0 on success, -1 on failure (nothing is
 // left behind then); -1 as well when `path` exists but cannot be read.
-int PrepareFileReplacement(const std::string& path, std::string_view data, mode_t mode, std::string& tmpPath);
+[[nodiscard]] int PrepareFileReplacement(const std::string& path, std::string_view data, mode_t mode,
+                                         std::string& tmpPath);
 
 // Renames a prepared temporary file over `path` and syncs the directory, so the new
 // name survives a power cut. 0 on success; -1 on failure, the temporary file then removed.
-int CommitFileReplacement(const std::string& tmpPath, const std::string& path);
+[[nodiscard]] int CommitFileReplacement(const std::string& tmpPath, const std::string& path);
 
 // Removes a prepared temporary file that will not be committed.
 void DiscardFileReplacement(const std::string& tmpPath);
 
 // Prepare and commit in one step. 0 on success, -1 on any failure (the old file is then
 // untouched).
-int WriteFileAtomically(const std::string& path, std::string_view data, mode_t mode = 0644);
+[[nodiscard]] int WriteFileAtomically(const std::string& path, std::string_view data, mode_t mode = 0644);
 
 // Stale temporaries are those older than this.
 inline constexpr int kStaleTempFileSeconds = 60;

@@ -10,6 +10,6 @@ namespace orvane {
 // Lower-case hex; FromHex takes either case and fails (leaving `out` empty) on an odd
 // length or any other character.
 std::string ToHex(std::span<const unsigned char> bytes);
-bool FromHex(std::string_view text, std::vector<unsigned char>& out);
+[[nodiscard]] bool FromHex(std::string_view text, std::vector<unsigned char>& out);
 
 } // namespace orvane

@@ -5,6 +5,6 @@
 namespace orvane {
 
 // Fills `out` from the kernel's secure random source. False only if the kernel refuses.
-bool FillSecureRandom(std::span<unsigned char> out);
+[[nodiscard]] bool FillSecureRandom(std::span<unsigned char> out);
 
 } // namespace orvane

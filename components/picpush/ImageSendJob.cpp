@@ -68,8 +68,9 @@ std::vector<SendResult> SendToAll(const std::vector<ImageTarget>& targets, const
         results[index] = result;
     };
     // The job only reads the image; a non-owning pointer keeps the caller's copy the only one.
-    job.Start(targets, std::shared_ptr<const std::vector<unsigned char>>(&image, [](const auto*) {}), options,
-              std::move(events));
+    // A new job with targets always starts.
+    static_cast<void>(job.Start(targets, std::shared_ptr<const std::vector<unsigned char>>(&image, [](const auto*) {}),
+                                options, std::move(events)));
     job.Wait();
     return results;
 }

@@ -98,7 +98,8 @@ bool COrvaneApp::InitInstance(int argc, const char* const* argv) {
     SkipLogin = 0;
     SkipConfig = 0;
     OptionValues options;
-    ReadOptions(options);
+    // A missing or unreadable option file leaves both flags clear: the login is asked for.
+    static_cast<void>(ReadOptions(options));
     SkipLogin = options.SkipLogin != 0 ? 1 : 0;
     SkipConfig = options.SkipConfig != 0 ? 1 : 0;
 

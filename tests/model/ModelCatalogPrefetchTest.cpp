@@ -44,7 +44,7 @@ TEST_F(ModelCatalogPrefetchTest, AnUnchangedCatalogIsHandedOverAsTheReaderBuilds
     ASSERT_TRUE(prefetch.Take(list, result));
     EXPECT_TRUE(result.ok());
     ModelList direct;
-    LoadModelCatalogFrom(kModelCatalogFile, direct, 0);
+    ASSERT_TRUE(LoadModelCatalogFrom(kModelCatalogFile, direct, 0).ok());
     EXPECT_EQ(Names(list), Names(direct));
     EXPECT_EQ(list[0]->ModelID, 101);
     // Handed over once: a second window would read for itself.

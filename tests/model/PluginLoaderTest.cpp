@@ -56,7 +56,7 @@ TEST_F(PluginLoaderTest, LoadsTheUsablePluginsInNameOrderAfterTheCatalog) {
     EXPECT_FALSE(table.Entry(5).Usable());
 
     ModelList list;
-    LoadModelCatalog(list);
+    ASSERT_TRUE(LoadModelCatalog(list).ok());
     table.AddPluginModels(list);
     ASSERT_EQ(list.size(), 4u);
     EXPECT_EQ(list[0]->Name, "AX-210");
@@ -139,7 +139,7 @@ TEST_F(PluginLoaderTest, ANameSharedWithTheCatalogFindsTheFirstPlugin) {
     PluginTable table;
     ASSERT_EQ(table.LoadPlugins(), 2);
     ModelList list;
-    LoadModelCatalog(list);
+    ASSERT_TRUE(LoadModelCatalog(list).ok());
     table.AddPluginModels(list);
     ASSERT_EQ(list.size(), 3u); // both records are there
     EXPECT_EQ(list[1]->Name, "AX-210");

@@ -35,7 +35,7 @@ protected:
 
     void Configure(const PjsimProcess& sim, const std::vector<int>& slots) {
         ModelList list;
-        LoadModelCatalogFrom(dir_.File("OrvaneModel.txt"), list);
+        ASSERT_TRUE(LoadModelCatalogFrom(dir_.File("OrvaneModel.txt"), list).ok());
         const int index = FindModelIndex(list, "AX-310N");
         ASSERT_GE(index, 0);
         CModelInfo2 m = *list[static_cast<std::size_t>(index)];

@@ -40,7 +40,7 @@ protected:
     // for serial port COMN.
     std::string Configuration(const PjsimProcess& sim, const std::vector<int>& slots) {
         ModelList list;
-        LoadModelCatalogFrom(dir_.File("OrvaneModel.txt"), list);
+        EXPECT_TRUE(LoadModelCatalogFrom(dir_.File("OrvaneModel.txt"), list).ok());
         const int index = FindModelIndex(list, "AX-210");
         EXPECT_GE(index, 0);
         CModelInfo2 m = *list[static_cast<std::size_t>(index)];

@@ -145,9 +145,9 @@ void CDiscDlg::SendProbe() {
     const std::string probe = FormatProbe(searchId_);
     // A probe that cannot leave (no route, say) is like one lost on the way: the next
     // one tries again, and the search ends with what answered.
-    socket_.SendTo(settings_.address, settings_.port, probe);
+    static_cast<void>(socket_.SendTo(settings_.address, settings_.port, probe));
     if (pjlink_)
-        pjlink_->Send(settings_.address);
+        static_cast<void>(pjlink_->Send(settings_.address)); // the same holds for the PJLink search
     ++probesSent_;
 }
 
