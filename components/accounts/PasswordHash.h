@@ -24,11 +24,11 @@ inline constexpr int kDefaultIterations = 210000;
 using PasswordDigest = std::array<unsigned char, kHashSize>;
 
 // 0 on success; -1 when the salt or the round count is out of range or the library fails.
-int DerivePasswordHash(std::string_view password, std::span<const unsigned char> salt, int iterations,
-                       PasswordDigest& out);
+[[nodiscard]] int DerivePasswordHash(std::string_view password, std::span<const unsigned char> salt, int iterations,
+                                     PasswordDigest& out);
 
 // Fills `salt` from the system's random source. 0 on success, -1 when none is available.
-int RandomSalt(std::span<unsigned char> salt);
+[[nodiscard]] int RandomSalt(std::span<unsigned char> salt);
 
 // Compares in a time that does not depend on where the digests differ.
 bool DigestsEqual(const PasswordDigest& a, const PasswordDigest& b);

@@ -30,15 +30,15 @@ bool IsValidPassword(std::string_view password);
 
 // A record with a fresh random salt. 0 on success, -1 for an invalid name or password or
 // when no random salt or digest can be had.
-int MakeUserRecord(std::string_view name, std::string_view password, UserRecord& out,
-                   int iterations = kDefaultIterations);
+[[nodiscard]] int MakeUserRecord(std::string_view name, std::string_view password, UserRecord& out,
+                                 int iterations = kDefaultIterations);
 
 // Derives the digest anew and compares it in constant time.
 bool PasswordMatches(const UserRecord& record, std::string_view password);
 
 // False, leaving `out` unspecified, for a line that is not exactly a valid record (a CR
 // before the line end is allowed).
-bool ParseUserLine(std::string_view line, UserRecord& out);
+[[nodiscard]] bool ParseUserLine(std::string_view line, UserRecord& out);
 
 // The line without its line feed.
 std::string FormatUserLine(const UserRecord& record);

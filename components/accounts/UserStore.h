@@ -43,7 +43,7 @@ public:
     // kStoreOk (a missing file is an empty list) or kStoreReadError (then the list is
     // empty and no change is allowed until a Load succeeds). Lines that are not valid
     // records, and later lines repeating a name, are skipped and counted.
-    int Load();
+    [[nodiscard]] int Load();
 
     const std::string& Path() const { return path_; }
     bool Loaded() const { return loaded_; }
@@ -58,15 +58,15 @@ public:
     // time as a wrong password, so the answer's timing does not tell which names exist.
     bool Verify(std::string_view name, std::string_view password) const;
 
-    int Add(std::string_view name, std::string_view password);
-    int ChangePassword(std::string_view name, std::string_view password);
+    [[nodiscard]] int Add(std::string_view name, std::string_view password);
+    [[nodiscard]] int ChangePassword(std::string_view name, std::string_view password);
     // Refuses to remove the last user: with no users the login asks for a first account,
     // which would open the program to anyone.
-    int Remove(std::string_view name);
+    [[nodiscard]] int Remove(std::string_view name);
 
 private:
     const UserRecord* Find(std::string_view name) const;
-    int Save(const std::vector<UserRecord>& users);
+    [[nodiscard]] int Save(const std::vector<UserRecord>& users);
 
     std::string path_;
     std::vector<UserRecord> users_;

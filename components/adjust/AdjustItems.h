@@ -56,7 +56,7 @@ struct AdjustItems {
 
 // "min,max": decimal numbers, either may be negative, blanks around them allowed. False for
 // any other text, for min > max and for bounds outside -32768..32767, which cannot travel.
-bool ParseRange(std::string_view text, int& min, int& max);
+[[nodiscard]] bool ParseRange(std::string_view text, int& min, int& max);
 
 // The tab a range belongs on, by its record name.
 AdjustTab TabOfRange(int index);

@@ -40,11 +40,11 @@ struct ItemValue {
 // another). When a request gets no answer, the connection is opened again for the next one,
 // so that a late answer is never taken for the next request's. Returns false, with every
 // value NoAnswer, when the projector cannot be reached at all.
-bool ReadValues(const SlotConnection& connection, const std::vector<std::uint16_t>& types,
-                std::vector<ItemValue>& values);
+[[nodiscard]] bool ReadValues(const SlotConnection& connection, const std::vector<std::uint16_t>& types,
+                              std::vector<ItemValue>& values);
 
 // The outcome of one set.
-struct SetOutcome {
+struct [[nodiscard]] SetOutcome {
     std::uint16_t type = 0;
     int value = 0;                           // what was sent
     ValueState state = ValueState::NoAnswer; // Ok: accepted

@@ -27,12 +27,12 @@ struct DiscoveryAnswer {
 // "ORVANE-DISCOVER/1 <id>\n" with the id in hexadecimal.
 std::string FormatProbe(uint64_t id);
 // The id of a well-formed probe; false for anything else.
-bool ParseProbe(std::string_view datagram, uint64_t& id);
+[[nodiscard]] bool ParseProbe(std::string_view datagram, uint64_t& id);
 
 std::string FormatAnswer(uint64_t id, const DiscoveryAnswer& answer);
 // Accepts an answer to the search `id` only. Texts longer than their fields are cut on a
 // UTF-8 character boundary; an addr that is missing, malformed or 0.0.0.0 leaves hasAddr
 // false.
-bool ParseAnswer(std::string_view datagram, uint64_t id, DiscoveryAnswer& out);
+[[nodiscard]] bool ParseAnswer(std::string_view datagram, uint64_t id, DiscoveryAnswer& out);
 
 } // namespace finder

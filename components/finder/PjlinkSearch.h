@@ -14,7 +14,7 @@ namespace finder {
 std::string FormatPjlinkSearch();
 // The MAC of a "%2ACKN=<MAC>" answer (six pairs of hexadecimal digits joined by ':', CR at
 // the end optional), upper-cased; false for anything else.
-bool ParsePjlinkAck(std::string_view datagram, std::string& mac);
+[[nodiscard]] bool ParsePjlinkAck(std::string_view datagram, std::string& mac);
 
 // The PJLink search beside our own probe: sends "%2SRCH" to the probe's address at the PJLink
 // port and takes every "%2ACKN=<MAC>" as a projector at the answer's source address. The
@@ -30,11 +30,11 @@ public:
 
     // Opens the socket, bound to the PJLink port when it is free (projectors that answer to
     // that port rather than to the sender's are heard too), else to any port. 0 or an errno.
-    int Open();
+    [[nodiscard]] int Open();
     int Fd() const { return socket_.Fd(); }
 
     // One search datagram to `address`; 0 or an errno.
-    int Send(std::string_view address);
+    [[nodiscard]] int Send(std::string_view address);
     // Takes the waiting datagrams; each new answer starts its name query.
     void Receive();
     // The answers whose name query has ended, each once, in the order they came.

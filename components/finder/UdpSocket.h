@@ -19,7 +19,7 @@ public:
 
     // Opens and binds the socket (an open one is closed first), to `localPort` or to a port
     // the system picks. 0, or the errno that stopped it.
-    int Open(int localPort = 0);
+    [[nodiscard]] int Open(int localPort = 0);
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
     // For a readiness notifier; -1 when closed.
@@ -29,11 +29,11 @@ public:
 
     // Sends one datagram to a dotted IPv4 address. 0, or the errno (EINVAL for an address
     // that does not parse or a port outside 1..65535).
-    int SendTo(std::string_view address, int port, std::string_view data);
+    [[nodiscard]] int SendTo(std::string_view address, int port, std::string_view data);
 
     // Takes one waiting datagram of at most `maxSize` bytes (a longer one is cut) and its
     // sender's address, first octet first. False when none is waiting.
-    bool Receive(std::string& data, std::uint8_t (&sender)[4], std::size_t maxSize);
+    [[nodiscard]] bool Receive(std::string& data, std::uint8_t (&sender)[4], std::size_t maxSize);
 
     // Waits up to `timeoutMs` for a datagram to arrive; true when one is waiting.
     bool WaitReadable(int timeoutMs) const;

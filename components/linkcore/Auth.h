@@ -23,6 +23,6 @@ bool AuthResponsesEqual(const unsigned char* a, const unsigned char* b);
 
 // Fills out with kChallengeSize bytes from the kernel's secure generator. False only if
 // the kernel refuses.
-bool RandomChallenge(unsigned char* out);
+[[nodiscard]] bool RandomChallenge(unsigned char* out);
 
 } // namespace linkcore

@@ -22,7 +22,7 @@ private:
     Clock::time_point end_;
 };
 
-enum class IoResult {
+enum class [[nodiscard]] IoResult{
     Ok,
     Timeout,
     Closed, // the other side closed (or hung up) before everything was read

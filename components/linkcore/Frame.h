@@ -48,7 +48,7 @@ enum class FrameStatus {
 
 // Reads the 10 bytes at `frame`. The fields are filled in for BadCrc too, so that a
 // receiver can report what it refused.
-FrameStatus DecodeRequest(const unsigned char* frame, Request& out);
+[[nodiscard]] FrameStatus DecodeRequest(const unsigned char* frame, Request& out);
 
 // The number of bytes a reply that starts with `code` has in all (1 or 3), or 0 when
 // `code` starts no reply.

@@ -40,11 +40,11 @@ public:
     void Feed(const unsigned char* data, std::size_t size);
 
     // Takes the next complete frame; false when none is buffered.
-    bool Next(ScannedFrame& out);
+    [[nodiscard]] bool Next(ScannedFrame& out);
 
     // Takes the next complete request frame, passing over bulk frames; false when none is
     // buffered. `status` is Ok or BadCrc.
-    bool Next(Request& out, FrameStatus& status);
+    [[nodiscard]] bool Next(Request& out, FrameStatus& status);
 
     // True while bytes of an unfinished frame are held (or an announced length is skipped).
     bool HasPartial() const { return head_ < buffer_.size() || skip_ > 0; }

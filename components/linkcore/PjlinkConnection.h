@@ -21,10 +21,10 @@ public:
 
     // Connects and opens the session (see PjlinkSession). False when no session could be set
     // up.
-    bool Open(const char* ipAddress, int port, const char* password, const LinkSettings& settings);
+    [[nodiscard]] bool Open(const char* ipAddress, int port, const char* password, const LinkSettings& settings);
     // The same on a connected non-blocking socket, which the connection then owns (and closes
     // when it fails): the greeting within `greetingMs`, the rest within `replyMs` each.
-    bool Start(int fd, const char* password, int greetingMs, int replyMs);
+    [[nodiscard]] bool Start(int fd, const char* password, int greetingMs, int replyMs);
     bool IsOpen() const { return fd_ >= 0; }
     void Close();
 
@@ -38,7 +38,7 @@ public:
     int Class();
 
 private:
-    bool Begin(int fd, const char* password, SessionTimeouts timeouts, SessionTime start);
+    [[nodiscard]] bool Begin(int fd, const char* password, SessionTimeouts timeouts, SessionTime start);
 
     int fd_ = -1;
     std::unique_ptr<PjlinkSession> session_;

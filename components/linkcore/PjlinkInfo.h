@@ -66,8 +66,8 @@ bool SelectPjlinkInput(const char* ipAddress, int port, const char* password, co
                        std::string_view input, std::string& answer);
 
 // "hours on/off" per lamp, separated by blanks: "1200 1" or "1200 1 300 0".
-bool ParseLamps(std::string_view value, std::vector<PjlinkLamp>& out);
+[[nodiscard]] bool ParseLamps(std::string_view value, std::vector<PjlinkLamp>& out);
 // Six digits 0-2: fan, lamp, temperature, cover, filter, other.
-bool ParseErrorStatus(std::string_view value, std::array<int, 6>& out);
+[[nodiscard]] bool ParseErrorStatus(std::string_view value, std::array<int, 6>& out);
 
 } // namespace linkcore

@@ -40,8 +40,8 @@ std::string FormatAnswer(char cls, std::string_view name, std::string_view value
 // Lines are given without their CR. Each parser accepts exactly its form: a '%', a class
 // digit 1 or 2, four upper-case letters or digits, then ' ' (command) or '=' (answer) and
 // printable ASCII. Nothing else, not even trailing blanks, parses.
-bool ParseCommand(std::string_view line, Command& out);
-bool ParseAnswer(std::string_view line, Answer& out);
+[[nodiscard]] bool ParseCommand(std::string_view line, Command& out);
+[[nodiscard]] bool ParseAnswer(std::string_view line, Answer& out);
 
 // An answer as the link reads what projectors really send: NUL bytes, blanks and a telnet
 // prompt ('>') in front of the '%' are skipped, and the command name is taken in any case
@@ -60,7 +60,7 @@ struct Greeting {
 };
 
 std::string FormatGreeting(const Greeting& greeting);
-bool ParseGreeting(std::string_view line, Greeting& out);
+[[nodiscard]] bool ParseGreeting(std::string_view line, Greeting& out);
 inline constexpr std::string_view kAuthError = "PJLINK ERRA";
 
 // The 32 lower-case hexadecimal digits of MD5(random + password) that prefix the first
@@ -74,7 +74,7 @@ std::string AuthDigest(std::string_view random, std::string_view password);
 class LineReader {
 public:
     void Feed(const char* data, std::size_t size);
-    bool Next(std::string& line);
+    [[nodiscard]] bool Next(std::string& line);
     bool Broken() const { return broken_; }
     bool HasPartial() const { return !buffer_.empty(); }
 

@@ -43,7 +43,7 @@ public:
     [[nodiscard]] bool Submit(const Request& request, SessionTime now) override;
     // `name` is four characters, `param` printable ASCII ("?" for a query, empty for none).
     [[nodiscard]] bool SubmitCommand(char cls, std::string_view name, std::string_view param, SessionTime now);
-    std::optional<PjlinkAnswer> TakeAnswer();
+    [[nodiscard]] std::optional<PjlinkAnswer> TakeAnswer();
 
     // The projector's class, 1 or 2, once known: from the password's class query or from a
     // request that needed it; 0 before.

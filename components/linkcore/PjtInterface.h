@@ -37,20 +37,21 @@ public:
 
     // Connects (and authenticates) or opens the serial port. 0 = failure, nonzero = open.
     // The peer is accepted for the callers' sake and not used.
-    int Open(IProjectorLink* peer) override;
+    [[nodiscard]] int Open(IProjectorLink* peer) override;
 
     // Sends (action, type, setting) and waits for the answer within the reply time-out.
     // On an answer the reply bytes are copied to reply[0..] (6 accepted, 0x15 refused, or
     // 0x1D with a 16-bit little-endian value in bytes 1 and 2) and the result is nonzero;
     // no, a cut-off or an unknown answer gives 0 and leaves reply untouched. After such a
     // failure a TCP connection is out of step: later Sends give 0 until it is opened again.
-    int Send(unsigned short action, unsigned short type, unsigned short setting, unsigned char* reply,
-             IProjectorLink* peer) override;
+    [[nodiscard]] int Send(unsigned short action, unsigned short type, unsigned short setting, unsigned char* reply,
+                           IProjectorLink* peer) override;
 
     // Sends one bulk frame carrying data[0..size) (1 to 1 MiB) on an open TCP session and waits
     // for its answer within the reply time-out, as Send does: nonzero with reply[0] 6 (taken)
     // or 0x15 (refused); 0 on a serial line, on a size out of range, or without an answer.
-    int SendBulk(const unsigned char* data, unsigned int size, unsigned char* reply, IProjectorLink* peer) override;
+    [[nodiscard]] int SendBulk(const unsigned char* data, unsigned int size, unsigned char* reply,
+                               IProjectorLink* peer) override;
 
     // Ends the connection. Nonzero if one was open.
     int Close(IProjectorLink* peer) override;
@@ -58,7 +59,7 @@ public:
 private:
     static constexpr int kFieldSize = 64;
 
-    int Run(unsigned char* reply);
+    [[nodiscard]] int Run(unsigned char* reply);
     void CloseDescriptor();
     std::string_view Password() const;
 

@@ -8,9 +8,10 @@ public:
     virtual ~IProjectorLink() = default;
 
     virtual void CopyData(int method, int comPort, int tcpPort, char* ipAddress, char* password) = 0;
-    virtual int Open(IProjectorLink* peer) = 0;
-    virtual int Send(unsigned short action, unsigned short type, unsigned short setting, unsigned char* reply,
-                     IProjectorLink* peer) = 0;
-    virtual int SendBulk(const unsigned char* data, unsigned int size, unsigned char* reply, IProjectorLink* peer) = 0;
+    [[nodiscard]] virtual int Open(IProjectorLink* peer) = 0;
+    [[nodiscard]] virtual int Send(unsigned short action, unsigned short type, unsigned short setting,
+                                   unsigned char* reply, IProjectorLink* peer) = 0;
+    [[nodiscard]] virtual int SendBulk(const unsigned char* data, unsigned int size, unsigned char* reply,
+                                       IProjectorLink* peer) = 0;
     virtual int Close(IProjectorLink* peer) = 0;
 };

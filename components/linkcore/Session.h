@@ -127,7 +127,7 @@ public:
     // Its result may be ready at once (a request the protocol refuses without asking).
     [[nodiscard]] virtual bool Submit(const Request& request, SessionTime now) = 0;
     // The result of the last exchange that ended, once; none while one is outstanding.
-    std::optional<RequestResult> TakeResult();
+    [[nodiscard]] std::optional<RequestResult> TakeResult();
 
     SessionState State() const { return state_; }
     SessionEnd End() const { return end_; }

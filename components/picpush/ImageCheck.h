@@ -12,7 +12,7 @@ inline constexpr int kMaxImageSide = 4096;
 
 enum class ImageFormat { None, Jpeg, Png };
 
-struct ImageCheckResult {
+struct [[nodiscard]] ImageCheckResult {
     bool ok = false;
     ImageFormat format = ImageFormat::None; // set as soon as the signature matches
     int width = 0;

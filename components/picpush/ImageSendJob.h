@@ -34,8 +34,8 @@ public:
 
     // Starts the workers and returns at once; false (nothing started) while a run is going on
     // or without targets.
-    bool Start(std::vector<ImageTarget> targets, std::shared_ptr<const std::vector<unsigned char>> image,
-               const SendOptions& options, Events events);
+    [[nodiscard]] bool Start(std::vector<ImageTarget> targets, std::shared_ptr<const std::vector<unsigned char>> image,
+                             const SendOptions& options, Events events);
 
     // Asks every transfer to stop before its next bulk frame; targets not begun are Cancelled.
     void Cancel() { cancel_ = true; }

@@ -42,7 +42,8 @@ using ProgressFn = std::function<void(std::size_t sent, std::size_t total)>;
 // frames, the end request and, when asked, the show request. `cancel` is looked at before
 // every bulk frame. Every wait is bounded by the link's time-outs, and the first one that
 // passes ends the transfer, so a projector that falls silent costs one reply time-out.
-SendResult SendImage(const ImageTarget& target, std::span<const unsigned char> image, const SendOptions& options,
-                     const std::atomic<bool>& cancel, const ProgressFn& progress = {});
+[[nodiscard]] SendResult SendImage(const ImageTarget& target, std::span<const unsigned char> image,
+                                   const SendOptions& options, const std::atomic<bool>& cancel,
+                                   const ProgressFn& progress = {});
 
 } // namespace picpush
