@@ -15,10 +15,10 @@ namespace orvane {
 class ConfigSave {
 public:
     // 0, or -1 with FailedPath() naming the file that cannot be written.
-    int Prepare(const CModelInfo2& model, const ConfigControls& controls, const OptionValues& options);
+    [[nodiscard]] int Prepare(const CModelInfo2& model, const ConfigControls& controls, const OptionValues& options);
     // 0, or -1 with FailedPath() naming the file that could not be put in place; every
     // file is then as it was before.
-    int Commit();
+    [[nodiscard]] int Commit();
 
     const std::string& FailedPath() const { return failedPath_; }
 

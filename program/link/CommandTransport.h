@@ -49,10 +49,12 @@ public:
     // Send and Close. kExchangeOk, kExchangeOpenFailed or kExchangeSendFailed. `reply` must
     // hold kReplyBufferSize bytes, zero-filled by the caller. A slot outside 0..4 gives
     // kExchangeOpenFailed without touching the link.
-    int SendToSlot(int slot, std::uint16_t action, std::uint16_t type, std::uint16_t setting, unsigned char* reply);
+    [[nodiscard]] int SendToSlot(int slot, std::uint16_t action, std::uint16_t type, std::uint16_t setting,
+                                 unsigned char* reply);
 
     // The same through PollLink; only the poller calls it.
-    int PollSendToSlot(int slot, std::uint16_t action, std::uint16_t type, std::uint16_t setting, unsigned char* reply);
+    [[nodiscard]] int PollSendToSlot(int slot, std::uint16_t action, std::uint16_t type, std::uint16_t setting,
+                                     unsigned char* reply);
 
     // Asks the slot's power state: kPowerOff, kPowerOn, kPowerTransit or whatever else the
     // projector answers; kPowerUnknown when the query failed.

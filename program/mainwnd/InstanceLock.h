@@ -29,14 +29,14 @@ public:
     // Takes the lock of `model`. Taking the model already held is kTaken at once. For
     // another model the old lock is released only once the new one is taken, so a refused
     // change keeps the instance guarded by its current configuration.
-    int Take(std::string_view model);
+    [[nodiscard]] int Take(std::string_view model);
     void Release(); // also gives up a pending lock
 
     // Take in two steps, for a change of configuration that can still fail once the new
     // lock is had: TakePending takes the lock of `model` beside the one held (results as
     // for Take; the model held already is kTaken with nothing pending), CommitPending
     // then gives up the old lock for it, DropPending gives up the new one and keeps the old.
-    int TakePending(std::string_view model);
+    [[nodiscard]] int TakePending(std::string_view model);
     void CommitPending();
     void DropPending();
     bool HasPending() const { return pendingFd_ >= 0; }

@@ -49,7 +49,7 @@ public:
 
     // Starts `work` on the worker; false, and nothing done, while a command runs or after
     // Stop. The result, with `commandId` and `kind` filled in, comes back by resultReady.
-    bool Start(int commandId, CommandResult::Kind kind, Work work);
+    [[nodiscard]] bool Start(int commandId, CommandResult::Kind kind, Work work);
     // True from Start until resultReady's receivers have returned.
     bool Busy() const { return busy_; }
     int RunningId() const { return runningId_; }

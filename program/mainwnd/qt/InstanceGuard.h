@@ -16,8 +16,8 @@ public:
 
     explicit InstanceGuard(QWidget* window) : window_(window) {}
 
-    int CreateInstanceMutex(const std::string& modelName) override;
-    int ReserveInstanceMutex(const std::string& modelName) override;
+    [[nodiscard]] int CreateInstanceMutex(const std::string& modelName) override;
+    [[nodiscard]] int ReserveInstanceMutex(const std::string& modelName) override;
     void EndInstanceReservation(bool keep) override;
     void Release() { lock_.Release(); }
 
