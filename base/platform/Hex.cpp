@@ -2,8 +2,6 @@
 
 namespace orvane {
 
-namespace {
-
 int HexValue(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
@@ -13,8 +11,6 @@ int HexValue(char c) {
         return c - 'A' + 10;
     return -1;
 }
-
-} // namespace
 
 std::string ToHex(std::span<const unsigned char> bytes) {
     static const char kDigits[] = "0123456789abcdef";

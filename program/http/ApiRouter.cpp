@@ -1,6 +1,7 @@
 #include "http/ApiRouter.h"
 
 #include "http/OpenApiDocument.h"
+#include "platform/Hex.h"
 
 #include <boost/beast/http/field.hpp>
 #include <boost/beast/http/verb.hpp>
@@ -54,16 +55,6 @@ beasthttp::verb MethodOf(Route route) {
     return route == Route::Commands || route == Route::Session ? beasthttp::verb::post : beasthttp::verb::get;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 Response Unauthorized(std::string_view message, bool wrongToken) {
     Response response = ErrorResponse(401, message);
     response.set(beasthttp::field::www_authenticate, wrongToken ? "Bearer error=\"invalid_token\"" : "Bearer");
@@ -99,8 +90,8 @@ std::string DecodedPath(std::string_view target) {
     for (std::size_t i = 0; i < target.size(); ++i) {
         char c = target[i];
         if (c == '%') {
-            const int high = i + 2 < target.size() ? HexDigit(target[i + 1]) : -1;
-            const int low = high >= 0 ? HexDigit(target[i + 2]) : -1;
+            const int high = i + 2 < target.size() ? HexValue(target[i + 1]) : -1;
+            const int low = high >= 0 ? HexValue(target[i + 2]) : -1;
             if (low < 0)
                 return {};
             c = static_cast<char>(high * 16 + low);
