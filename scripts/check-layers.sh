@@ -28,6 +28,7 @@ program/mainwnd            3      part   program/link program/commands program/c
 program/app                3      part
 program/service            3      none   program/link program/commands program/config program/mainwnd
 program/http               3      none   program/service
+program/mqtt               3      none   program/service
 programs                   4      any
 plugins                    4      any
 tests                      5      any

@@ -5,6 +5,7 @@ packages=(
     build-essential cmake pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     nlohmann-json3-dev libcli11-dev libssl-dev libdeflate-dev libboost-dev curl
+    libmosquitto-dev mosquitto openssl
     scdoc dpkg-dev file lintian clang-format
 )
 if [[ "${ORVANE_WITH_GUI:-1}" == 1 ]]; then

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
+#include <functional>
+#include <sys/stat.h>
 
 namespace orvane::service {
 
@@ -69,7 +71,95 @@ bool ParseNumber(std::string_view text, int min, int max, int& out) {
     return true;
 }
 
+using ProblemSink = std::function<void(std::string_view section, std::string_view key, const std::string& what)>;
+
+// The bus's name parts: a topic level each, so no wildcard, separator or NUL in them.
+bool IsTopicLevel(std::string_view text) {
+    return !text.empty() && text.find_first_of(std::string_view("+#/\0", 4)) == std::string_view::npos;
+}
+
+void LoadMqttSection(const PrivateProfile& profile, MqttConfig& mqtt, const ProblemSink& problem) {
+    const std::string broker = Value(profile, "MQTT", "Broker");
+    if (broker.empty())
+        return;
+    if (!ParseBrokerUrl(broker, mqtt)) {
+        problem("MQTT", "Broker", "\"" + broker + "\" is not mqtt://HOST[:PORT] or mqtts://HOST[:PORT]");
+        return;
+    }
+    mqtt.enabled = true;
+    mqtt.caFile = Value(profile, "MQTT", "CAFile");
+    mqtt.user = Value(profile, "MQTT", "User");
+    if (mqtt.tls && mqtt.caFile.empty())
+        problem("MQTT", "CAFile", "mqtts:// needs the CA certificate that signed the broker's");
+    if (!mqtt.caFile.empty()) {
+        if (const FileReadResult probe = ProbeReadable(mqtt.caFile); !probe.ok()) {
+            problem("MQTT", "CAFile",
+                    probe.missing() ? "cannot read " + mqtt.caFile + ": no such file"
+                                    : ReadFailureText(mqtt.caFile, probe));
+        }
+    }
+    if (const std::string file = Value(profile, "MQTT", "PasswordFile"); !file.empty()) {
+        struct stat info {};
+        std::string text;
+        if (stat(file.c_str(), &info) != 0) {
+            problem("MQTT", "PasswordFile", "cannot read " + file + ": no such file");
+        } else if ((info.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
+            // Anyone else who can read it can be the service on the bus.
+            problem("MQTT", "PasswordFile", file + " must be readable by its owner only (chmod 600)");
+        } else if (const FileReadResult read = ReadWholeFile(file, text, kMaxSettingsFileSize); !read.ok()) {
+            problem("MQTT", "PasswordFile", ReadFailureText(file, read));
+        } else {
+            mqtt.password = std::string(Trim(std::string_view(text).substr(0, text.find('\n'))));
+        }
+    }
+    for (auto [key, field] : {std::pair<const char*, std::string*>{"Site", &mqtt.site},
+                              std::pair<const char*, std::string*>{"TopicPrefix", &mqtt.topicPrefix}}) {
+        if (const std::string value = Value(profile, "MQTT", key); !value.empty())
+            *field = value;
+        if (!IsTopicLevel(*field))
+            problem("MQTT", key, "\"" + *field + "\" is not one topic level (no /, + or #)");
+    }
+    // An empty Discovery= turns discovery off; a missing one keeps the default.
+    const std::vector<std::string> keys = profile.GetSection("MQTT").Keys();
+    if (std::any_of(keys.begin(), keys.end(), [](const std::string& k) { return SameText(Trim(k), "Discovery"); }))
+        mqtt.discovery = Value(profile, "MQTT", "Discovery");
+    if (!mqtt.discovery.empty() && !IsTopicLevel(mqtt.discovery))
+        problem("MQTT", "Discovery", "\"" + mqtt.discovery + "\" is not one topic level (no /, + or #)");
+}
+
 } // namespace
+
+bool ParseBrokerUrl(std::string_view url, MqttConfig& out) {
+    bool tls = false;
+    if (url.starts_with("mqtts://")) {
+        tls = true;
+        url.remove_prefix(8);
+    } else if (url.starts_with("mqtt://")) {
+        url.remove_prefix(7);
+    } else {
+        return false;
+    }
+    if (!url.empty() && url.back() == '/')
+        url.remove_suffix(1);
+    int port = tls ? 8883 : 1883;
+    std::string_view host = url;
+    // "[::1]:1883" keeps the colons of its address inside the brackets.
+    const std::size_t close = url.rfind(']');
+    const std::size_t colon = url.rfind(':');
+    if (colon != std::string_view::npos && (close == std::string_view::npos || colon > close)) {
+        host = url.substr(0, colon);
+        if (!ParseNumber(url.substr(colon + 1), 1, 65535, port))
+            return false;
+    }
+    if (host.size() >= 2 && host.front() == '[' && host.back() == ']')
+        host = host.substr(1, host.size() - 2);
+    if (host.empty() || host.find_first_of("/@ ") != std::string_view::npos)
+        return false;
+    out.host = std::string(host);
+    out.port = static_cast<std::uint16_t>(port);
+    out.tls = tls;
+    return true;
+}
 
 std::string ConfigProblem::Describe() const {
     return file + (line > 0 ? ":" + std::to_string(line) : std::string()) + ": " + text;
@@ -128,6 +218,7 @@ bool LoadServiceConfig(const std::string& path, ServiceConfig& config, std::vect
     std::error_code ec;
     if (!std::filesystem::is_directory(config.roomsFolder, ec))
         problem("Rooms", "Folder", "\"" + config.roomsFolder + "\" is not a folder");
+    LoadMqttSection(profile, config.mqtt, problem);
     return problems.size() == before;
 }
 

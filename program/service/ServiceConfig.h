@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orvane::service {
@@ -20,9 +21,32 @@ namespace orvane::service {
 //   MaxInFlight=64          ; projector exchanges under way at once
 //   [Rooms]
 //   Folder=rooms            ; every *.txt there is a room
+//   [MQTT]                  ; no Broker: no bridge
+//   Broker=mqtt://127.0.0.1:1883   ; mqtts:// with CAFile= for TLS
+//   CAFile=
+//   User=
+//   PasswordFile=           ; readable by its owner only
+//   Site=main
+//   TopicPrefix=orvane
+//   Discovery=homeassistant ; empty turns discovery off
 //
 // Relative paths are taken from the folder of the file, which is the service's working
 // directory.
+
+// The [MQTT] section; the bridge that reads it lives above the service.
+struct MqttConfig {
+    bool enabled = false; // a Broker is set
+    std::string host;
+    std::uint16_t port = 1883;
+    bool tls = false;
+    std::string caFile;
+    std::string user;
+    std::string password; // the first line of PasswordFile
+    std::string site = "main";
+    std::string topicPrefix = "orvane";
+    std::string discovery = "homeassistant";
+};
+
 struct ServiceConfig {
     static constexpr const char* kFileName = "orvaned.conf";
     static constexpr const char* kTokenFile = "orvaned-tokens.txt";
@@ -35,7 +59,11 @@ struct ServiceConfig {
     int maxConnections = 256;
     int maxInFlight = 64;
     std::string roomsFolder = "rooms";
+    MqttConfig mqtt;
 };
+
+// "mqtt://HOST[:PORT]" (1883) or "mqtts://HOST[:PORT]" (8883) into `out`; false for anything else.
+[[nodiscard]] bool ParseBrokerUrl(std::string_view url, MqttConfig& out);
 
 // "FILE:LINE: what" or "FILE: what", as --check prints it.
 struct ConfigProblem {

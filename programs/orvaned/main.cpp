@@ -3,6 +3,7 @@
 
 #include "catalog/MessageCatalog.h"
 #include "http/HttpServer.h"
+#include "mqtt/MqttBridge.h"
 #include "service/LinkExchange.h"
 #include "service/ServiceConfig.h"
 #include "service/ServiceCore.h"
@@ -106,6 +107,9 @@ int Run(int argc, char** argv) {
     http.maxConnections = config.maxConnections;
     http.tokenFile = folder / orvane::service::ServiceConfig::kTokenFile;
     orvane::http::HttpServer server(loop, core, http);
+    std::unique_ptr<orvane::mqtt::MqttBridge> bridge;
+    if (config.mqtt.enabled)
+        bridge = std::make_unique<orvane::mqtt::MqttBridge>(loop, core, config.mqtt);
 
     // The signals are the loop's before anyone can know the service is up. SIGPIPE would end
     // it on a client that went away mid-answer.
@@ -117,6 +121,8 @@ int Run(int argc, char** argv) {
         if (e)
             return;
         server.Stop();
+        if (bridge)
+            bridge->Stop();
         core.Stop();
         reload.cancel();
         // Answers and closes already under way get a moment to go out; exchanges with
@@ -130,6 +136,8 @@ int Run(int argc, char** argv) {
                 return;
             core.SetLink(orvane::service::LinkConfig::Load());
             core.SetRooms(ReadRooms(config));
+            if (bridge)
+                bridge->RoomsChanged();
             server.ReloadTokens();
             Log("rooms, LinkCore.conf and tokens read again");
             waitForReload();
@@ -139,6 +147,11 @@ int Run(int argc, char** argv) {
 
     std::string error;
     if (!server.Start(error)) {
+        Log(error);
+        return kExitFailed;
+    }
+    // A broker that is not there yet does not keep the rooms off HTTP: the bridge keeps trying.
+    if (bridge && !bridge->Start(error)) {
         Log(error);
         return kExitFailed;
     }
