@@ -139,7 +139,27 @@ void MqttClient::Follow() {
     if (!reading_)
         WaitReadable();
     if (!writing_ && mosquitto_want_write(mosq_))
-        WaitWritable();
+        WriteSoon();
+}
+
+void MqttClient::WriteSoon() {
+    // Packets queued from within the library's callbacks wait for a write that nobody may
+    // wake: the loop's epoll reports writability once per change, and the socket may have been
+    // writable all along. So the write is tried first; only a full socket waits for room.
+    writing_ = true;
+    std::weak_ptr<bool> alive = alive_;
+    asio::post(loop_, [this, alive, generation = generation_] {
+        const auto live = alive.lock();
+        if (!live || !*live || generation != generation_)
+            return;
+        writing_ = false;
+        (void)mosquitto_loop_write(mosq_, 1);
+        if (fd_ >= 0 && mosquitto_socket(mosq_) == fd_ && mosquitto_want_write(mosq_)) {
+            WaitWritable();
+            return;
+        }
+        Follow();
+    });
 }
 
 void MqttClient::WaitReadable() {
@@ -260,6 +280,8 @@ void MqttClient::Stop() {
         (void)mosquitto_loop_write(mosq_, 1);
     }
     connected_ = false;
+    // Lets go of a socket the library closed, before its number can be another's.
+    Follow();
 }
 
 void MqttClient::OnConnect(mosquitto* /*mosq*/, void* self, int rc) {

@@ -30,7 +30,8 @@ private:
 
 // One MQTT connection through libmosquitto, driven by the service's event loop: the library's
 // socket is watched by the loop (mosquitto_loop_read when it is readable, mosquitto_loop_write
-// when the library has bytes to send and it is writable), and a one-second timer runs
+// when the library has bytes to send, and once the socket has room again if it had none),
+// and a one-second timer runs
 // mosquitto_loop_misc for the keep-alive. No thread of the library's own. A lost connection, or
 // a broker that is not there, is tried again after ReconnectBackoff's wait.
 class MqttClient {
@@ -82,6 +83,7 @@ private:
     void Follow();
     void WaitReadable();
     void ReadReady();
+    void WriteSoon();
     void WaitWritable();
     void Tick();
     void Lost();
