@@ -149,11 +149,16 @@ int main(int argc, char** argv) {
 
     // Every room at once: all requests written, then every answer read.
     std::vector<double> allServiceMs, allFloorMs;
+    // CPU seconds over all runs at once: orvaned's and pjsim's while orvaned works, this
+    // process's (the floor) and pjsim's while the floor works.
+    double serviceCpu = 0, serviceSimCpu = 0, floorCpu = 0, floorSimCpu = 0;
     const int allRuns = std::max(1, runs / 5);
     for (int run = 0; run < allRuns; ++run) {
         std::vector<int> fds;
         for (int r = 0; r < rooms; ++r)
             fds.push_back(ConnectLoopback(service.Port()));
+        double cpu = ProcessCpuSeconds(service.Pid());
+        double simCpu = ProcessCpuSeconds(fleet.Pid());
         auto start = Clock::now();
         for (int r = 0; r < rooms; ++r) {
             const std::string text = HttpRequestText(
@@ -167,6 +172,8 @@ int main(int argc, char** argv) {
             close(fd);
         }
         allServiceMs.push_back(SecondsSince(start) * 1e3);
+        serviceCpu += ProcessCpuSeconds(service.Pid()) - cpu;
+        serviceSimCpu += ProcessCpuSeconds(fleet.Pid()) - simCpu;
         if (ok != rooms) {
             std::fprintf(stderr, "%d of %d rooms answered 200\n", ok, rooms);
             return 1;
@@ -174,9 +181,13 @@ int main(int argc, char** argv) {
         LinkFloor floor(static_cast<std::size_t>(rooms) * kRoomSize);
         for (const auto& chain : chains)
             floor.AddChain(chain);
+        cpu = ProcessCpuSeconds(getpid());
+        simCpu = ProcessCpuSeconds(fleet.Pid());
         start = Clock::now();
         floor.Run();
         allFloorMs.push_back(SecondsSince(start) * 1e3);
+        floorCpu += ProcessCpuSeconds(getpid()) - cpu;
+        floorSimCpu += ProcessCpuSeconds(fleet.Pid()) - simCpu;
         if (floor.Failed() != 0) {
             std::fprintf(stderr, "the floor's exchanges failed\n");
             return 1;
@@ -191,5 +202,7 @@ int main(int argc, char** argv) {
                 "exchanges each; goal at most 1.5x)\n",
                 rooms, Median(allServiceMs) / Median(allFloorMs), Median(allServiceMs), Median(allFloorMs), allRuns,
                 roomChain.size() * static_cast<std::size_t>(rooms));
+    std::printf("  CPU over those runs: orvaned %.3f s (pjsim %.3f s) / floor %.3f s (pjsim %.3f s) = %.2fx\n",
+                serviceCpu, serviceSimCpu, floorCpu, floorSimCpu, floorCpu > 0 ? serviceCpu / floorCpu : 0.0);
     return 0;
 }
