@@ -18,20 +18,21 @@ struct Named {
     const char* name;
     int commandId;
     int volumeStep;
+    bool changesPolledState; // power or volume
 };
 
 constexpr Named kCommands[] = {
-    {"power_on", kCmdPowerOn, 0},
-    {"power_off", kCmdPowerOff, 0},
-    {"blank_on", kCmdBlankOn, 0},
-    {"blank_off", kCmdBlankOff, 0},
-    {"mute", kCmdMute, 0},
+    {"power_on", kCmdPowerOn, 0, true},
+    {"power_off", kCmdPowerOff, 0, true},
+    {"blank_on", kCmdBlankOn, 0, false},
+    {"blank_off", kCmdBlankOff, 0, false},
+    {"mute", kCmdMute, 0, false},
     // What the Volume button itself sends.
-    {"unmute", kCmdVolume, 0},
-    {"volume_up", 0, 1},
-    {"volume_down", 0, -1},
-    {"freeze_on", kCmdFreezeOn, 0},
-    {"freeze_off", kCmdFreezeOff, 0},
+    {"unmute", kCmdVolume, 0, false},
+    {"volume_up", 0, 1, true},
+    {"volume_down", 0, -1, true},
+    {"freeze_on", kCmdFreezeOn, 0, false},
+    {"freeze_off", kCmdFreezeOff, 0, false},
 };
 
 std::string Lower(std::string text) {
@@ -117,6 +118,7 @@ bool ParseCommandRequest(const nlohmann::json& body, const CModelInfo2& model, C
         if (out.command == n.name) {
             out.commandId = n.commandId;
             out.volumeStep = n.volumeStep;
+            out.changesPolledState = n.changesPolledState;
             return true;
         }
     }
@@ -126,6 +128,7 @@ bool ParseCommandRequest(const nlohmann::json& body, const CModelInfo2& model, C
             error = "input needs \"input\": NAME";
             return false;
         }
+        out.changesPolledState = true;
         out.commandId = FindInputCommand(InputTableForModel(model.ModelID), name);
         if (out.commandId == 0) {
             error = "unknown input \"" + name + "\" for model " + model.Name;
@@ -140,6 +143,8 @@ bool ParseCommandRequest(const nlohmann::json& body, const CModelInfo2& model, C
             error = "adjust needs \"name\" and \"value\"";
             return false;
         }
+        // An adjustment may be the volume.
+        out.changesPolledState = true;
         out.adjustName = body["name"].get<std::string>();
         const int slots = ClampCount(model.PjtNum, CModelInfo2::kSlots);
         if (body.contains("slot")) {

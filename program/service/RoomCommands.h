@@ -21,6 +21,8 @@ struct CommandRequest {
     std::uint16_t adjustType = 0;
     int adjustValue = 0;
     int adjustSlot = 0;
+    // What it sets is among what the polls read (power, input, volume).
+    bool changesPolledState = false;
 };
 
 // {"command": NAME} with "input" (input), "name", "value" and an optional "slot" (adjust).

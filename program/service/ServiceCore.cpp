@@ -24,6 +24,21 @@ namespace orvane::service {
 namespace asio = boost::asio;
 using Clock = std::chrono::steady_clock;
 
+// One projector as the link reaches it (its address), whichever slot objects stand for it.
+struct ServiceCore::Line {
+    bool polling = false;
+    bool commandUsing = false;
+    std::deque<std::function<void()>> waiting; // commands waiting for the running exchange
+
+    bool Busy() const { return polling || commandUsing || !waiting.empty(); }
+};
+
+// A room's commands in order; a reloaded room takes over the one of the room it replaces.
+struct ServiceCore::Lane {
+    std::deque<std::shared_ptr<CommandRun>> queue;
+    bool running = false;
+};
+
 struct ServiceCore::Projector {
     Projector(asio::io_context& loop, std::string roomId, int slotIndex) : room(std::move(roomId)), timer(loop) {
         slot = slotIndex;
@@ -31,13 +46,12 @@ struct ServiceCore::Projector {
     std::string room;
     int slot = 0; // 0-based
     Endpoint endpoint;
+    std::shared_ptr<Line> line;
     ProjectorState state;
     asio::steady_timer timer;
-    bool polling = false;
-    bool commandUsing = false;
+    bool polling = false; // this slot's own poll; the line says whether any exchange runs
     bool queued = false;
     bool removed = false;
-    std::deque<std::function<void()>> waiting; // commands waiting for the running poll
     int failures = 0;
     std::optional<Clock::time_point> lastInfo;
 };
@@ -49,8 +63,7 @@ struct ServiceCore::RoomState {
     std::vector<std::string> commands;
     std::vector<std::string> inputs;
     bool hasVolume = false;
-    std::deque<std::shared_ptr<CommandRun>> commandQueue;
-    bool commandRunning = false;
+    std::shared_ptr<Lane> lane;
 };
 
 struct ServiceCore::CommandRun {
@@ -180,6 +193,7 @@ void ServiceCore::SetRooms(std::vector<RoomFile> files) {
         room->commands = ToolbarCommands(*room->model);
         room->inputs = ToolbarInputs(*room->model);
         room->hasVolume = HasVolumeRange(*room->model);
+        room->lane = LaneFor(room->id);
         const auto old = std::find_if(rooms_.begin(), rooms_.end(), [&](const auto& r) { return r->id == room->id; });
         const int slots = ClampCount(room->model->PjtNum, CModelInfo2::kSlots);
         for (int slot = 0; slot < slots; ++slot) {
@@ -199,6 +213,7 @@ void ServiceCore::SetRooms(std::vector<RoomFile> files) {
                                           ? endpoint.Address()
                                           : "com" + std::to_string(static_cast<long long>(endpoint.comNo) + 1);
                 kept->state.pjlink = endpoint.pjlink;
+                kept->line = LineFor(kept->state.address);
                 fresh.push_back(kept);
             }
             room->projectors.push_back(kept);
@@ -220,6 +235,8 @@ void ServiceCore::SetRooms(std::vector<RoomFile> files) {
     }
     rooms_ = std::move(next);
     roomText_.clear();
+    std::erase_if(lines_, [](const auto& entry) { return entry.second.expired(); });
+    std::erase_if(lanes_, [](const auto& entry) { return entry.second.expired(); });
     for (const auto& p : fresh)
         SchedulePoll(p, Clock::now());
 }
@@ -239,9 +256,29 @@ void ServiceCore::SchedulePoll(const std::shared_ptr<Projector>& p, Clock::time_
     });
 }
 
+std::shared_ptr<ServiceCore::Line> ServiceCore::LineFor(const std::string& address) {
+    std::weak_ptr<Line>& entry = lines_[address];
+    std::shared_ptr<Line> line = entry.lock();
+    if (!line) {
+        line = std::make_shared<Line>();
+        entry = line;
+    }
+    return line;
+}
+
+std::shared_ptr<ServiceCore::Lane> ServiceCore::LaneFor(const std::string& roomId) {
+    std::weak_ptr<Lane>& entry = lanes_[roomId];
+    std::shared_ptr<Lane> lane = entry.lock();
+    if (!lane) {
+        lane = std::make_shared<Lane>();
+        entry = lane;
+    }
+    return lane;
+}
+
 void ServiceCore::PollDue(const std::shared_ptr<Projector>& p) {
-    // A command has the projector: this round is skipped.
-    if (p->commandUsing || !p->waiting.empty() || p->polling) {
+    // A command (or another slot's poll) has the projector: this round is skipped.
+    if (p->line->Busy() || p->polling) {
         SchedulePoll(p, Clock::now() + options_.pollInterval);
         return;
     }
@@ -275,6 +312,7 @@ void ServiceCore::StartPoll(const std::shared_ptr<Projector>& p) {
             ops.push_back(Pjlink(name));
     }
     p->polling = true;
+    p->line->polling = true;
     ++pollsInFlight_;
     peakPollsInFlight_ = std::max(peakPollsInFlight_, pollsInFlight_);
     std::weak_ptr<bool> alive = alive_;
@@ -291,6 +329,7 @@ void ServiceCore::PollDone(const std::shared_ptr<Projector>& p, const ExchangeOu
                            bool withVolume, Clock::time_point started) {
     --pollsInFlight_;
     p->polling = false;
+    p->line->polling = false;
     const Clock::time_point now = Clock::now();
     const double seconds = std::chrono::duration<double>(now - started).count();
     ++pollDuration_.count;
@@ -362,9 +401,8 @@ void ServiceCore::PollDone(const std::shared_ptr<Projector>& p, const ExchangeOu
     for (int i = 0; i < p->failures && wait < options_.maxBackoff; ++i)
         wait *= 2;
     SchedulePoll(p, started + std::min(wait, options_.maxBackoff));
-    if (!p->waiting.empty()) {
-        Release(p);
-    }
+    if (!p->line->waiting.empty())
+        Release(*p->line);
     StartQueuedPolls();
 }
 
@@ -377,7 +415,7 @@ void ServiceCore::StartQueuedPolls() {
         p->queued = false;
         if (p->removed)
             continue;
-        if (p->commandUsing || !p->waiting.empty() || p->polling) {
+        if (p->line->Busy() || p->polling) {
             SchedulePoll(p, Clock::now() + options_.pollInterval);
             continue;
         }
@@ -388,23 +426,30 @@ void ServiceCore::StartQueuedPolls() {
 
 // --- one projector at a time ---------------------------------------------------------------------
 
-void ServiceCore::Acquire(const std::shared_ptr<Projector>& p, std::function<void()> use) {
-    if (p->polling || p->commandUsing) {
-        p->waiting.push_back(std::move(use));
+void ServiceCore::Acquire(Line& line, std::function<void()> use) {
+    if (line.polling || line.commandUsing) {
+        line.waiting.push_back(std::move(use));
         return;
     }
-    p->commandUsing = true;
+    line.commandUsing = true;
     use();
 }
 
-void ServiceCore::Release(const std::shared_ptr<Projector>& p) {
-    p->commandUsing = false;
-    if (p->waiting.empty() || p->polling)
+void ServiceCore::Release(Line& line) {
+    line.commandUsing = false;
+    if (line.waiting.empty() || line.polling)
         return;
-    std::function<void()> use = std::move(p->waiting.front());
-    p->waiting.pop_front();
-    p->commandUsing = true;
+    std::function<void()> use = std::move(line.waiting.front());
+    line.waiting.pop_front();
+    line.commandUsing = true;
     use();
+}
+
+void ServiceCore::Refresh(const std::shared_ptr<Projector>& p) {
+    if (p->removed || p->polling || p->queued)
+        return;
+    p->timer.cancel();
+    SchedulePoll(p, Clock::now());
 }
 
 // --- commands ------------------------------------------------------------------------------------
@@ -424,17 +469,18 @@ void ServiceCore::RunCommand(std::string_view roomId, const nlohmann::json& body
     }
     run->done = std::move(done);
     run->messages.resize(run->room->projectors.size());
-    run->room->commandQueue.push_back(run);
-    StartNextCommand(run->room);
+    run->room->lane->queue.push_back(run);
+    StartNextCommand(run->room->lane);
 }
 
-void ServiceCore::StartNextCommand(const std::shared_ptr<RoomState>& room) {
+void ServiceCore::StartNextCommand(const std::shared_ptr<Lane>& lane) {
     // Within a room commands run one after the other, as the toolbar's buttons do.
-    if (room->commandRunning || room->commandQueue.empty())
+    if (lane->running || lane->queue.empty())
         return;
-    room->commandRunning = true;
-    const std::shared_ptr<CommandRun> run = room->commandQueue.front();
-    room->commandQueue.pop_front();
+    lane->running = true;
+    const std::shared_ptr<CommandRun> run = lane->queue.front();
+    lane->queue.pop_front();
+    const std::shared_ptr<RoomState>& room = run->room;
     // The message texts come from the catalog, which another thread may never close here.
     if (!IsCatalogOpen())
         OpenCatalog();
@@ -475,7 +521,7 @@ void ServiceCore::Carry(const std::shared_ptr<CommandRun>& run) {
         }
         const std::shared_ptr<Projector> p = run->room->projectors[static_cast<std::size_t>(step.slot)];
         std::weak_ptr<bool> alive = alive_;
-        Acquire(p, [this, alive, run, p, step] {
+        Acquire(*p->line, [this, alive, run, p, step] {
             ++commandsInFlight_;
             LinkOp op;
             op.request = {step.action, step.type, step.setting};
@@ -493,7 +539,7 @@ void ServiceCore::Carry(const std::shared_ptr<CommandRun>& run) {
                         std::memcpy(reply.data(), outcome.results[0].reply.reply.data(), outcome.results[0].reply.size);
                     }
                 }
-                Release(p);
+                Release(*p->line);
                 run->sequence->Answer(result, reply);
                 Carry(run);
                 StartQueuedPolls();
@@ -516,7 +562,7 @@ void ServiceCore::CarryAdjust(const std::shared_ptr<CommandRun>& run) {
     const int slot = run->adjustNext++;
     const std::shared_ptr<Projector> p = run->room->projectors[static_cast<std::size_t>(slot)];
     std::weak_ptr<bool> alive = alive_;
-    Acquire(p, [this, alive, run, p, slot] {
+    Acquire(*p->line, [this, alive, run, p, slot] {
         ++commandsInFlight_;
         LinkOp set;
         set.request = {kActionSet, run->request.adjustType, adjust::ToWire(run->request.adjustValue)};
@@ -535,7 +581,7 @@ void ServiceCore::CarryAdjust(const std::shared_ptr<CommandRun>& run) {
                             run->messages[static_cast<std::size_t>(slot)] =
                                 SlotMessage(*run->room->model, slot, 3004, run->request.adjustName);
                         }
-                        Release(p);
+                        Release(*p->line);
                         CarryAdjust(run);
                         StartQueuedPolls();
                     });
@@ -558,8 +604,6 @@ void ServiceCore::FinishCommand(const std::shared_ptr<CommandRun>& run) {
         const std::shared_ptr<Projector>& p = room->projectors[slot];
         ProjectorState next = p->state;
         next.lastError = message;
-        // What the command changed shows with the next poll: polling at once would make a
-        // second command to the room wait for that poll.
         Update(p, next);
     }
     nlohmann::json answer = {{"command", run->request.command}, {"ok", ok}, {"results", results}};
@@ -567,10 +611,19 @@ void ServiceCore::FinishCommand(const std::shared_ptr<CommandRun>& run) {
     nlohmann::json event = {{"room", room->id}};
     event.update(answer);
     Publish({"command", event});
-    room->commandRunning = false;
+    const std::shared_ptr<Lane> lane = room->lane;
+    lane->running = false;
     CommandDone done = std::move(run->done);
     done({ok ? 200 : 502, std::move(answer)});
-    StartNextCommand(room);
+    // What the command changed is read back at once, unless another command of the room is
+    // waiting: that one goes first, and the read follows the last.
+    if (run->request.changesPolledState && lane->queue.empty()) {
+        for (std::size_t slot = 0; slot < room->projectors.size(); ++slot) {
+            if (run->request.adjustSlot == 0 || static_cast<int>(slot) == run->request.adjustSlot - 1)
+                Refresh(room->projectors[slot]);
+        }
+    }
+    StartNextCommand(lane);
 }
 
 // --- state ---------------------------------------------------------------------------------------

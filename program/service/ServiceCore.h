@@ -22,9 +22,12 @@ namespace orvane::service {
 // and metrics the network side reads through IServiceModel.
 //
 // Exchanges with one projector never overlap: a command waits for that projector's running
-// poll, and a poll that falls due while a command uses the projector skips that round. At
-// most maxInFlight polls are under way at once; commands are never held back by that cap but
-// count against it, so that polls yield to them.
+// poll, and a poll that falls due while a command uses the projector skips that round. The
+// projector is its address, so this holds across a reload that makes a slot anew and for an
+// address two rooms share. A room's commands run one after the other, also across a reload.
+// At most maxInFlight polls are under way at once; commands are never held back by that cap
+// but count against it, so that polls yield to them. After a command whose effect the polls
+// read (power, input, volume), its room's projectors are polled again at once.
 class ServiceCore final : public IServiceModel {
 public:
     struct Options {
@@ -62,6 +65,8 @@ public:
     std::string Metrics() const override;
 
 private:
+    struct Line;
+    struct Lane;
     struct Projector;
     struct RoomState;
     struct CommandRun;
@@ -79,11 +84,15 @@ private:
                   std::chrono::steady_clock::time_point started);
     void StartQueuedPolls();
 
-    // Runs `use` once no poll or command uses the projector; Release hands it on.
-    void Acquire(const std::shared_ptr<Projector>& p, std::function<void()> use);
-    void Release(const std::shared_ptr<Projector>& p);
+    // Runs `use` once no poll or command uses the projector's line; Release hands it on.
+    static void Acquire(Line& line, std::function<void()> use);
+    static void Release(Line& line);
+    std::shared_ptr<Line> LineFor(const std::string& address);
+    std::shared_ptr<Lane> LaneFor(const std::string& roomId);
+    // Polls the projector now unless a poll of it is under way or waiting for its turn.
+    void Refresh(const std::shared_ptr<Projector>& p);
 
-    void StartNextCommand(const std::shared_ptr<RoomState>& room);
+    void StartNextCommand(const std::shared_ptr<Lane>& lane);
     void Carry(const std::shared_ptr<CommandRun>& run);
     void CarryAdjust(const std::shared_ptr<CommandRun>& run);
     void FinishCommand(const std::shared_ptr<CommandRun>& run);
@@ -97,6 +106,9 @@ private:
     Options options_;
     std::shared_ptr<const LinkConfig> link_;
     std::vector<std::shared_ptr<RoomState>> rooms_; // by id
+    // By address and by room id, for as long as a projector, room or command holds them.
+    std::map<std::string, std::weak_ptr<Line>, std::less<>> lines_;
+    std::map<std::string, std::weak_ptr<Lane>, std::less<>> lanes_;
     // Each room's answer text as last built; a change of one of its projectors drops it.
     mutable std::map<std::string, std::string, std::less<>> roomText_;
     std::vector<std::weak_ptr<Projector>> pollQueue_;

@@ -11,6 +11,7 @@
 #include <boost/asio/io_context.hpp>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 namespace orvane::test {
@@ -191,6 +192,50 @@ TEST_F(ServiceCoreTest, ACommandWaitsForTheRunningPollOfItsProjector) {
     ASSERT_GE(order.size(), 5u);
     EXPECT_EQ(std::vector<std::string>(order.begin(), order.begin() + 5),
               (std::vector<std::string>{"2,24576", "2,8192", "2,8193", "2,4103", "1,12320"}));
+}
+
+// The requests pjsim logged from `from` on, as "action,type".
+std::vector<std::string> RequestsSince(const PjsimProcess& sim, std::size_t from) {
+    std::vector<std::string> order;
+    const std::vector<PjsimRequest> requests = sim.Requests();
+    for (std::size_t i = from; i < requests.size(); ++i)
+        order.push_back(std::to_string(requests[i].action) + "," + std::to_string(requests[i].type));
+    return order;
+}
+
+TEST_F(ServiceCoreTest, AReloadWhileACommandRunsKeepsItsProjectorToOneExchangeAndItsRoomToOneCommand) {
+    PjsimProcess sim({PjsimProcess::Tcp("power=on,fault=slow:100")});
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    Start(Every(60000ms), Link(), Rooms({{"r", {{sim.Address(1), ""}}}}));
+    ASSERT_TRUE(RunUntil([&] { return Projector("r", 1)["reachable"] == true; }));
+    const std::size_t before = sim.Requests().size();
+    std::vector<int> answered;
+    core_->RunCommand("r", {{"command", "blank_on"}},
+                      [&](const service::CommandOutcome& o) { answered.push_back(o.status); });
+    loop_.run_for(30ms);
+    // Another password makes the slot anew, at the same address: neither its first poll nor a
+    // second command may reach the projector while the first command runs.
+    core_->SetRooms(Rooms({{"r", {{sim.Address(1), "changed"}}}}));
+    core_->RunCommand("r", {{"command", "blank_off"}},
+                      [&](const service::CommandOutcome& o) { answered.push_back(o.status); });
+    ASSERT_TRUE(RunUntil([&] { return answered.size() == 2 && core_->PollsInFlight() == 0; }));
+    EXPECT_EQ(answered, (std::vector<int>{200, 200}));
+    // The first command's kind query and blank set, then the second's; the new slot's first
+    // poll fell due while the first command had the projector and waits for the next round.
+    EXPECT_EQ(RequestsSince(sim, before), (std::vector<std::string>{"2,4103", "1,12320", "2,4103", "1,12320"}));
+}
+
+TEST_F(ServiceCoreTest, WhatACommandChangedIsReadBackAtOnceAndTold) {
+    PjsimProcess sim({PjsimProcess::Tcp("power=on,volume=10")});
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    Start(Every(60000ms), Link(), Rooms({{"r", {{sim.Address(1), ""}}}}));
+    ASSERT_TRUE(RunUntil([&] { return Projector("r", 1)["volume"] == 10; }));
+    events_.clear();
+    EXPECT_EQ(Command("r", {{"command", "volume_up"}}).status, 200);
+    // The next round is a minute away: only the read after the command can show it.
+    ASSERT_TRUE(RunUntil([&] { return Projector("r", 1)["volume"] == 11; }, 2000ms));
+    EXPECT_TRUE(std::any_of(events_.begin(), events_.end(),
+                            [](const ServiceEvent& e) { return e.name == "projector" && e.data["volume"] == 11; }));
 }
 
 TEST_F(ServiceCoreTest, ACommandAnswersPerProjectorWithTheToolbarsMessageAndIsTold) {
