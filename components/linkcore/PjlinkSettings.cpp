@@ -80,6 +80,14 @@ PjlinkSettings PjlinkSettings::FromProfile(const orvane::PrivateProfile& profile
     long keep = 1;
     if (ParseNumber(profile.GetString("PJLink", "KeepConnection"), 1, keep))
         settings.keepConnection_ = keep != 0;
+    long notifyPort = 0;
+    if (ParseNumber(profile.GetString("PJLink", "NotifyPort"), 65535, notifyPort))
+        settings.notifyPort_ = static_cast<int>(notifyPort);
+    settings.notifyAddress_ = profile.GetString("PJLink", "NotifyAddress");
+    while (!settings.notifyAddress_.empty() && settings.notifyAddress_.back() == ' ')
+        settings.notifyAddress_.pop_back();
+    while (!settings.notifyAddress_.empty() && settings.notifyAddress_.front() == ' ')
+        settings.notifyAddress_.erase(0, 1);
     const orvane::PrivateProfile::Section& inputs = profile.GetSection("PJLinkInputs");
     for (const std::string& key : inputs.Keys()) {
         long code = 0;

@@ -16,6 +16,8 @@ namespace linkcore {
 //   [PJLink]
 //   Ports=4352,14352   ; TCP ports that speak PJLink; 4352 always does
 //   KeepConnection=0   ; one connection per exchange (default 1: one kept per projector)
+//   NotifyAddress=127.0.0.1 ; where notifications are heard (default: every address)
+//   NotifyPort=4352    ; their UDP port (default 4352; 0: not heard at all)
 //   [PJLinkInputs]
 //   13=33              ; our input code 13 is PJLink input 33 (overrides or adds to the defaults)
 //
@@ -30,6 +32,10 @@ public:
     // Whether a connection stays open for the next exchange with the same projector
     // (PjlinkPool); some projectors want one connection per exchange.
     bool KeepConnection() const { return keepConnection_; }
+    // Where the link hears class 2 notifications: an IPv4 address (empty: every address)
+    // and a UDP port, 0 when they are not to be heard.
+    const std::string& NotifyAddress() const { return notifyAddress_; }
+    int NotifyPort() const { return notifyPort_; }
 
     // The PJLink input for our input code; empty when the code has none.
     std::string InputFor(std::uint16_t code) const;
@@ -45,6 +51,8 @@ public:
 private:
     std::vector<int> ports_;
     bool keepConnection_ = true;
+    std::string notifyAddress_;
+    int notifyPort_ = 4352;
     std::map<std::uint16_t, std::string> defaults_;
     std::map<std::uint16_t, std::string> overrides_;
 };

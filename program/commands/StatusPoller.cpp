@@ -2,10 +2,30 @@
 
 #include "link/SharedField.h"
 
+#include "linkcore/LinkSettings.h"
+
 #include <chrono>
+#include <cstring>
 #include <system_error>
 
 namespace orvane {
+
+namespace {
+
+constexpr int kMethodTcp = 1;
+
+std::string_view FieldText(const char* field) {
+    return {field, strnlen(field, CModelInfo2::kTextBytes)};
+}
+
+bool IsPjlinkSlot(const CModelInfo2& model, int slot) {
+    // Read as each Open of the link reads it; only a refusal costs the look.
+    return model.ConnectMethod[slot] == kMethodTcp &&
+           linkcore::PjlinkSettings::FromProfile(linkcore::LinkSettings::Load().Profile())
+               .IsPjlinkPort(model.PortNo[slot]);
+}
+
+} // namespace
 
 StatusPoller::StatusPoller(CommandTransport& transport, CheckCallback onCheck)
     : transport_(transport), onCheck_(std::move(onCheck)) {}
@@ -67,10 +87,71 @@ void StatusPoller::Start() {
         pollRun_ = 0; // no thread: the window runs without status updates
         return;
     }
+    StartListening();
     ControlPoller(kPollerResume);
 }
 
+void StatusPoller::StartListening() {
+    if (!hearNotifications_)
+        return;
+    // The link's own settings file, read as each Open of the link reads it.
+    pjlink_ = linkcore::PjlinkSettings::FromProfile(linkcore::LinkSettings::Load().Profile());
+    const CModelInfo2& model = transport_.Model();
+    std::vector<std::string> sources;
+    for (int slot = 0; slot < transport_.SlotsInUse(); ++slot) {
+        if (model.ConnectMethod[slot] == kMethodTcp && pjlink_.IsPjlinkPort(model.PortNo[slot]))
+            sources.emplace_back(FieldText(model.IPAddress[slot]));
+    }
+    if (sources.empty())
+        return;
+    // A port another controller of this machine holds leaves the toolbar with its polls alone.
+    std::string ignored;
+    (void)notify_.Start(
+        pjlink_, std::move(sources),
+        [this](const std::string& source, const linkcore::PjlinkNotification& n) { OnNotification(source, n); },
+        ignored);
+}
+
+void StatusPoller::OnNotification(std::string_view source, const linkcore::PjlinkNotification& notification) {
+    using Kind = linkcore::PjlinkNotification::Kind;
+    const CModelInfo2& model = transport_.Model();
+    const int slot = transport_.ReportedSlot();
+    if (slot < 0 || model.ConnectMethod[slot] != kMethodTcp || FieldText(model.IPAddress[slot]) != source)
+        return;
+    const auto table = InputTableForModel(model.ModelID);
+    std::vector<ButtonCheck> checks;
+    switch (notification.kind) {
+    case Kind::Input:
+        if (std::uint16_t code = 0; pjlink_.CodeFor(notification.value, code))
+            checks = InputChecksForCode(model, table, code);
+        break;
+    case Kind::Power:
+        if (notification.power != 1) {
+            checks = UncheckAllRows(table);
+            break;
+        }
+        [[fallthrough]]; // on: its input is worth asking now
+    case Kind::Lookup: {
+        {
+            std::lock_guard lock(mutex_);
+            refreshPending_ = true;
+        }
+        wake_.notify_all();
+        return;
+    }
+    default:
+        return;
+    }
+    std::lock_guard lock(mutex_);
+    if (suspended_ || pollRun_ == 0 || !onCheck_)
+        return;
+    for (const ButtonCheck& c : checks)
+        onCheck_(c.commandId, c.check);
+}
+
 void StatusPoller::Stop() {
+    // First, so that no notification is handed on while the poller ends.
+    notify_.Stop();
     if (!thread_.joinable())
         return;
     {
@@ -102,10 +183,24 @@ bool StatusPoller::WaitInterval() {
             wake_.wait(lock, [this] { return pollRun_ == 0 || (!suspended_ && pollInterval_ > 0); });
             continue;
         }
+        if (refreshPending_) {
+            RefreshFromWait(lock);
+            continue;
+        }
         if (Clock::now() >= deadline)
             return true;
-        wake_.wait_until(lock, deadline, [this] { return pollRun_ == 0 || suspended_ || pollInterval_ <= 0; });
+        wake_.wait_until(lock, deadline,
+                         [this] { return pollRun_ == 0 || suspended_ || pollInterval_ <= 0 || refreshPending_; });
     }
+}
+
+void StatusPoller::RefreshFromWait(std::unique_lock<std::mutex>& lock) {
+    refreshPending_ = false;
+    const std::uint64_t epoch = epoch_;
+    lock.unlock();
+    const std::vector<ButtonCheck> checks = ReadRefresh();
+    Deliver(checks, epoch);
+    lock.lock();
 }
 
 void StatusPoller::RequestRefresh() {
@@ -145,17 +240,33 @@ void StatusPoller::PollOnce() {
         return;
     ReplyBuffer reply{};
     const int result = transport_.PollSendToSlot(slot, kActionGet, kTypeInput, 0, reply.data());
+    Deliver(ChecksForInputReply(slot, result, reply, true), epoch);
+}
+
+std::vector<ButtonCheck> StatusPoller::ChecksForInputReply(int slot, int result, const ReplyBuffer& reply,
+                                                           bool usePollLink) {
+    const CModelInfo2& model = transport_.Model();
     const auto table = InputTableForModel(model.ModelID);
-    if (result != kExchangeOk) {
-        Deliver(UncheckAllRows(table), epoch);
-        return;
-    }
-    if (reply[0] != kReplyData)
-        return;
-    Deliver(InputChecksForCode(model, table, ReplyValue(reply.data())), epoch);
+    if (result != kExchangeOk)
+        return UncheckAllRows(table);
+    if (reply[0] == kReplyData)
+        return InputChecksForCode(model, table, ReplyValue(reply.data()));
+    // PJLink's "not now" (ERR3) comes back as a refusal; our own protocol answers an input
+    // query in any state, so its refusal stays a reply the poller does not understand.
+    if (reply[0] != kReplyNak || !IsPjlinkSlot(model, slot))
+        return {};
+    // A projector that is off or between states shows no input.
+    ReplyBuffer power{};
+    const int asked = usePollLink ? transport_.PollSendToSlot(slot, kActionGet, kTypePower, 0, power.data())
+                                  : transport_.SendToSlot(slot, kActionGet, kTypePower, 0, power.data());
+    if (asked == kExchangeOk && power[0] == kReplyData && ReplyValue(power.data()) != kPowerOn)
+        return UncheckAllRows(table);
+    return {};
 }
 
 void StatusPoller::Deliver(const std::vector<ButtonCheck>& checks, std::uint64_t epoch) {
+    if (checks.empty())
+        return;
     std::lock_guard lock(mutex_);
     if (epoch != epoch_ || pollRun_ == 0 || !onCheck_)
         return;
@@ -164,22 +275,12 @@ void StatusPoller::Deliver(const std::vector<ButtonCheck>& checks, std::uint64_t
 }
 
 std::vector<ButtonCheck> StatusPoller::ReadRefresh() {
-    CModelInfo2& model = transport_.Model();
-    const auto table = InputTableForModel(model.ModelID);
-    std::vector<ButtonCheck> checks;
     const int slot = transport_.ReportedSlot();
-    if (slot < 0) {
-        checks = UncheckAllRows(table);
-    } else {
-        ReplyBuffer reply{};
-        const int result = transport_.SendToSlot(slot, kActionGet, kTypeInput, 0, reply.data());
-        if (result != kExchangeOk) {
-            checks = UncheckAllRows(table);
-        } else if (reply[0] == kReplyData) {
-            checks = InputChecksForCode(model, table, ReplyValue(reply.data()));
-        }
-    }
-    return checks;
+    if (slot < 0)
+        return UncheckAllRows(InputTableForModel(transport_.Model().ModelID));
+    ReplyBuffer reply{};
+    const int result = transport_.SendToSlot(slot, kActionGet, kTypeInput, 0, reply.data());
+    return ChecksForInputReply(slot, result, reply, false);
 }
 
 void StatusPoller::RefreshInputState() {

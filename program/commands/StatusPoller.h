@@ -4,6 +4,9 @@
 #include "commands/PollerControl.h"
 #include "link/CommandTransport.h"
 
+#include "linkcore/PjlinkNotifyListener.h"
+#include "linkcore/PjlinkSettings.h"
+
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -35,6 +38,17 @@ namespace orvane {
 //   thread is ever killed: killing one in the middle of an exchange could leave the link's lock
 //   held or its connection open. There is no fixed wait of several seconds for a poller that is
 //   suspended or has nothing to do.
+//
+// A PJLink projector that is off or between states may refuse to tell its input (ERR3,
+// "not now"): the poller then asks its power state, and one that is not on has no input,
+// so every input button is unchecked rather than left as it was. The refusal is no error.
+//
+// With notifications heard (HearNotifications), a started poller also listens for the class 2
+// notifications of the PJLink projectors in use, and the one of the reported projector moves
+// the buttons at once instead of at the next poll: a new input checks its button, a power
+// state other than on unchecks them all, and a projector that comes on or back on the network
+// gets a refresh. They are handed on like a poll's results (on the listener's thread, with
+// the lock held) and dropped while the poller is suspended.
 class StatusPoller : public IPollerControl {
 public:
     using CheckCallback = std::function<void(int commandId, int check)>;
@@ -67,6 +81,13 @@ public:
     void SetPollInterval(int seconds);
     int PollInterval() const { return pollInterval_.load(); }
 
+    // Whether a start also listens for notifications (off by default: a command line that
+    // runs one command has no use for them).
+    void HearNotifications(bool on) { hearNotifications_ = on; }
+    bool HearsNotifications() const { return notify_.Running(); }
+    // A notification from `source` (dotted IPv4) as the listener hands it over.
+    void OnNotification(std::string_view source, const linkcore::PjlinkNotification& notification);
+
     bool HasPoller() const { return thread_.joinable(); }
     bool IsSuspended() const { return suspended_.load(); }
     // Polls made since construction (each a pass that reached its wait), for tests and
@@ -86,6 +107,12 @@ private:
     void Deliver(const std::vector<ButtonCheck>& checks, std::uint64_t epoch);
     // The reading of the status refresh, on the calling thread.
     std::vector<ButtonCheck> ReadRefresh();
+    // The checks for an input query's result: `usePollLink` says which link asks the power
+    // state after a refusal.
+    std::vector<ButtonCheck> ChecksForInputReply(int slot, int result, const ReplyBuffer& reply, bool usePollLink);
+    // The refresh a notification asked for, made while the poller waits.
+    void RefreshFromWait(std::unique_lock<std::mutex>& lock);
+    void StartListening();
 
     CommandTransport& transport_;
     CheckCallback onCheck_;
@@ -100,6 +127,10 @@ private:
     // Counts suspends; a result read under another epoch than the current one is stale.
     std::uint64_t epoch_ = 0;
     std::atomic<std::uint64_t> completedPolls_{0};
+
+    bool hearNotifications_ = false;
+    linkcore::PjlinkSettings pjlink_;
+    linkcore::PjlinkNotifyListener notify_;
 };
 
 } // namespace orvane

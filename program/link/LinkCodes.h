@@ -16,8 +16,9 @@ inline constexpr std::size_t kReplyBufferSize = 128;
 using ReplyBuffer = std::array<unsigned char, kReplyBufferSize>;
 
 // Byte 0 of a reply.
-inline constexpr unsigned char kReplyAck = 6;   // a set, increment or decrement was accepted
-inline constexpr unsigned char kReplyData = 29; // a get's answer: value in bytes 1 and 2, little-endian
+inline constexpr unsigned char kReplyAck = 6;    // a set, increment or decrement was accepted
+inline constexpr unsigned char kReplyData = 29;  // a get's answer: value in bytes 1 and 2, little-endian
+inline constexpr unsigned char kReplyNak = 0x15; // refused: a PJLink ERR1-ERR4 comes back as this
 
 // Request actions.
 inline constexpr std::uint16_t kActionSet = 1;

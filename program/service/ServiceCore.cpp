@@ -172,6 +172,7 @@ ServiceCore::~ServiceCore() {
 }
 
 void ServiceCore::Stop() {
+    notify_.reset();
     *alive_ = false;
     alive_ = std::make_shared<bool>(true);
     for (const auto& room : rooms_) {
@@ -237,8 +238,66 @@ void ServiceCore::SetRooms(std::vector<RoomFile> files) {
     roomText_.clear();
     std::erase_if(lines_, [](const auto& entry) { return entry.second.expired(); });
     std::erase_if(lanes_, [](const auto& entry) { return entry.second.expired(); });
+    if (notify_) {
+        notify_->SetSources(PjlinkAddresses());
+    } else if (hearNotifications_ && !PjlinkAddresses().empty()) {
+        if (std::string error; !StartHearing(error))
+            std::cerr << "orvaned: no PJLink notifications: " << error << std::endl;
+    }
     for (const auto& p : fresh)
         SchedulePoll(p, Clock::now());
+}
+
+std::vector<std::string> ServiceCore::PjlinkAddresses() const {
+    std::vector<std::string> addresses;
+    for (const auto& room : rooms_) {
+        for (const auto& p : room->projectors) {
+            if (p->endpoint.pjlink)
+                addresses.push_back(p->endpoint.ip);
+        }
+    }
+    return addresses;
+}
+
+bool ServiceCore::HearNotifications(std::string& error) {
+    hearNotifications_ = true;
+    // Without PJLink projectors there is nobody to hear, and the port stays free.
+    return PjlinkAddresses().empty() || notify_ || StartHearing(error);
+}
+
+bool ServiceCore::StartHearing(std::string& error) {
+    auto receiver = std::make_unique<NotifyReceiver>(
+        loop_, [this](const std::string& source, const linkcore::PjlinkNotification& n) { OnNotification(source, n); });
+    if (!receiver->Start(link_->pjlink, error))
+        return false;
+    receiver->SetSources(PjlinkAddresses());
+    notify_ = std::move(receiver);
+    return true;
+}
+
+void ServiceCore::OnNotification(std::string_view source, const linkcore::PjlinkNotification& n) {
+    using Kind = linkcore::PjlinkNotification::Kind;
+    for (const auto& room : rooms_) {
+        for (const auto& p : room->projectors) {
+            if (!p->endpoint.pjlink || p->endpoint.ip != source || p->removed)
+                continue;
+            ProjectorState next = p->state;
+            if (n.kind == Kind::Power) {
+                next.power = n.power > 1 ? kPowerTransit : n.power;
+            } else if (n.kind == Kind::Input) {
+                std::uint16_t code = 0;
+                const int index = link_->pjlink.CodeFor(n.value, code) ? FindInputIndex(*room->model, code) : -1;
+                next.input.reset();
+                if (index >= 0)
+                    next.input = FieldText(room->model->InputName[index]);
+            } else if (n.kind == Kind::ErrorStatus) {
+                next.errors = n.errors;
+            }
+            Update(p, next);
+            if (n.kind == Kind::Power || n.kind == Kind::Lookup)
+                SchedulePoll(p, Clock::now());
+        }
+    }
 }
 
 // --- polls ---------------------------------------------------------------------------------------

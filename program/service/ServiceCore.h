@@ -1,6 +1,7 @@
 #pragma once
 
 #include "service/LinkExchange.h"
+#include "service/NotifyReceiver.h"
 #include "service/ProjectorState.h"
 #include "service/ServiceConfig.h"
 #include "service/ServiceModel.h"
@@ -51,6 +52,15 @@ public:
     // Stops polling; answers still under way are dropped.
     void Stop();
 
+    // Hears the class 2 notifications of the PJLink projectors (LinkCore.conf's NotifyAddress
+    // and NotifyPort as read now); false with the reason when they cannot be heard, and the
+    // polls alone keep the state. Nothing is bound until a room has a PJLink projector.
+    [[nodiscard]] bool HearNotifications(std::string& error);
+    // A notification from `source` (dotted IPv4): the state of each PJLink projector at that
+    // address changes at once and its event goes out, and one that tells of a new power
+    // state or of coming on the network is polled at once for the rest.
+    void OnNotification(std::string_view source, const linkcore::PjlinkNotification& notification);
+
     // Polls under way now, and the most there ever were at once.
     int PollsInFlight() const { return pollsInFlight_; }
     int PeakPollsInFlight() const { return peakPollsInFlight_; }
@@ -97,6 +107,8 @@ private:
     void CarryAdjust(const std::shared_ptr<CommandRun>& run);
     void FinishCommand(const std::shared_ptr<CommandRun>& run);
 
+    std::vector<std::string> PjlinkAddresses() const;
+    bool StartHearing(std::string& error);
     void Publish(const ServiceEvent& event);
     void Update(const std::shared_ptr<Projector>& p, const ProjectorState& next);
     nlohmann::json RoomJson(const RoomState& room) const;
@@ -119,6 +131,8 @@ private:
     Subscription nextSubscription_ = 1;
     Histogram pollDuration_;
     std::map<std::vector<std::string>, std::uint64_t> commandCounts_; // {room, command, result}
+    bool hearNotifications_ = false;
+    std::unique_ptr<NotifyReceiver> notify_;
     // Callbacks from the loop check this first: the core may be gone while an exchange ends.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

@@ -49,6 +49,7 @@ void AddAdjustCommands(CLI::App& app, CtlContext& ctx);
 int LoadWorkingConfiguration(const std::string& configName, CModelInfo2& working);
 void AddInfoCommand(CLI::App& app, CtlContext& ctx);
 void AddSearchCommand(CLI::App& app, CtlContext& ctx);
+void AddWatchCommand(CLI::App& app, CtlContext& ctx);
 // A PJLink projector's own inputs (1-based `projector`), and a PJLink input by its code for
 // every PJLink projector in use.
 int RunProjectorInputs(const std::string& configName, int projector);

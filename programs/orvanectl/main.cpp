@@ -55,6 +55,7 @@ int Run(int argc, char** argv) {
     AddListCommands(app, ctx);
     AddInfoCommand(app, ctx);
     AddSearchCommand(app, ctx);
+    AddWatchCommand(app, ctx);
     AddTokenCommands(app, ctx);
     try {
         app.parse(argc, argv);

@@ -98,6 +98,8 @@ int Run(int argc, char** argv) {
     options.maxInFlight = config.maxInFlight;
     orvane::service::ServiceCore core(loop, options, orvane::service::LinkConfig::Load());
     core.SetRooms(ReadRooms(config));
+    if (std::string why; !core.HearNotifications(why))
+        Log("no PJLink notifications: " + why);
 
     orvane::http::HttpSettings http;
     http.host = config.host;

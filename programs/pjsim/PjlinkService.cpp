@@ -5,11 +5,14 @@
 #include "linkcore/PjlinkLine.h"
 #include "linkcore/PjlinkSettings.h"
 
+#include <arpa/inet.h>
 #include <cerrno>
 #include <cstdio>
+#include <netinet/in.h>
 #include <openssl/crypto.h>
 #include <poll.h>
 #include <random>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace pjsim {
@@ -278,6 +281,12 @@ std::string PjlinkService::Value(char cls, const std::string& name, const std::s
 void PjlinkService::Serve(int fd, const StopEvent& stop) {
     // Clients that keep one connection are told apart from those that open one per command.
     service_.Log().WriteLine("CONNECT " + std::to_string(service_.Index()));
+    sockaddr_in peer{};
+    socklen_t peerLen = sizeof peer;
+    char peerText[INET_ADDRSTRLEN] = {};
+    if (getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peerLen) == 0 && peer.sin_family == AF_INET &&
+        inet_ntop(AF_INET, &peer.sin_addr, peerText, sizeof peerText) != nullptr)
+        service_.SetLastController(peerText);
     const bool silent = def_.fault == Fault::Silent;
     const int idleMs = def_.pjlinkIdleMs == 0 ? -1 : def_.pjlinkIdleMs;
     std::string random;

@@ -129,6 +129,20 @@ bool ParseAdjustments(std::string_view value, ProjectorDef& out) {
 
 bool ParsePjlinkOption(std::string_view key, std::string_view value, ProjectorDef& out) {
     long number = 0;
+    if (key == "notify") {
+        if (value == "off") {
+            out.notify = NotifyMode::Off;
+            return true;
+        }
+        ProjectorDef target;
+        std::string ignored;
+        if (!ParseAddress(value, target, ignored) || target.port == 0)
+            return false;
+        out.notify = NotifyMode::To;
+        out.notifyHost = target.host;
+        out.notifyPort = target.port;
+        return true;
+    }
     if (key == "protocol") {
         if (value != "orvane" && value != "pjlink")
             return false;
@@ -179,8 +193,9 @@ bool FinishProtocol(ProjectorDef& def, const std::string& inputText, std::string
     if (def.protocol == Protocol::Orvane) {
         ProjectorDef plain;
         if (def.pjlinkClass != plain.pjlinkClass || def.lampHours != plain.lampHours ||
-            def.errorStatus != plain.errorStatus || def.quirks != 0 || def.fault == Fault::Err4) {
-            error = "class=, lamp=, error=, quirks= and fault=err4 need protocol=pjlink";
+            def.errorStatus != plain.errorStatus || def.quirks != 0 || def.fault == Fault::Err4 ||
+            def.notify != plain.notify) {
+            error = "class=, lamp=, error=, quirks=, notify= and fault=err4 need protocol=pjlink";
             return false;
         }
         long number = 0;

@@ -38,6 +38,13 @@ enum class Protocol {
     Pjlink, // PJLink, on TCP only
 };
 
+// Where a class 2 PJLink projector sends its notifications.
+enum class NotifyMode {
+    LastController, // as a projector does: to port 4352 of the controller that last connected
+    To,             // to notify=HOST:PORT
+    Off,            // notify=off: none at all
+};
+
 // One --projector argument: where the projector listens and how it behaves.
 struct ProjectorDef {
     bool serial = false;
@@ -63,13 +70,16 @@ struct ProjectorDef {
     // A PJLink client idle this long is let go (0: never); idle= sets it as it sets idleMs.
     int pjlinkIdleMs = 30000;
     std::string errorStatus = "000000";
+    NotifyMode notify = NotifyMode::LastController;
+    std::string notifyHost;
+    int notifyPort = 0;
 };
 
 // Parses "HOST:PORT" or "serial", then comma-separated options
 // (password=, kind=, power=off|on|transit, warm=, input=, volume=, volmax=,
 // fault=nak|silent|drop|garbage|slow:MS, name=, images=0|1, idle=MS, refuse=TYPE+TYPE, values=TYPE:V+TYPE:V,
 // protocol=orvane|pjlink, and for PJLink class=1|2, lamp=HOURS|none, error=DIGITS, fault=err4,
-// quirks=lf+prompt+lower+nul+echo+standby). False with a message in `error`.
+// quirks=lf+prompt+lower+nul+echo+standby, notify=HOST:PORT|off). False with a message in `error`.
 bool ParseProjectorDef(std::string_view text, ProjectorDef& out, std::string& error);
 
 // One --fleet argument, "N,OPTIONS": N projectors on consecutive loopback ports, each with

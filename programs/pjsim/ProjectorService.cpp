@@ -36,6 +36,16 @@ ProjectorService::ProjectorService(int index, const ProjectorDef& def, RequestLo
     : index_(index), def_(def), log_(log), hashImages_(images.hash), sim_(def.sim), imageStore_(index, images.dir),
       rng_(std::random_device{}()) {}
 
+void ProjectorService::SetLastController(std::string address) {
+    std::lock_guard lock(controllerMutex_);
+    lastController_ = std::move(address);
+}
+
+std::string ProjectorService::LastController() const {
+    std::lock_guard lock(controllerMutex_);
+    return lastController_;
+}
+
 std::vector<unsigned char> ProjectorService::Answer(const linkcore::Request& request, linkcore::FrameStatus status,
                                                     ImageSession* images) {
     if (def_.fault == Fault::Silent || def_.fault == Fault::Drop) {

@@ -39,6 +39,11 @@ public:
     // The answer to a bulk frame (or an oversized bulk header) of the connection's session.
     std::vector<unsigned char> AnswerBulk(const linkcore::ScannedFrame& frame, ImageSession& images);
 
+    // The address (dotted IPv4) of the PJLink controller that connected last, empty before the
+    // first: where a projector without notify= sends its notifications.
+    void SetLastController(std::string address);
+    std::string LastController() const;
+
     // How long to hold every answer back (the slow fault).
     int ReplyDelayMs() const { return def_.fault == Fault::Slow ? def_.slowMs : 0; }
 
@@ -55,6 +60,8 @@ private:
     SimProjector sim_;
     ImageStore imageStore_;
     std::mutex rngMutex_;
+    mutable std::mutex controllerMutex_;
+    std::string lastController_;
     std::mt19937 rng_;
 };
 

@@ -23,6 +23,8 @@ public:
     // ports first); the server owns it from here. Call before Start.
     void UseListener(int fd) { listenFd_ = fd; }
 
+    ProjectorService& Service() { return *service_; }
+
     bool Start(std::string& error) override;
     std::string Address() const override;
     void Join() override;

@@ -4,6 +4,7 @@
 #include "DiscoveryResponder.h"
 #include "Endpoint.h"
 #include "FleetPorts.h"
+#include "PjlinkNotifier.h"
 #include "PjlinkSearchResponder.h"
 #include "ProjectorDef.h"
 #include "ProjectorService.h"
@@ -37,7 +38,8 @@ const char* kProjectorHelp =
     "fault=nak|silent|drop|garbage|slow:MS, name=TEXT, images=0|1, idle=MS (a TCP client "
     "silent this long is let go; default 10000, 0 never), refuse=TYPE+TYPE (refuse these "
     "request types), values=TYPE:V+TYPE:V (starting adjustment values), protocol=orvane|pjlink; "
-    "for PJLink also class=1|2, lamp=HOURS, error=DIGITS (PJLink clients are let go after "
+    "for PJLink also class=1|2, lamp=HOURS, error=DIGITS, notify=HOST:PORT|off (where a class 2 "
+    "projector sends its notifications; default port 4352 of the last controller) (PJLink clients are let go after "
     "30 s). Port 0 picks a free port.";
 
 const char* kFleetHelp = "N,OPTIONS: N projectors with the options of a TCP --projector definition, on consecutive "
@@ -155,12 +157,17 @@ int Run(int argc, char** argv) {
     }
 
     std::vector<std::unique_ptr<pjsim::Endpoint>> endpoints;
+    pjsim::PjlinkNotifier notifier(stop);
     for (std::size_t i = 0; i < defs.size(); ++i) {
         auto service = std::make_unique<pjsim::ProjectorService>(static_cast<int>(i + 1), defs[i], log, imageOptions);
         if (defs[i].serial) {
             endpoints.push_back(std::make_unique<pjsim::SerialProjectorPort>(std::move(service), stop));
         } else {
             auto server = std::make_unique<pjsim::TcpProjectorServer>(std::move(service), stop);
+            // Class 2 projectors tell their controllers of their changes.
+            if (defs[i].protocol == pjsim::Protocol::Pjlink && defs[i].pjlinkClass == 2 &&
+                defs[i].notify != pjsim::NotifyMode::Off)
+                notifier.Add(server->Service());
             if (listeners[i] >= 0)
                 server->UseListener(std::exchange(listeners[i], -1));
             endpoints.push_back(std::move(server));
@@ -206,6 +213,12 @@ int Run(int argc, char** argv) {
         }
     }
 
+    if (!notifier.Empty() && !notifier.Start(error)) {
+        std::fprintf(stderr, "pjsim: %s\n", error.c_str());
+        stop.Set();
+        return kExitFailure;
+    }
+
     for (std::size_t i = 0; i < defs.size(); ++i)
         std::printf("PROJECTOR %zu %s\n", i + 1, endpoints[i]->Address().c_str());
     if (responder)
@@ -223,6 +236,7 @@ int Run(int argc, char** argv) {
         responder->Join();
     for (auto& search : searchResponders)
         search->Join();
+    notifier.Join();
     return 0;
 }
 

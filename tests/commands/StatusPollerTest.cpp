@@ -245,6 +245,44 @@ TEST_F(StatusPollerTest, RefreshReadsTheSelectedProjectorOnTheCallingThread) {
     EXPECT_EQ(Sent(sim).size(), 3u);
 }
 
+// PJLink's ERR3 while in standby is the projector's state: no input, and no error.
+TEST_F(StatusPollerTest, APjlinkProjectorInStandbyShowsNoInput) {
+    PjsimProcess sim({PjsimProcess::Pjlink("power=off,input=31,quirks=standby")});
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    box_.WriteLinkConf("[PJLink]\nPorts=" + std::to_string(sim.Port(1)) + "\n");
+    PollerRig rig(MakeWorkingModel(1));
+    PointSlotAt(rig.model, 0, sim, 1);
+    rig.poller.RefreshInputState();
+    EXPECT_EQ(rig.checks.All(), UncheckAllRows(InputTable(InputLayout::Default)));
+    EXPECT_TRUE(rig.sink.Errors().empty());
+    EXPECT_EQ(sim.Requests().back().pjlink, "%1POWR ?");
+}
+
+// A notification of the reported projector moves the buttons without a poll; one of another
+// address, or a poller that is suspended, moves nothing.
+TEST_F(StatusPollerTest, NotificationsOfTheReportedProjectorMoveTheButtons) {
+    using Kind = linkcore::PjlinkNotification::Kind;
+    PollerRig rig(MakeWorkingModel(1));
+    PointSlotAtPort(rig.model, 0, UnusedLoopbackPort());
+    rig.poller.SetPollInterval(3600);
+    rig.poller.ControlPoller(kPollerStart);
+    ASSERT_TRUE(rig.checks.WaitForCount(35)); // the first poll: unreachable
+    rig.checks.Clear();
+
+    rig.poller.OnNotification("127.0.0.1", {Kind::Input, "21"});
+    EXPECT_EQ(rig.checks.All(), InputChecksForCode(rig.model, InputTable(InputLayout::Default), 1));
+    rig.checks.Clear();
+    rig.poller.OnNotification("127.0.0.1", {Kind::Power, "0", 0});
+    EXPECT_EQ(rig.checks.All(), UncheckAllRows(InputTable(InputLayout::Default)));
+    rig.checks.Clear();
+    rig.poller.OnNotification("127.0.0.2", {Kind::Input, "21"});
+    rig.poller.OnNotification("127.0.0.1", {Kind::AvMute, "31"});
+    rig.poller.ControlPoller(kPollerSuspend);
+    rig.poller.OnNotification("127.0.0.1", {Kind::Input, "21"});
+    EXPECT_TRUE(rig.checks.All().empty());
+    rig.poller.ControlPoller(kPollerStop);
+}
+
 // --- control --------------------------------------------------------------------------------------
 
 TEST_F(StatusPollerTest, IntervalZeroNeverPollsButCommandsStillRefresh) {

@@ -9,10 +9,12 @@
 #include "commands/CommandIds.h"
 #include "mainwnd/qt/OrvaneDlg.h"
 #include "support/PjsimProcess.h"
+#include "support/UdpInbox.h"
 
 #include "linkcore/PjtInterface.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -77,6 +79,7 @@ private:
     std::unique_ptr<GuiSandbox> box_;
     std::unique_ptr<MessageBoxRecorder> boxes_;
     std::unique_ptr<COrvaneDlg> window_;
+    std::string linkConf_; // more of LinkCore.conf's [PJLink] section
 
     static bool Pjlink() {
         QFETCH_GLOBAL(bool, pjlink);
@@ -98,7 +101,7 @@ private:
             std::string list;
             for (int port : ports)
                 list += (list.empty() ? "" : ",") + std::to_string(port);
-            box_->Write("LinkCore.conf", "[PJLink]\nPorts=" + list + "\n");
+            box_->Write("LinkCore.conf", "[PJLink]\nPorts=" + list + "\n" + linkConf_);
         }
         box_->WriteConfig("AX-210", ports);
         box_->WriteOptions(1, 0, interval);
@@ -144,6 +147,7 @@ private slots:
         window_.reset();
         boxes_.reset();
         box_.reset();
+        linkConf_.clear();
     }
 
     void slotsInOrderWithOneBoxPerFailingProjector() {
@@ -234,6 +238,30 @@ private slots:
         // The projector goes away: every input button is unchecked.
         sim.Stop();
         QTRY_VERIFY_WITH_TIMEOUT(!Button(kInputHdmi2)->isChecked(), 8000);
+    }
+
+    // A class 2 projector tells of an input change made behind the program's back. The next
+    // poll is an hour away, so only its notification can move the buttons.
+    void inputButtonsFollowTheProjectorsNotifications() {
+        if (!Pjlink())
+            QSKIP("notifications are PJLink's");
+        test::UdpInbox port;
+        port.Release();
+        const std::string notifyPort = std::to_string(port.Port());
+        PjsimProcess sim({Projector("power=on,input=31,notify=127.0.0.1:" + notifyPort)});
+        QVERIFY2(sim.Ready(), sim.Error().c_str());
+        linkConf_ = "NotifyAddress=127.0.0.1\nNotifyPort=" + notifyPort + "\n";
+        Start({sim.Port(1)}, 3600);
+        QTRY_VERIFY(Button(kInputHdmi1)->isChecked());
+        QVERIFY(window_->Poller().HearsNotifications());
+
+        QElapsedTimer sinceSwitch;
+        sinceSwitch.start();
+        QVERIFY(SwitchInputBehindTheProgram(sim.Port(1), 13));
+        QTRY_VERIFY_WITH_TIMEOUT(Button(kInputHdmi2)->isChecked(), 5000);
+        qInfo("checked %lld ms after the switch", static_cast<long long>(sinceSwitch.elapsed()));
+        QVERIFY(!Button(kInputHdmi1)->isChecked());
+        QVERIFY(!sim.LogLines("NOTIFY 1 %2INPT=32").empty());
     }
 
     void clicksDuringACommandWaitAndRunInOrderAfterIt() {

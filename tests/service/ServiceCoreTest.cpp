@@ -5,6 +5,9 @@
 #include "support/PjsimProcess.h"
 #include "support/ServiceProcess.h"
 #include "support/TempDir.h"
+#include "support/UdpInbox.h"
+
+#include "linkcore/PjlinkInfo.h"
 
 #include "platform/PrivateProfile.h"
 
@@ -306,6 +309,35 @@ TEST_F(ServiceCoreTest, TheRoomsKeptTextFollowsEveryUpdateAndReload) {
     core_->SetRooms(Rooms({{"r", {{sim.Address(1), ""}, {sim.Address(2), ""}}}}));
     EXPECT_TRUE(same());
     EXPECT_FALSE(core_->RoomText("elsewhere").has_value());
+}
+
+// A class 2 projector's notification changes its state and its event goes out at once; the
+// next poll is a minute away.
+TEST_F(ServiceCoreTest, ANotificationIsToldAtOnce) {
+    UdpInbox port;
+    port.Release();
+    const std::string notifyPort = std::to_string(port.Port());
+    PjsimProcess sim({PjsimProcess::Pjlink("class=2,power=on,input=21,notify=127.0.0.1:" + notifyPort)});
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    auto link = std::make_shared<service::LinkConfig>();
+    const PrivateProfile profile =
+        PrivateProfile::Parse("[Timeouts]\nConnectMs=300\nReplyMs=300\n[PJLink]\nPorts=" + std::to_string(sim.Port(1)) +
+                              "\nNotifyAddress=127.0.0.1\nNotifyPort=" + notifyPort + "\n");
+    link->link = linkcore::LinkSettings::FromProfile(profile);
+    link->pjlink = linkcore::PjlinkSettings::FromProfile(profile);
+    Start(Every(60000ms), link, Rooms({{"r", {{sim.Address(1), ""}}}}));
+    std::string error;
+    ASSERT_TRUE(core_->HearNotifications(error)) << error;
+    ASSERT_TRUE(RunUntil([&] { return Projector("r", 1)["input"] == "Video"; }));
+
+    std::string answer;
+    ASSERT_TRUE(linkcore::SelectPjlinkInput("127.0.0.1", sim.Port(1), "", link->link, "31", answer));
+    ASSERT_EQ(answer, "OK");
+    ASSERT_TRUE(RunUntil([&] {
+        return std::any_of(events_.begin(), events_.end(),
+                           [](const ServiceEvent& e) { return e.name == "projector" && e.data["input"] == "HDMI 1"; });
+    }));
+    EXPECT_EQ(Projector("r", 1)["input"], "HDMI 1");
 }
 
 TEST_F(ServiceCoreTest, LabelValuesAreEscaped) {

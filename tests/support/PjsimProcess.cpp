@@ -105,7 +105,10 @@ std::string PjsimProcess::Tcp(std::string_view options) {
 }
 
 std::string PjsimProcess::Pjlink(std::string_view options) {
-    return Tcp("protocol=pjlink" + (options.empty() ? std::string() : "," + std::string(options)));
+    // Notifications only where a test listens for them: without notify= a class 2 projector
+    // would tell port 4352 of this machine, where another test's program may be listening.
+    const std::string notify = options.find("notify=") == std::string_view::npos ? ",notify=off" : "";
+    return Tcp("protocol=pjlink" + (options.empty() ? std::string() : "," + std::string(options)) + notify);
 }
 
 std::string PjsimProcess::Serial(std::string_view options) {

@@ -39,7 +39,8 @@ public:
     // pseudo-terminal; options as pjsim takes them, e.g. "password=abc,power=on".
     static std::string Tcp(std::string_view options = {});
     static std::string Serial(std::string_view options = {});
-    // A projector on 127.0.0.1 that speaks PJLink, e.g. Pjlink("class=2,power=on").
+    // A projector on 127.0.0.1 that speaks PJLink, e.g. Pjlink("class=2,power=on"); it sends
+    // no notifications unless the options give notify=.
     static std::string Pjlink(std::string_view options = {});
 
     // The pjsim executable beside the test programs.

@@ -4,6 +4,7 @@
 #include "support/PjsimProcess.h"
 #include "support/RunProgram.h"
 #include "support/TempDir.h"
+#include "support/UdpInbox.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 namespace orvane {
 namespace {
@@ -407,6 +409,64 @@ TEST_F(OrvanectlProjector, APjlinkProjectorsOwnInputsAreListedAndSelectedByCode)
     const std::vector<std::string> log = sim.RequestLines();
     EXPECT_NE(std::find(log.begin(), log.end(), "PJLINK 1 %2INPT 3A -> %2INPT=OK"), log.end());
     EXPECT_NE(std::find(log.begin(), log.end(), "PJLINK 2 %1INPT 32 -> %1INPT=OK"), log.end());
+}
+
+// A class 2 projector whose notifications go to `notifyPort`.
+std::string NotifyingProjector(int notifyPort) {
+    return PjsimProcess::Pjlink("class=2,power=on,input=31,notify=127.0.0.1:" + std::to_string(notifyPort));
+}
+
+// The configuration of that projector, with a LinkCore.conf that hears its notifications.
+void ConfigureNotifying(test::TempDir& dir, const std::string& orvaneTxt, const PjsimProcess& sim, int notifyPort) {
+    dir.Write("Orvane.txt", orvaneTxt);
+    dir.Write("LinkCore.conf",
+              "[Timeouts]\nConnectMs=400\nReplyMs=400\n[PJLink]\nPorts=" + std::to_string(sim.Port(1)) +
+                  "\nNotifyAddress=127.0.0.1\nNotifyPort=" + std::to_string(notifyPort) + "\n");
+}
+
+// watch prints the first reading and then each change as the projector tells it: the polls
+// are half a minute apart, so what follows the first lines came by notification.
+TEST_F(OrvanectlProjector, WatchPrintsEachChangeTheProjectorTellsOf) {
+    test::UdpInbox port;
+    port.Release();
+    PjsimProcess sim({NotifyingProjector(port.Port())});
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    ConfigureNotifying(dir_, Configuration(sim, {1}), sim, port.Port());
+    dir_.Write("OrvaneOpt.txt", "1\n0\n30\n");
+
+    test::ProgramResult watch;
+    std::thread watcher([&] { watch = Ctl({"watch", "--seconds", "3"}); });
+    // Waits until pjsim has logged a line that starts with `prefix`.
+    const auto logged = [&](const std::string& prefix) {
+        for (int i = 0; i < 200 && sim.LogLines(prefix).empty(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    };
+    logged("PJLINK 1 %1INPT ? -> %1INPT=31"); // watch has read the projector
+    EXPECT_EQ(Ctl({"input", "HDMI", "2"}).exitCode, 0);
+    logged("NOTIFY 1 %2INPT=32"); // one change at a time, so that the lines come in order
+    EXPECT_EQ(Ctl({"power", "off"}).exitCode, 0);
+    watcher.join();
+    EXPECT_EQ(watch.exitCode, 0) << watch.err;
+    EXPECT_EQ(watch.out, "1 power=1\n1 input=HDMI 1\n1 input=HDMI 2\n1 power=0\n");
+    EXPECT_EQ(watch.err, "");
+}
+
+// Only watch listens: the other commands work and print as they would while the projector's
+// notifications go to a port the test holds.
+TEST_F(OrvanectlProjector, NotificationsLeaveTheOtherCommandsAlone) {
+    test::UdpInbox inbox;
+    PjsimProcess sim({NotifyingProjector(inbox.Port())});
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    ConfigureNotifying(dir_, Configuration(sim, {1}), sim, inbox.Port());
+
+    const test::ProgramResult input = Ctl({"input", "HDMI", "2"});
+    EXPECT_EQ(input.exitCode, 0);
+    EXPECT_EQ(input.err, "");
+    const test::ProgramResult status = Ctl({"status"});
+    EXPECT_EQ(status.out, "1 127.0.0.1 kind=1 power=1 input=HDMI 2\n");
+    EXPECT_EQ(status.err, "");
+    const std::vector<std::string> told = inbox.Receive(std::chrono::milliseconds(2000));
+    EXPECT_EQ(told, (std::vector<std::string>{"%2LKUP=02:4F:52:56:00:01\r", "%2INPT=32\r"}));
 }
 
 TEST_F(OrvanectlProjector, SearchListsOurProjectorsAndPjlinkOnesOnLoopback) {

@@ -2,6 +2,7 @@
 // connection as a client that is not ours sees it.
 
 #include "PjlinkService.h"
+#include "PjlinkNotifier.h"
 #include "ProjectorDef.h"
 #include "RequestLog.h"
 
@@ -102,12 +103,38 @@ TEST(PjlinkProjectorDef, OptionsAndWhatIsRefused) {
           "127.0.0.1:0,protocol=pjlink,error=0120", "127.0.0.1:0,protocol=pjlink,error=012003",
           "127.0.0.1:0,protocol=pjlink,name=a=b", "127.0.0.1:0,lamp=5", "127.0.0.1:0,class=2", "127.0.0.1:0,input=31A",
           "serial,protocol=pjlink", "127.0.0.1:0,protocol=other", "127.0.0.1:0,protocol=pjlink,quirks=lf+shout",
-          "127.0.0.1:0,quirks=lf", "127.0.0.1:0,fault=err4"}) {
+          "127.0.0.1:0,quirks=lf", "127.0.0.1:0,fault=err4", "127.0.0.1:0,notify=off",
+          "127.0.0.1:0,protocol=pjlink,notify=127.0.0.1", "127.0.0.1:0,protocol=pjlink,notify=127.0.0.1:0"}) {
         ProjectorDef out;
         std::string error;
         EXPECT_FALSE(ParseProjectorDef(bad, out, error)) << bad;
         EXPECT_FALSE(error.empty()) << bad;
     }
+}
+
+// A class 2 projector tells each change of its state, in one line per item, to notify= or,
+// without it, to port 4352 of the controller that connected last.
+TEST(PjlinkNotifier, TellsEachChangeWhereTheOptionsSay) {
+    Projector p("class=2,power=on,input=31,notify=127.0.0.1:4999");
+    const PjlinkSnapshot before = TakeSnapshot(p.service, {});
+    EXPECT_EQ(before, (PjlinkSnapshot{"1", "31", "30", "000000"}));
+    EXPECT_TRUE(NotificationsFor(before, TakeSnapshot(p.service, before)).empty());
+    EXPECT_EQ(p.Ask("%2INPT 3A"), "%2INPT=ERR2"); // no such input here: nothing changes
+    EXPECT_EQ(p.Ask("%1INPT 32"), "%1INPT=OK");
+    EXPECT_EQ(p.Ask("%1AVMT 31"), "%1AVMT=OK");
+    EXPECT_EQ(p.Ask("%1POWR 0"), "%1POWR=OK");
+    const PjlinkSnapshot after = TakeSnapshot(p.service, before);
+    EXPECT_EQ(NotificationsFor(before, after), (std::vector<std::string>{"%2POWR=0\r", "%2INPT=32\r", "%2AVMT=31\r"}));
+
+    std::string host;
+    int port = 0;
+    ASSERT_TRUE(NotifyTarget(p.def, "", host, port));
+    EXPECT_EQ(host + ":" + std::to_string(port), "127.0.0.1:4999");
+    const ProjectorDef plain = Parse("127.0.0.1:0,protocol=pjlink,class=2");
+    EXPECT_FALSE(NotifyTarget(plain, "", host, port)); // nobody has connected yet
+    ASSERT_TRUE(NotifyTarget(plain, "127.0.0.5", host, port));
+    EXPECT_EQ(host + ":" + std::to_string(port), "127.0.0.5:4352");
+    EXPECT_FALSE(NotifyTarget(Parse("127.0.0.1:0,protocol=pjlink,class=2,notify=off"), "127.0.0.5", host, port));
 }
 
 TEST(PjlinkService, AnswersWhatClientsAskOnConnect) {

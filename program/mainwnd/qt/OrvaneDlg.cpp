@@ -62,6 +62,8 @@ COrvaneDlg::COrvaneDlg(QWidget* parent)
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("Orvane"));
     resize(DluSize(554, 29));
+    // The input buttons follow a class 2 projector's own notifications between polls.
+    poller_.HearNotifications(true);
     icon_ = ApplicationIcon();
 
     connect(&runner_, &CommandRunner::resultReady, this, &COrvaneDlg::ShowResult);
