@@ -6,12 +6,9 @@
  *
  *   bench_minimal_client PORT...
  */
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
+#include "LoopbackConnect.h"
+
 #include <stdlib.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 static unsigned short Crc16(const unsigned char* data, int size) {
     unsigned short crc = 0xFFFF;
@@ -36,15 +33,9 @@ static int ReadExact(int fd, unsigned char* p, int n) {
 
 /* One exchange; returns the reply's first byte, or -1. */
 static int Exchange(int port, int action, int type, int setting) {
-    struct sockaddr_in addr = {0};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = htons((unsigned short)port);
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    int fd = ConnectLoopback(port);
     if (fd < 0)
         return -1;
-    int one = 1;
-    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     unsigned char frame[10] = {0xA5,
                                0x5A,
                                (unsigned char)action,
@@ -58,8 +49,8 @@ static int Exchange(int port, int action, int type, int setting) {
     frame[9] = (unsigned char)(crc >> 8);
     unsigned char hello = 0xFF, reply[3] = {0};
     int code = -1;
-    if (connect(fd, (struct sockaddr*)&addr, sizeof addr) == 0 && ReadExact(fd, &hello, 1) == 0 && hello == 0 &&
-        write(fd, frame, sizeof frame) == (ssize_t)sizeof frame && ReadExact(fd, reply, 1) == 0) {
+    if (ReadExact(fd, &hello, 1) == 0 && hello == 0 && write(fd, frame, sizeof frame) == (ssize_t)sizeof frame &&
+        ReadExact(fd, reply, 1) == 0) {
         code = reply[0];
         if (code == 0x1D && ReadExact(fd, reply + 1, 2) != 0)
             code = -1;

@@ -6,13 +6,10 @@
  *
  *   bench_minimal_pjlink_client PORT...
  */
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
+#include "LoopbackConnect.h"
+
 #include <stdlib.h>
 #include <string.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 /* Reads one line ending in CR; 0 when it came. */
 static int ReadLine(int fd) {
@@ -28,16 +25,10 @@ static int ReadLine(int fd) {
 
 static int Status(int port) {
     static const char* const kQueries[] = {"%1CLSS ?\r", "%1POWR ?\r", "%1INPT ?\r"};
-    struct sockaddr_in addr = {0};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = htons((unsigned short)port);
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    int fd = ConnectLoopback(port);
     if (fd < 0)
         return -1;
-    int one = 1;
-    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    int rc = connect(fd, (struct sockaddr*)&addr, sizeof addr) == 0 && ReadLine(fd) == 0 ? 0 : -1;
+    int rc = ReadLine(fd) == 0 ? 0 : -1;
     for (int i = 0; rc == 0 && i < 3; ++i) {
         const size_t size = strlen(kQueries[i]);
         if (write(fd, kQueries[i], size) != (ssize_t)size || ReadLine(fd) != 0)

@@ -32,11 +32,6 @@ constexpr int kRoomSize = 5;
 constexpr int kPollSeconds = 3600;
 const std::string kBody = R"({"command": "blank_on"})";
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
 // Waits until pjsim's log has been quiet for `quietSeconds`.
 void WaitQuiet(LogTail& tail, double quietSeconds, double atMost) {
     const double end = tail.Now() + atMost;
@@ -71,22 +66,11 @@ int main(int argc, char** argv) {
     }
     orvane::test::TempDir dir;
     orvane::test::ScopedWorkDir work(dir.path());
-    const int projectors = rooms * kRoomSize;
-    PjsimProcess fleet({}, {"--fleet", std::to_string(projectors) + ",power=on"});
-    if (!fleet.Ready()) {
-        std::fprintf(stderr, "pjsim did not start: %s\n", fleet.Error().c_str());
+    ServiceFleet fleet(rooms, kRoomSize, "power=on", kPollSeconds);
+    if (!fleet.Ready())
         return 1;
-    }
-    std::vector<std::vector<int>> roomPorts(static_cast<std::size_t>(rooms));
-    for (int n = 1; n <= projectors; ++n)
-        roomPorts[static_cast<std::size_t>((n - 1) / kRoomSize)].push_back(fleet.Port(n));
-    ServiceFolder folder(roomPorts, kPollSeconds);
-    LogTail tail(fleet.LogPath());
-    Orvaned service(folder);
-    if (!service.Ready()) {
-        std::fprintf(stderr, "orvaned did not start:\n%s\n", service.Errors().c_str());
-        return 1;
-    }
+    Orvaned& service = fleet.Service();
+    LogTail tail(fleet.Sim().LogPath());
     WaitQuiet(tail, 1.0, 60); // the first poll of every projector
 
     // The exchanges of blank_on to the first room, from the second command on.
@@ -126,7 +110,7 @@ int main(int argc, char** argv) {
     std::vector<std::vector<FloorJob>> chains(static_cast<std::size_t>(rooms), roomChain);
     for (int r = 0; r < rooms; ++r) {
         for (FloorJob& job : chains[static_cast<std::size_t>(r)])
-            job.port = fleet.Port(r * kRoomSize + job.port);
+            job.port = fleet.Sim().Port(r * kRoomSize + job.port);
     }
 
     // One room, turn about.
@@ -158,7 +142,7 @@ int main(int argc, char** argv) {
         for (int r = 0; r < rooms; ++r)
             fds.push_back(ConnectLoopback(service.Port()));
         double cpu = ProcessCpuSeconds(service.Pid());
-        double simCpu = ProcessCpuSeconds(fleet.Pid());
+        double simCpu = ProcessCpuSeconds(fleet.Sim().Pid());
         auto start = Clock::now();
         for (int r = 0; r < rooms; ++r) {
             const std::string text = HttpRequestText(
@@ -173,7 +157,7 @@ int main(int argc, char** argv) {
         }
         allServiceMs.push_back(SecondsSince(start) * 1e3);
         serviceCpu += ProcessCpuSeconds(service.Pid()) - cpu;
-        serviceSimCpu += ProcessCpuSeconds(fleet.Pid()) - simCpu;
+        serviceSimCpu += ProcessCpuSeconds(fleet.Sim().Pid()) - simCpu;
         if (ok != rooms) {
             std::fprintf(stderr, "%d of %d rooms answered 200\n", ok, rooms);
             return 1;
@@ -182,12 +166,12 @@ int main(int argc, char** argv) {
         for (const auto& chain : chains)
             floor.AddChain(chain);
         cpu = ProcessCpuSeconds(getpid());
-        simCpu = ProcessCpuSeconds(fleet.Pid());
+        simCpu = ProcessCpuSeconds(fleet.Sim().Pid());
         start = Clock::now();
         floor.Run();
         allFloorMs.push_back(SecondsSince(start) * 1e3);
         floorCpu += ProcessCpuSeconds(getpid()) - cpu;
-        floorSimCpu += ProcessCpuSeconds(fleet.Pid()) - simCpu;
+        floorSimCpu += ProcessCpuSeconds(fleet.Sim().Pid()) - simCpu;
         if (floor.Failed() != 0) {
             std::fprintf(stderr, "the floor's exchanges failed\n");
             return 1;

@@ -10,8 +10,6 @@
 #include "LinkFloor.h"
 #include "ServiceHarness.h"
 
-#include "support/PjsimProcess.h"
-
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -24,7 +22,6 @@
 namespace {
 
 using namespace orvane::bench;
-using orvane::test::PjsimProcess;
 
 constexpr int kRooms = 5;
 constexpr int kRoomSize = 5;
@@ -128,20 +125,10 @@ int main(int argc, char** argv) {
     }
     orvane::test::TempDir dir;
     orvane::test::ScopedWorkDir work(dir.path());
-    PjsimProcess fleet({}, {"--fleet", std::to_string(kRooms * kRoomSize) + ",power=on,input=3,volume=20"});
-    if (!fleet.Ready()) {
-        std::fprintf(stderr, "pjsim did not start: %s\n", fleet.Error().c_str());
+    ServiceFleet fleet(kRooms, kRoomSize, "power=on,input=3,volume=20", interval);
+    if (!fleet.Ready())
         return 1;
-    }
-    std::vector<std::vector<int>> rooms(kRooms);
-    for (int n = 1; n <= kRooms * kRoomSize; ++n)
-        rooms[static_cast<std::size_t>((n - 1) / kRoomSize)].push_back(fleet.Port(n));
-    ServiceFolder folder(rooms, interval);
-    Orvaned service(folder);
-    if (!service.Ready()) {
-        std::fprintf(stderr, "orvaned did not start:\n%s\n", service.Errors().c_str());
-        return 1;
-    }
+    Orvaned& service = fleet.Service();
     // Two intervals: every projector polled at least once before the stream starts.
     usleep(static_cast<useconds_t>(interval) * 2000000U);
     EventStream events(service.Port());
@@ -162,7 +149,7 @@ int main(int argc, char** argv) {
         // Changes land anywhere in the poll cycle, not always just after a poll.
         usleep(static_cast<useconds_t>(rng() % (static_cast<unsigned>(interval) * 1000000U)));
         std::vector<FloorJob> set(1);
-        set[0].port = fleet.Port(n + 1);
+        set[0].port = fleet.Sim().Port(n + 1);
         set[0].requests.push_back({1, kVolume, volume});
         LinkFloor client(1);
         client.AddChain(set);

@@ -5,9 +5,11 @@
 // the CPU time and peak memory of a process, and pjsim's request log read as it grows with
 // the time each line arrived. Everything talks to 127.0.0.1 only.
 
+#include "support/PjsimProcess.h"
 #include "support/RunProgram.h"
 #include "support/TempDir.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -35,6 +37,11 @@ using Clock = std::chrono::steady_clock;
 
 inline double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+inline double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
 }
 
 // A room of the sample catalog's model AX-210 (volume 0..63) as the toolbar writes it, its
@@ -227,6 +234,39 @@ private:
     ChildProcess process_;
     std::string errPath_;
     int port_ = 0;
+};
+
+// What every service benchmark stands on: a pjsim fleet of rooms * roomSize projectors with
+// the same options, in rooms of roomSize in the fleet's order, and orvaned serving them from
+// a folder of its own. Ready() or the reason told on standard error.
+class ServiceFleet {
+public:
+    ServiceFleet(int rooms, int roomSize, const std::string& options, int pollSeconds)
+        : sim_({}, {"--fleet", std::to_string(rooms * roomSize) + "," + options}), ports_(Group(sim_, rooms, roomSize)),
+          folder_(ports_, pollSeconds), service_(folder_) {
+        if (!sim_.Ready())
+            std::fprintf(stderr, "pjsim did not start: %s\n", sim_.Error().c_str());
+        else if (!service_.Ready())
+            std::fprintf(stderr, "orvaned did not start:\n%s\n", service_.Errors().c_str());
+    }
+    bool Ready() const { return sim_.Ready() && service_.Ready(); }
+    const test::PjsimProcess& Sim() const { return sim_; }
+    Orvaned& Service() { return service_; }
+    // The fleet's ports, room by room.
+    const std::vector<std::vector<int>>& Rooms() const { return ports_; }
+
+private:
+    static std::vector<std::vector<int>> Group(const test::PjsimProcess& sim, int rooms, int roomSize) {
+        std::vector<std::vector<int>> ports(static_cast<std::size_t>(rooms));
+        for (int n = 1; sim.Ready() && n <= rooms * roomSize; ++n)
+            ports[static_cast<std::size_t>((n - 1) / roomSize)].push_back(sim.Port(n));
+        return ports;
+    }
+
+    test::PjsimProcess sim_;
+    std::vector<std::vector<int>> ports_;
+    ServiceFolder folder_;
+    Orvaned service_;
 };
 
 // A blocking TCP connection to 127.0.0.1:port with TCP_NODELAY; -1 on failure.

@@ -10,8 +10,6 @@
 
 #include "ServiceHarness.h"
 
-#include "support/PjsimProcess.h"
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -23,16 +21,10 @@
 namespace {
 
 using namespace orvane::bench;
-using orvane::test::PjsimProcess;
 
 constexpr int kConnections = 32;
 constexpr int kRooms = 5;
 constexpr int kRoomSize = 5;
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
 
 // Makes `total` requests over kConnections kept-alive connections; the seconds it took, or -1
 // when a request went unanswered or an answer was not 200 with `bodySize` bytes.
@@ -108,21 +100,11 @@ int main(int argc, char** argv) {
     }
     orvane::test::TempDir dir;
     orvane::test::ScopedWorkDir work(dir.path());
-    PjsimProcess fleet({}, {"--fleet", std::to_string(kRooms * kRoomSize) + ",power=on,input=3,volume=20"});
-    if (!fleet.Ready()) {
-        std::fprintf(stderr, "pjsim did not start: %s\n", fleet.Error().c_str());
-        return 1;
-    }
-    std::vector<std::vector<int>> rooms(kRooms);
-    for (int n = 1; n <= kRooms * kRoomSize; ++n)
-        rooms[static_cast<std::size_t>((n - 1) / kRoomSize)].push_back(fleet.Port(n));
     // Polls far apart, so that the cached room does not change under the load.
-    ServiceFolder folder(rooms, 3600);
-    Orvaned service(folder);
-    if (!service.Ready()) {
-        std::fprintf(stderr, "orvaned did not start:\n%s\n", service.Errors().c_str());
+    ServiceFleet fleet(kRooms, kRoomSize, "power=on,input=3,volume=20", 3600);
+    if (!fleet.Ready())
         return 1;
-    }
+    Orvaned& service = fleet.Service();
     const std::string path = "/api/v1/rooms/" + ServiceFolder::RoomId(0);
     // The first poll fills the cache: wait until the room's projectors have been seen.
     HttpAnswer room;
