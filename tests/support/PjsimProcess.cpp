@@ -1,99 +1,17 @@
 #include "support/PjsimProcess.h"
 
-#include <cerrno>
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <fstream>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace orvane::test {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-constexpr std::chrono::milliseconds kStopTimeout{5000};
-
-// Starts `argv` with its standard output (and error, if wanted) on a new pipe. Returns the
-// pid, or -1 with the pipe's read end left closed.
-pid_t Spawn(const std::vector<std::string>& args, bool captureStderr, int& readFd) {
-    readFd = -1;
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0)
-        return -1;
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-    if (captureStderr)
-        posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
-
-    // The child starts with a clean signal state whatever the test runner has blocked.
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    sigset_t none;
-    sigemptyset(&none);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGTERM);
-    sigaddset(&defaults, SIGINT);
-    sigaddset(&defaults, SIGPIPE);
-    posix_spawnattr_setsigmask(&attr, &none);
-    posix_spawnattr_setsigdefault(&attr, &defaults);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-
-    std::vector<char*> argv;
-    for (const std::string& arg : args)
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-
-    pid_t pid = -1;
-    int rc = posix_spawn(&pid, argv[0], &actions, &attr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attr);
-    close(fds[1]);
-    if (rc != 0) {
-        close(fds[0]);
-        return -1;
-    }
-    readFd = fds[0];
-    return pid;
-}
-
-// Waits for the child up to `timeout`, then kills it. Returns its exit status or -1.
-int Reap(pid_t pid, std::chrono::milliseconds timeout) {
-    auto end = Clock::now() + timeout;
-    int status = 0;
-    for (;;) {
-        pid_t rc = waitpid(pid, &status, WNOHANG);
-        if (rc == pid)
-            break;
-        if (rc < 0 && errno != EINTR)
-            return -1;
-        if (Clock::now() >= end) {
-            kill(pid, SIGKILL);
-            while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-            }
-            return -1;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-int RemainingMs(Clock::time_point end) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
-    return left > 0 ? static_cast<int>(left) : 0;
-}
+using Clock = ChildProgram::Clock;
 
 } // namespace
 
@@ -130,8 +48,7 @@ PjsimProcess::PjsimProcess(const std::vector<std::string>& projectors, const std
         args.push_back(def);
     }
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
-    pid_ = Spawn(args, false, stdoutFd_);
-    if (pid_ < 0) {
+    if (!child_.Start(args)) {
         error_ = "cannot start " + Path();
         return;
     }
@@ -142,45 +59,25 @@ PjsimProcess::PjsimProcess(const std::vector<std::string>& projectors, const std
 
 PjsimProcess::~PjsimProcess() {
     Stop();
-    if (stdoutFd_ >= 0)
-        close(stdoutFd_);
 }
 
 bool PjsimProcess::ReadUntilReady() {
-    auto end = Clock::now() + kStartTimeout;
-    std::string pending;
-    for (;;) {
-        std::size_t eol;
-        while ((eol = pending.find('\n')) != std::string::npos) {
-            std::string line = pending.substr(0, eol);
-            pending.erase(0, eol + 1);
-            if (line == "READY")
-                return true;
-            unsigned n = 0;
-            char address[256] = {};
-            if (std::sscanf(line.c_str(), "PROJECTOR %u %255s", &n, address) == 2 && n == addresses_.size() + 1)
-                addresses_.push_back(address);
-            if (line.rfind("DISCOVERY ", 0) == 0 && line.rfind(':') != std::string::npos)
-                discoveryPort_ = std::atoi(line.c_str() + line.rfind(':') + 1);
-        }
-        pollfd p{stdoutFd_, POLLIN, 0};
-        int rc = poll(&p, 1, RemainingMs(end));
-        if (rc < 0 && errno == EINTR)
-            continue;
-        if (rc <= 0) {
-            error_ = "pjsim printed no READY within " + std::to_string(kStartTimeout.count()) + " ms";
-            return false;
-        }
-        char buffer[512];
-        ssize_t n = read(stdoutFd_, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            error_ = "pjsim ended before READY (see its message above)";
-            return false;
-        }
-        pending.append(buffer, static_cast<std::size_t>(n));
-    }
+    const ChildProgram::Read read = child_.ReadLines(Clock::now() + kStartTimeout, [this](const std::string& line) {
+        if (line == "READY")
+            return true;
+        unsigned n = 0;
+        char address[256] = {};
+        if (std::sscanf(line.c_str(), "PROJECTOR %u %255s", &n, address) == 2 && n == addresses_.size() + 1)
+            addresses_.push_back(address);
+        if (line.rfind("DISCOVERY ", 0) == 0 && line.rfind(':') != std::string::npos)
+            discoveryPort_ = std::atoi(line.c_str() + line.rfind(':') + 1);
+        return false;
+    });
+    if (read == ChildProgram::Read::TimedOut)
+        error_ = "pjsim printed no READY within " + std::to_string(kStartTimeout.count()) + " ms";
+    if (read == ChildProgram::Read::Ended)
+        error_ = "pjsim ended before READY (see its message above)";
+    return read == ChildProgram::Read::Done;
 }
 
 std::string PjsimProcess::Address(int n) const {
@@ -310,42 +207,21 @@ bool PjsimProcess::ParseRequestLine(const std::string& line, PjsimRequest& out) 
 }
 
 int PjsimProcess::Stop() {
-    if (pid_ < 0)
-        return -1;
-    kill(pid_, SIGTERM);
-    int status = Reap(pid_, kStopTimeout);
-    pid_ = -1;
-    return status;
+    return child_.Stop(SIGTERM);
 }
 
 int PjsimProcess::Run(const std::vector<std::string>& args, std::string* output, std::chrono::milliseconds timeout) {
     std::vector<std::string> argv = {Path()};
     argv.insert(argv.end(), args.begin(), args.end());
-    int fd = -1;
-    pid_t pid = Spawn(argv, true, fd);
-    if (pid < 0)
+    ChildProgram child;
+    if (!child.Start(argv, ChildProgram::Errors::WithOutput))
         return -1;
-    auto end = Clock::now() + timeout;
-    std::string text;
-    for (;;) {
-        pollfd p{fd, POLLIN, 0};
-        int rc = poll(&p, 1, RemainingMs(end));
-        if (rc < 0 && errno == EINTR)
-            continue;
-        if (rc <= 0)
-            break;
-        char buffer[512];
-        ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        text.append(buffer, static_cast<std::size_t>(n));
-    }
-    close(fd);
+    const auto end = Clock::now() + timeout;
+    const std::string text = child.ReadRest(end);
     if (output != nullptr)
         *output = text;
-    return Reap(pid, std::chrono::milliseconds(RemainingMs(end)));
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+    return child.Stop(0, std::max(left, std::chrono::milliseconds(0)));
 }
 
 } // namespace orvane::test

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/ChildProgram.h"
 #include "support/TempDir.h"
 
 #include <chrono>
@@ -55,7 +56,7 @@ public:
     // True once pjsim printed READY; otherwise Error() says why.
     bool Ready() const { return ready_; }
     const std::string& Error() const { return error_; }
-    pid_t Pid() const { return pid_; }
+    pid_t Pid() const { return child_.Pid(); }
 
     // Projectors are numbered from 1, as in pjsim's output and log.
     std::size_t ProjectorCount() const { return addresses_.size(); }
@@ -94,8 +95,7 @@ private:
 
     TempDir dir_;
     std::string logPath_;
-    pid_t pid_ = -1;
-    int stdoutFd_ = -1;
+    ChildProgram child_;
     bool ready_ = false;
     std::string error_;
     std::vector<std::string> addresses_;

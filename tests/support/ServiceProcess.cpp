@@ -2,88 +2,13 @@
 
 #include "support/RunProgram.h"
 
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <fcntl.h>
 #include <fstream>
-#include <poll.h>
-#include <spawn.h>
 #include <sstream>
-#include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
-extern char** environ;
-
 namespace orvane::test {
-
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-// Starts args with standard output on a pipe (read end in readFd) and standard error into
-// errPath (when not empty). The child starts with default signal handling.
-pid_t Spawn(const std::vector<std::string>& args, const std::string& errPath, int& readFd) {
-    readFd = -1;
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0)
-        return -1;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-    if (!errPath.empty())
-        posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    sigset_t none;
-    sigemptyset(&none);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    for (int s : {SIGTERM, SIGINT, SIGHUP, SIGPIPE})
-        sigaddset(&defaults, s);
-    posix_spawnattr_setsigmask(&attr, &none);
-    posix_spawnattr_setsigdefault(&attr, &defaults);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    std::vector<char*> argv;
-    for (const std::string& arg : args)
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    const int rc = posix_spawnp(&pid, argv[0], &actions, &attr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attr);
-    close(fds[1]);
-    if (rc != 0) {
-        close(fds[0]);
-        return -1;
-    }
-    readFd = fds[0];
-    return pid;
-}
-
-int Reap(pid_t pid, std::chrono::milliseconds timeout) {
-    const auto end = Clock::now() + timeout;
-    int status = 0;
-    for (;;) {
-        const pid_t rc = waitpid(pid, &status, WNOHANG);
-        if (rc == pid)
-            break;
-        if (rc < 0 && errno != EINTR)
-            return -1;
-        if (Clock::now() >= end) {
-            kill(pid, SIGKILL);
-            while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-            }
-            return -1;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-} // namespace
 
 std::string ServiceProcess::Path() {
     return std::string(ORVANE_BIN_DIR) + "/orvaned";
@@ -121,8 +46,7 @@ ServiceProcess::ServiceProcess(const std::string& configPath) {
     if (fd >= 0)
         close(fd);
     logPath_ = name;
-    pid_ = Spawn({Path(), "--config", configPath}, logPath_, stdoutFd_);
-    if (pid_ < 0) {
+    if (!child_.Start({Path(), "--config", configPath}, ChildProgram::Errors::ToFile, logPath_)) {
         error_ = "cannot start " + Path();
         return;
     }
@@ -135,42 +59,21 @@ ServiceProcess::ServiceProcess(const std::string& configPath) {
 
 ServiceProcess::~ServiceProcess() {
     Stop();
-    if (stdoutFd_ >= 0)
-        close(stdoutFd_);
     if (!logPath_.empty())
         unlink(logPath_.c_str());
 }
 
 bool ServiceProcess::ReadUntilReady() {
-    const auto end = Clock::now() + kStartTimeout;
-    std::string pending;
-    for (;;) {
-        std::size_t eol = 0;
-        while ((eol = pending.find('\n')) != std::string::npos) {
-            const std::string line = pending.substr(0, eol);
-            pending.erase(0, eol + 1);
+    const ChildProgram::Read read =
+        child_.ReadLines(ChildProgram::Clock::now() + kStartTimeout, [this](const std::string& line) {
             if (line.rfind("LISTENING ", 0) == 0)
                 url_ = line.substr(10);
-            if (line == "READY")
-                return !url_.empty();
-        }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
-        pollfd p{stdoutFd_, POLLIN, 0};
-        const int rc = poll(&p, 1, left > 0 ? static_cast<int>(left) : 0);
-        if (rc < 0 && errno == EINTR)
-            continue;
-        if (rc <= 0) {
-            error_ = "orvaned printed no READY in time";
-            return false;
-        }
-        char buffer[512];
-        const ssize_t n = read(stdoutFd_, buffer, sizeof buffer);
-        if (n <= 0) {
-            error_ = "orvaned ended before READY";
-            return false;
-        }
-        pending.append(buffer, static_cast<std::size_t>(n));
-    }
+            return line == "READY";
+        });
+    if (read == ChildProgram::Read::Done)
+        return !url_.empty();
+    error_ = read == ChildProgram::Read::TimedOut ? "orvaned printed no READY in time" : "orvaned ended before READY";
+    return false;
 }
 
 std::string ServiceProcess::Log() const {
@@ -181,25 +84,15 @@ std::string ServiceProcess::Log() const {
 }
 
 void ServiceProcess::Signal(int signal) const {
-    if (pid_ > 0)
-        kill(pid_, signal);
+    child_.Signal(signal);
 }
 
 int ServiceProcess::Stop() {
-    if (pid_ < 0)
-        return -1;
-    kill(pid_, SIGTERM);
-    const int status = Reap(pid_, std::chrono::milliseconds(5000));
-    pid_ = -1;
-    return status;
+    return child_.Stop(SIGTERM);
 }
 
 void ServiceProcess::Kill() {
-    if (pid_ < 0)
-        return;
-    kill(pid_, SIGKILL);
-    Reap(pid_, std::chrono::milliseconds(5000));
-    pid_ = -1;
+    child_.Stop(SIGKILL);
 }
 
 CurlResult Curl(const std::vector<std::string>& args) {

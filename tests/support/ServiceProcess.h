@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/ChildProgram.h"
+
 #include <chrono>
 #include <string>
 #include <string_view>
@@ -38,7 +40,7 @@ public:
     const std::string& Error() const { return error_; }
     // "http://127.0.0.1:PORT" as printed.
     const std::string& Url() const { return url_; }
-    pid_t Pid() const { return pid_; }
+    pid_t Pid() const { return child_.Pid(); }
     // Everything written to standard error so far.
     std::string Log() const;
 
@@ -59,8 +61,7 @@ private:
     bool ReadUntilReady();
 
     std::string logPath_;
-    pid_t pid_ = -1;
-    int stdoutFd_ = -1;
+    ChildProgram child_;
     bool ready_ = false;
     std::string error_;
     std::string url_;
