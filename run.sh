@@ -116,6 +116,7 @@ fi
 awk '$1 == "LISTENING" { print $2 }' "$demo/orvaned.out" >"$demo/orvaned.url"
 echo "orvaned serves room \"demo\" at $(cat "$demo/orvaned.url") (log: $demo/orvaned.log); try:"
 echo "  curl $(cat "$demo/orvaned.url")/api/v1/rooms/demo"
+echo "The web remote: open $(cat "$demo/orvaned.url")/ in a browser."
 
 if ((gui)); then
     echo "Starting the toolbar; closing it stops the simulator and orvaned."

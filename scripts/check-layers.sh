@@ -29,6 +29,7 @@ program/app                3      part
 program/service            3      none   program/link program/commands program/config program/mainwnd
 program/http               3      none   program/service
 program/mqtt               3      none   program/service
+program/web                3      none   program/http
 programs                   4      any
 plugins                    4      any
 tests                      5      any

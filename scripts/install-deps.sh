@@ -7,7 +7,14 @@ packages=(
     nlohmann-json3-dev libcli11-dev libssl-dev libdeflate-dev libboost-dev curl
     libmosquitto-dev mosquitto openssl
     scdoc dpkg-dev file lintian clang-format
+    # The web remote's browser tests: headless Chromium driven through WebDriver.
+    chromium chromium-driver python3-selenium
 )
+# npm installs the accessibility checker the browser tests inject (tests/web/package-lock.json);
+# a machine whose Node.js brings its own npm keeps it.
+if ! command -v npm >/dev/null; then
+    packages+=(npm)
+fi
 if [[ "${ORVANE_WITH_GUI:-1}" == 1 ]]; then
     packages+=(qt6-base-dev qt6-svg-dev libgl-dev desktop-file-utils appstream)
 fi
@@ -24,6 +31,14 @@ fi
 if [[ "${ORVANE_WITH_SCREENSHOTS:-0}" == 1 ]]; then
     packages+=(xvfb imagemagick xdotool x11-utils fonts-wqy-microhei)
 fi
+install_npm_modules() {
+    local web
+    web="$(cd "$(dirname "$0")/.." && pwd)/tests/web"
+    if [[ ! -f $web/node_modules/axe-core/axe.min.js ]]; then
+        npm ci --prefix "$web" --no-audit --no-fund --ignore-scripts
+    fi
+}
+trap install_npm_modules EXIT
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -23,6 +23,32 @@ std::shared_ptr<const CatalogFile> CurrentCatalog() {
     return g_catalog;
 }
 
+std::optional<std::string> FormatFrom(const CatalogFile* catalog, int language, std::uint32_t id,
+                                      std::span<const std::string> args, std::size_t limit) {
+    if (catalog == nullptr)
+        return std::nullopt;
+    const std::string* text = catalog->Find(language, id);
+    if (text == nullptr)
+        return std::nullopt;
+    return FormatCatalogMessage(*text, args, limit);
+}
+
+// The text as the caller keeps it: CR LF dropped, cut to size - 1 bytes.
+std::string_view Finish(const std::optional<std::string>& text, std::size_t size) {
+    std::string_view result;
+    if (!text) {
+        result = kNoMessageCatalog;
+    } else {
+        // Every catalog text ends with CR LF; a text cut short by %0 loses its own last
+        // characters instead, as it would from a message table.
+        result = *text;
+        result.remove_suffix(result.size() < 2 ? result.size() : 2);
+    }
+    return CutUtf8(result, size - 1);
+}
+
+} // namespace
+
 // The program folder may hold a catalog of its own; an installed program that runs with a
 // per-user folder finds its catalogs beside the executable or in the data directory.
 std::shared_ptr<const CatalogFile> LoadCatalogFile(const char* name) {
@@ -38,17 +64,14 @@ std::shared_ptr<const CatalogFile> LoadCatalogFile(const char* name) {
     return nullptr;
 }
 
-std::optional<std::string> FormatFrom(const CatalogFile* catalog, int language, std::uint32_t id,
-                                      std::span<const std::string> args, std::size_t limit) {
-    if (catalog == nullptr)
-        return std::nullopt;
-    const std::string* text = catalog->Find(language, id);
-    if (text == nullptr)
-        return std::nullopt;
-    return FormatCatalogMessage(*text, args, limit);
+std::string CatalogTextIn(const CatalogFile* catalog, int language, int set, int number,
+                          std::span<const std::string> args) {
+    const std::uint32_t id = CatalogFile::MessageId(set, number);
+    std::optional<std::string> text = FormatFrom(catalog, language, id, args, kCatalogBufferSize + 1);
+    if (!text)
+        text = FormatFrom(catalog, kLangEnglishUS, id, args, kCatalogBufferSize + 1);
+    return std::string(Finish(text, kCatalogBufferSize));
 }
-
-} // namespace
 
 int OpenCatalog() {
     bool chinese = FileExists(kMarkerChinese) || SystemDefaultLanguage() == kLangChineseSimplified;
@@ -89,16 +112,7 @@ void GetCatalogText(int set, int number, std::size_t size, char* buffer, std::sp
     if (!text)
         text = FormatFrom(cat, kLangEnglishUS, id, args, limit);
 
-    std::string_view result;
-    if (!text) {
-        result = kNoMessageCatalog;
-    } else {
-        // Every catalog text ends with CR LF; a text cut short by %0 loses its own last
-        // characters instead, as it would from a message table.
-        result = *text;
-        result.remove_suffix(result.size() < 2 ? result.size() : 2);
-    }
-    result = CutUtf8(result, size - 1);
+    const std::string_view result = Finish(text, size);
     std::memcpy(buffer, result.data(), result.size());
     buffer[result.size()] = '\0';
 }

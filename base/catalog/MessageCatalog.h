@@ -5,6 +5,7 @@
 #include <array>
 #include <concepts>
 #include <cstddef>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -12,6 +13,8 @@
 #include <vector>
 
 namespace orvane {
+
+class CatalogFile;
 
 // The process-wide message catalog. One catalog file is loaded at a time; lookups are
 // safe from any thread, also while another thread opens or closes the catalog.
@@ -53,6 +56,16 @@ bool IsCatalogOpen();
 // characters (its CR LF) are dropped and the rest is cut to size - 1 bytes, never inside
 // a UTF-8 character. The marker files are looked for anew on every call.
 void GetCatalogText(int set, int number, std::size_t size, char* buffer, std::span<const std::string> args);
+
+// The catalog file of that name where OpenCatalog looks for it (the program folder, beside the
+// executable, the working directory, the installation's data directory), or none.
+std::shared_ptr<const CatalogFile> LoadCatalogFile(const char* name);
+
+// The lookup of GetCatalogText in a catalog and language the caller chose (a web page names
+// its own language; no marker file applies): `language`, then 1033, then "No Message
+// Catalog"; CR LF dropped, cut to kCatalogBufferSize - 1 bytes. A null catalog has no texts.
+std::string CatalogTextIn(const CatalogFile* catalog, int language, int set, int number,
+                          std::span<const std::string> args = {});
 
 namespace detail {
 

@@ -151,7 +151,7 @@ std::optional<Response> ApiRouter::Screen(const RequestHeader& header, const std
 bool ApiRouter::Handle(const Request& request, const Identity& who, const Respond& respond) {
     std::string roomId;
     const Route route = Classify(DecodedPath(request.target()), roomId);
-    if (route == Route::Unknown || route == Route::Public) {
+    if (route == Route::Unknown || (route == Route::Public && publicContent_ == nullptr)) {
         respond(ErrorResponse(404, "no such resource"));
         return false;
     }
@@ -217,6 +217,8 @@ bool ApiRouter::Handle(const Request& request, const Identity& who, const Respon
             return false;
         }
         case Route::Public:
+            respond(publicContent_->Answer(request));
+            return false;
         case Route::Unknown:
             break;
         }

@@ -34,14 +34,28 @@ Response JsonResponse(unsigned status, const nlohmann::json& body);
 Response ErrorResponse(unsigned status, std::string_view message);
 Response TextResponse(unsigned status, std::string body, std::string_view contentType = "text/plain; charset=utf-8");
 
+// What anyone may fetch besides /healthz: the web remote's page and files (`/`,
+// `/index.html`, `/static/...`) and its texts (`/api/v1/texts`). The program that has them
+// plugs them in; without, those paths are 404.
+class IPublicContent {
+public:
+    IPublicContent() = default;
+    virtual ~IPublicContent() = default;
+    IPublicContent(const IPublicContent&) = delete;
+    IPublicContent& operator=(const IPublicContent&) = delete;
+    // The answer to a GET of one of those paths.
+    virtual Response Answer(const Request& request) const = 0;
+};
+
 // The API's decisions about one request, without sockets: the connections feed it parsed
 // requests and write what it answers. Runs on the loop's thread, like the model.
 class ApiRouter {
 public:
     using Respond = std::function<void(Response)>;
 
-    ApiRouter(service::IServiceModel& model, AccessGate& gate, const ServerCounters& counters, bool tls)
-        : model_(model), gate_(gate), counters_(counters), tls_(tls) {}
+    ApiRouter(service::IServiceModel& model, AccessGate& gate, const ServerCounters& counters, bool tls,
+              const IPublicContent* publicContent = nullptr)
+        : model_(model), gate_(gate), counters_(counters), tls_(tls), publicContent_(publicContent) {}
 
     // Looks at a request's header before its body is read: authentication, first of all.
     // An answer when the request ends there (401, 403, 429); none when its body may be read.
@@ -63,6 +77,7 @@ private:
     AccessGate& gate_;
     const ServerCounters& counters_;
     bool tls_;
+    const IPublicContent* publicContent_;
 };
 
 // The path of a request target without its query, percent-decoded; empty when it cannot be

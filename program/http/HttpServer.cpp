@@ -53,7 +53,7 @@ public:
 struct ServerState {
     ServerState(net::io_context& loop, service::IServiceModel& model, HttpSettings settings)
         : loop(loop), model(model), settings(std::move(settings)), gate(this->settings.tokenFile.string()),
-          router(model, gate, counters, !this->settings.certificate.empty()) {}
+          router(model, gate, counters, !this->settings.certificate.empty(), this->settings.publicContent.get()) {}
 
     net::io_context& loop;
     service::IServiceModel& model;

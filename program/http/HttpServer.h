@@ -13,6 +13,8 @@
 
 namespace orvane::http {
 
+class IPublicContent;
+
 struct HttpSettings {
     std::string host = "127.0.0.1";
     std::uint16_t port = 8740; // 0: a free one, see HttpServer::Url
@@ -27,6 +29,8 @@ struct HttpSettings {
     std::chrono::milliseconds idleTimeout{60'000};
     std::chrono::milliseconds keepAliveInterval{15'000}; // event streams' ": keep-alive"
     std::size_t bodyLimit = std::size_t{64} * 1024;
+    // The web remote's page, files and texts; none: their paths are 404.
+    std::shared_ptr<const IPublicContent> publicContent;
 };
 
 // The HTTP(S) API over the service's core, on the core's event loop.

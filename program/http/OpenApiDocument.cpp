@@ -149,6 +149,11 @@ constexpr const char* kDocument = R"json({
           "reported_slot": {"type": "integer"},
           "inputs": {"type": "array", "items": {"type": "string"}},
           "commands": {"type": "array", "items": {"type": "string"}},
+          "input_buttons": {"type": "array", "items": {"type": "object", "properties": {
+            "input": {"type": "string"}, "tip": {"type": "string"}, "icon": {"type": "string"},
+            "tag": {"type": "string"}}}},
+          "volume_range": {"type": "array", "items": {"type": "integer"}, "minItems": 2, "maxItems": 2,
+            "nullable": true},
           "projectors": {"type": "array", "items": {"$ref": "#/components/schemas/Projector"}}
         }
       },

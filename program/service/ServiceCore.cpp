@@ -8,6 +8,7 @@
 #include "commands/InputChecks.h"
 #include "linkcore/PjlinkInfo.h"
 #include "linkcore/PjlinkLine.h"
+#include "service/InputButtons.h"
 #include "service/RoomCommands.h"
 
 #include <boost/asio/post.hpp>
@@ -62,6 +63,8 @@ struct ServiceCore::RoomState {
     std::vector<std::shared_ptr<Projector>> projectors; // the slots in use
     std::vector<std::string> commands;
     std::vector<std::string> inputs;
+    nlohmann::json inputButtons; // what a remote draws them with
+    nlohmann::json volumeRange;
     bool hasVolume = false;
     std::shared_ptr<Lane> lane;
 };
@@ -193,6 +196,8 @@ void ServiceCore::SetRooms(std::vector<RoomFile> files) {
         room->model = std::move(file.model);
         room->commands = ToolbarCommands(*room->model);
         room->inputs = ToolbarInputs(*room->model);
+        room->inputButtons = ToolbarInputButtons(*room->model);
+        room->volumeRange = VolumeRange(*room->model);
         room->hasVolume = HasVolumeRange(*room->model);
         room->lane = LaneFor(room->id);
         const auto old = std::find_if(rooms_.begin(), rooms_.end(), [&](const auto& r) { return r->id == room->id; });
@@ -734,6 +739,8 @@ nlohmann::json ServiceCore::RoomJson(const RoomState& room) const {
              m.SelectPrj >= 1 && m.SelectPrj <= slots ? nlohmann::json(m.SelectPrj) : nlohmann::json(nullptr)},
             {"inputs", room.inputs},
             {"commands", room.commands},
+            {"input_buttons", room.inputButtons},
+            {"volume_range", room.volumeRange},
             {"projectors", projectors}};
 }
 

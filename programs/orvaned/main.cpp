@@ -7,6 +7,7 @@
 #include "service/LinkExchange.h"
 #include "service/ServiceConfig.h"
 #include "service/ServiceCore.h"
+#include "web/WebRemote.h"
 
 #include <CLI/CLI.hpp>
 #include <boost/asio/io_context.hpp>
@@ -16,6 +17,7 @@
 #include <csignal>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -108,6 +110,8 @@ int Run(int argc, char** argv) {
     http.key = config.key;
     http.maxConnections = config.maxConnections;
     http.tokenFile = folder / orvane::service::ServiceConfig::kTokenFile;
+    // The web remote's catalogs are read here, after the change to the configuration's folder.
+    http.publicContent = std::make_shared<orvane::web::WebRemote>();
     orvane::http::HttpServer server(loop, core, http);
     std::unique_ptr<orvane::mqtt::MqttBridge> bridge;
     if (config.mqtt.enabled)

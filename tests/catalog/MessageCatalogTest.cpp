@@ -1,5 +1,7 @@
 #include "catalog/MessageCatalog.h"
 
+#include "catalog/CatalogFile.h"
+
 #include "platform/FileUtil.h"
 #include "support/TempDir.h"
 
@@ -403,6 +405,29 @@ TEST_F(MessageCatalogTest, SystemDefaultLanguageReadsLcAllThenLcMessagesThenLang
         EXPECT_EQ(SystemDefaultLanguage(), 1033);
     }
     EXPECT_EQ(SystemDefaultLanguage(), 1033); // the fixture's locale is back
+}
+
+TEST(CatalogTextIn, TheChosenLanguageThen1033ThenNoMessageCatalog) {
+    CatalogFile catalog;
+    catalog.Parse("[2052]\n11.1 = yi\n[1033]\n11.1 = one\n11.2 = two %1\n");
+    struct Case {
+        const CatalogFile* file;
+        int language;
+        int number;
+        const char* text;
+    };
+    const Case cases[] = {
+        {&catalog, 2052, 1, "yi"},
+        {&catalog, 1033, 1, "one"},
+        {&catalog, 2052, 2, "two %1"},
+        {&catalog, 1031, 2, "two %1"},
+        {&catalog, 2052, 3, "No Message Catalog"},
+        {nullptr, 1033, 1, "No Message Catalog"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CatalogTextIn(c.file, c.language, 11, c.number), c.text) << c.language << " " << c.number;
+    const std::string insert[] = {"x"};
+    EXPECT_EQ(CatalogTextIn(&catalog, 1033, 11, 2, insert), "two x");
 }
 
 } // namespace

@@ -48,6 +48,11 @@ std::vector<MessageKey> RequiredMessages() {
         keys.push_back({2201, n});
     for (int n : {1200, 1201})
         keys.push_back({2201, n});
+    // The web remote's page.
+    for (int n = 500; n <= 533; ++n)
+        keys.push_back({11, n});
+    for (int n = 4000; n <= 4005; ++n)
+        keys.push_back({2201, n});
     // Connection page checks, login, configuration file write failure, file read failure.
     for (int n : {8, 9, 85, 86, 1000, 1001, 1100, 3300})
         keys.push_back({2201, n});
