@@ -165,7 +165,7 @@ def browser(width=1280, height=800):
     return driver
 
 
-def wait(driver, condition, timeout=10):
+def wait(driver, condition, timeout=20):
     return WebDriverWait(driver, timeout, poll_frequency=0.05).until(lambda d: condition(d))
 
 
@@ -237,7 +237,7 @@ class OpenService(unittest.TestCase):
         self.assertFalse(any(line.startswith("REQ 1 action=1 type=0x6000") for line in sent))
         self.assertTrue(any(line.startswith("REQ 2 action=2 type=0x6000") for line in sent))
         self.assertIn("REQ 3 action=1 type=0x6000 setting=1 reply=ack", sent)
-        wait(d, lambda d: slot_text(d, 3) == "Warming up", timeout=POLL_SECONDS + 2)
+        wait(d, lambda d: slot_text(d, 3) == "Warming up", timeout=POLL_SECONDS + 5)
         self.assertEqual(d.find_element(By.CSS_SELECTOR, '[data-command="power_on"]').get_attribute("aria-busy"),
                          "false")
         FIGURES["press_to_request_ms"] = d.execute_script("return window.orvaneTimings.presses[0].toRequest")
@@ -269,11 +269,11 @@ class OpenService(unittest.TestCase):
         # The refusing projector cannot tell its power.
         self.assertEqual([slot_text(d, n) for n in (1, 2, 3)], ["On", "Power state unknown", "Off"])
         self.service.ctl("input", "video")
-        wait(d, lambda d: pressed(d) == ["Video"], timeout=POLL_SECONDS + 2)
+        wait(d, lambda d: pressed(d) == ["Video"], timeout=POLL_SECONDS + 5)
         self.assertEqual(d.find_element(By.CSS_SELECTOR, '[data-input="HDMI 1"]').get_attribute("aria-pressed"),
                          "false")
         self.service.ctl("input", "hdmi 1")
-        wait(d, lambda d: pressed(d) == ["HDMI 1"], timeout=POLL_SECONDS + 2)
+        wait(d, lambda d: pressed(d) == ["HDMI 1"], timeout=POLL_SECONDS + 5)
 
     def test_04_volume_opens_up_and_down_with_the_reported_level(self):
         d = self.driver
@@ -287,7 +287,7 @@ class OpenService(unittest.TestCase):
         wait(d, lambda d: d.find_element(By.CSS_SELECTOR, "#volume-panel output").text == "20")
         d.find_element(By.CSS_SELECTOR, '[data-command="volume_up"]').click()
         wait(d, lambda d: d.find_element(By.CSS_SELECTOR, "#volume-panel output").text == "21",
-             timeout=POLL_SECONDS + 2)
+             timeout=POLL_SECONDS + 5)
         self.assertEqual(d.find_element(By.CSS_SELECTOR, "#volume-panel meter").get_attribute("value"), "21")
 
     def test_08_page_in_chinese(self):
@@ -311,7 +311,7 @@ class OpenService(unittest.TestCase):
         wait(d, lambda d: d.find_element(By.ID, "notice").text == "")
         self.service.ctl("input", "video")
         wait(d, lambda d: d.find_element(By.CSS_SELECTOR, '[data-input="Video"]').get_attribute("aria-pressed")
-             == "true", timeout=POLL_SECONDS + 2)
+             == "true", timeout=POLL_SECONDS + 5)
         self.service.ctl("input", "hdmi 1")
 
     def test_09_no_serious_accessibility_violation(self):
@@ -352,7 +352,7 @@ class OpenService(unittest.TestCase):
         self.assertEqual(d.switch_to.active_element.accessible_name, "Computer1")
         d.switch_to.active_element.send_keys(Keys.ENTER)
         wait(d, lambda d: d.find_element(By.CSS_SELECTOR, '[data-input="Computer in 1"]').get_attribute(
-            "aria-pressed") == "true", timeout=POLL_SECONDS + 3)
+            "aria-pressed") == "true", timeout=POLL_SECONDS + 6)
         self.service.ctl("input", "hdmi 1")
 
     def test_11_first_load_and_screenshots(self):
