@@ -28,7 +28,40 @@ const char* PowerName(int power) {
 bool ProjectorState::SameApartFromLastSeen(const ProjectorState& other) const {
     return slot == other.slot && address == other.address && pjlink == other.pjlink && reachable == other.reachable &&
            power == other.power && input == other.input && volume == other.volume && name == other.name &&
-           lamps == other.lamps && errors == other.errors && lastError == other.lastError;
+           lamps == other.lamps && errors == other.errors && details == other.details && lastError == other.lastError;
+}
+
+void TakePjlinkInfo(const linkcore::PjlinkInfo& info, ProjectorState& state) {
+    state.name = info.name;
+    state.lamps.reset();
+    if (info.lamps) {
+        state.lamps.emplace();
+        for (const linkcore::PjlinkLamp& lamp : *info.lamps)
+            state.lamps->push_back({lamp.hours, lamp.on});
+    }
+    state.errors = info.errors;
+    PjlinkDetails& d = state.details;
+    d.pjlinkClass.reset();
+    if (info.pjlinkClass != 0)
+        d.pjlinkClass = info.pjlinkClass;
+    d.manufacturer = info.manufacturer;
+    d.product = info.product;
+    d.other = info.other;
+    d.avmute = info.avmute;
+    d.inputs.reset();
+    if (info.inputs) {
+        d.inputs.emplace();
+        for (const linkcore::PjlinkInput& input : *info.inputs)
+            d.inputs->push_back({input.code, input.name});
+    }
+    d.serial = info.serial;
+    d.software = info.software;
+    d.inputResolution = info.inputResolution;
+    d.recommendedResolution = info.recommendedResolution;
+    d.filterHours = info.filterHours;
+    d.lampModel = info.lampModel;
+    d.filterModel = info.filterModel;
+    d.freeze = info.freeze;
 }
 
 std::string Rfc3339(std::chrono::system_clock::time_point time) {
@@ -51,12 +84,31 @@ nlohmann::json ProjectorJson(const ProjectorState& s) {
                         {"name", OrNull(s.name)},
                         {"lamps", nullptr},
                         {"errors", nullptr},
+                        {"class", OrNull(s.details.pjlinkClass)},
+                        {"manufacturer", OrNull(s.details.manufacturer)},
+                        {"product", OrNull(s.details.product)},
+                        {"other", OrNull(s.details.other)},
+                        {"avmute", OrNull(s.details.avmute)},
+                        {"inputs", nullptr},
+                        {"serial", OrNull(s.details.serial)},
+                        {"software", OrNull(s.details.software)},
+                        {"input_resolution", OrNull(s.details.inputResolution)},
+                        {"recommended_resolution", OrNull(s.details.recommendedResolution)},
+                        {"filter_hours", OrNull(s.details.filterHours)},
+                        {"lamp_model", OrNull(s.details.lampModel)},
+                        {"filter_model", OrNull(s.details.filterModel)},
+                        {"freeze", OrNull(s.details.freeze)},
                         {"last_seen", s.lastSeen ? nlohmann::json(Rfc3339(*s.lastSeen)) : nlohmann::json(nullptr)},
                         {"last_error", OrNull(s.lastError)}};
     if (s.lamps) {
         j["lamps"] = nlohmann::json::array();
         for (const LampState& lamp : *s.lamps)
             j["lamps"].push_back({{"hours", lamp.hours}, {"on", lamp.on}});
+    }
+    if (s.details.inputs) {
+        j["inputs"] = nlohmann::json::array();
+        for (const InputState& input : *s.details.inputs)
+            j["inputs"].push_back({{"code", input.code}, {"name", OrNull(input.name)}});
     }
     if (s.errors) {
         j["errors"] = nlohmann::json::object();

@@ -7,7 +7,6 @@
 #include "commands/CommandSequence.h"
 #include "commands/InputChecks.h"
 #include "linkcore/PjlinkInfo.h"
-#include "linkcore/PjlinkLine.h"
 #include "service/InputButtons.h"
 #include "service/RoomCommands.h"
 
@@ -29,9 +28,10 @@ using Clock = std::chrono::steady_clock;
 struct ServiceCore::Line {
     bool polling = false;
     bool commandUsing = false;
+    bool gathering = false;                    // the slow items are being asked on the worker
     std::deque<std::function<void()>> waiting; // commands waiting for the running exchange
 
-    bool Busy() const { return polling || commandUsing || !waiting.empty(); }
+    bool Busy() const { return polling || commandUsing || gathering || !waiting.empty(); }
 };
 
 // A room's commands in order; a reloaded room takes over the one of the room it replaces.
@@ -116,24 +116,10 @@ LinkOp Get(std::uint16_t type) {
     return op;
 }
 
-LinkOp Pjlink(const char* name) {
-    LinkOp op;
-    op.pjlinkCommand = true;
-    op.name = name;
-    op.param = "?";
-    return op;
-}
-
 std::optional<std::uint16_t> DataOf(const LinkOpResult& r) {
     if (!r.answered || r.reply.reply[0] != kReplyData)
         return std::nullopt;
     return ReplyValue(r.reply.reply.data());
-}
-
-std::optional<std::string> PjlinkValue(const LinkOpResult& r) {
-    if (!r.answered || linkcore::pjlink::ErrorCode(r.value) != 0)
-        return std::nullopt;
-    return r.value;
 }
 
 // A label value in the text format: backslash, double quote and line feed escaped.
@@ -170,6 +156,9 @@ ServiceCore::ServiceCore(asio::io_context& loop, Options options, std::shared_pt
 ServiceCore::~ServiceCore() {
     try {
         Stop();
+        // A gathering under way ends within its time-outs; what it posts is never run.
+        infoPool_.stop();
+        infoPool_.join();
     } catch (...) { // NOLINT(bugprone-empty-catch): nothing is left to tell at the end
     }
 }
@@ -297,6 +286,8 @@ void ServiceCore::OnNotification(std::string_view source, const linkcore::Pjlink
                     next.input = FieldText(room->model->InputName[index]);
             } else if (n.kind == Kind::ErrorStatus) {
                 next.errors = n.errors;
+            } else if (n.kind == Kind::AvMute) {
+                next.details.avmute = n.value;
             }
             Update(p, next);
             if (n.kind == Kind::Power || n.kind == Kind::Lookup)
@@ -370,11 +361,8 @@ void ServiceCore::StartPoll(const std::shared_ptr<Projector>& p) {
     const bool withVolume = (*room)->hasVolume && !p->endpoint.pjlink;
     if (withVolume)
         ops.push_back(Get(kTypeVolume));
+    // The slow items follow a poll that found the projector, on a connection of their own.
     const bool withInfo = p->endpoint.pjlink && (!p->lastInfo || started - *p->lastInfo >= options_.infoInterval);
-    if (withInfo) {
-        for (const char* name : {"NAME", "LAMP", "ERST"})
-            ops.push_back(Pjlink(name));
-    }
     p->polling = true;
     p->line->polling = true;
     ++pollsInFlight_;
@@ -420,6 +408,7 @@ void ServiceCore::PollDone(const std::shared_ptr<Projector>& p, const ExchangeOu
         next.name.reset();
         next.lamps.reset();
         next.errors.reset();
+        next.details = {};
         p->lastInfo.reset();
         ++p->failures;
     } else {
@@ -435,31 +424,19 @@ void ServiceCore::PollDone(const std::shared_ptr<Projector>& p, const ExchangeOu
             if (index >= 0)
                 next.input = FieldText((*room)->model->InputName[index]);
         }
-        std::size_t at = 2;
         if (withVolume) {
-            const LinkOpResult& volume = results[at++];
+            const LinkOpResult& volume = results[2];
             // What the volume popup shows: byte 1 of the data reply.
             next.volume.reset();
             if (volume.answered && volume.reply.reply[0] == kReplyData)
                 next.volume = volume.reply.reply[1];
         }
-        if (withInfo) {
-            p->lastInfo = now;
-            next.name = PjlinkValue(results[at]);
-            next.lamps.reset();
-            std::vector<linkcore::PjlinkLamp> lamps;
-            if (auto value = PjlinkValue(results[at + 1]); value && linkcore::ParseLamps(*value, lamps)) {
-                next.lamps.emplace();
-                for (const linkcore::PjlinkLamp& lamp : lamps)
-                    next.lamps->push_back({lamp.hours, lamp.on});
-            }
-            next.errors.reset();
-            std::array<int, 6> errors{};
-            if (auto value = PjlinkValue(results[at + 2]); value && linkcore::ParseErrorStatus(*value, errors))
-                next.errors = errors;
-        }
     }
     Update(p, next);
+    if (withInfo && next.reachable) {
+        p->lastInfo = now;
+        Gather(p);
+    }
 
     auto wait = options_.pollInterval;
     for (int i = 0; i < p->failures && wait < options_.maxBackoff; ++i)
@@ -468,6 +445,38 @@ void ServiceCore::PollDone(const std::shared_ptr<Projector>& p, const ExchangeOu
     if (!p->line->waiting.empty())
         Release(*p->line);
     StartQueuedPolls();
+}
+
+void ServiceCore::Gather(const std::shared_ptr<Projector>& p) {
+    p->line->gathering = true;
+    std::weak_ptr<bool> alive = alive_;
+    // The worker holds nothing of the loop's: only copies, and the projector weakly.
+    std::weak_ptr<Projector> weak = p;
+    std::weak_ptr<Line> line = p->line;
+    asio::post(infoPool_, [this, alive, weak, line, endpoint = p->endpoint, config = link_] {
+        auto info = std::make_shared<linkcore::PjlinkInfo>();
+        const bool answered = linkcore::ReadPjlinkInfo(endpoint.ip.c_str(), endpoint.port, endpoint.password.c_str(),
+                                                       config->link, *info);
+        asio::post(loop_, [this, alive, weak, line, info, answered] {
+            const auto live = alive.lock();
+            if (!live || !*live)
+                return;
+            if (const std::shared_ptr<Projector> p = weak.lock(); p && !p->removed) {
+                if (answered) {
+                    ProjectorState next = p->state;
+                    TakePjlinkInfo(*info, next);
+                    Update(p, next);
+                } else {
+                    p->lastInfo.reset(); // asked again after the next poll that finds it
+                }
+            }
+            if (const std::shared_ptr<Line> l = line.lock()) {
+                l->gathering = false;
+                if (!l->waiting.empty() && !l->polling)
+                    Release(*l);
+            }
+        });
+    });
 }
 
 void ServiceCore::StartQueuedPolls() {
@@ -491,7 +500,7 @@ void ServiceCore::StartQueuedPolls() {
 // --- one projector at a time ---------------------------------------------------------------------
 
 void ServiceCore::Acquire(Line& line, std::function<void()> use) {
-    if (line.polling || line.commandUsing) {
+    if (line.polling || line.commandUsing || line.gathering) {
         line.waiting.push_back(std::move(use));
         return;
     }
@@ -501,7 +510,7 @@ void ServiceCore::Acquire(Line& line, std::function<void()> use) {
 
 void ServiceCore::Release(Line& line) {
     line.commandUsing = false;
-    if (line.waiting.empty() || line.polling)
+    if (line.waiting.empty() || line.polling || line.gathering)
         return;
     std::function<void()> use = std::move(line.waiting.front());
     line.waiting.pop_front();

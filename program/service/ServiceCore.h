@@ -7,6 +7,7 @@
 #include "service/ServiceModel.h"
 
 #include <boost/asio/io_context.hpp>
+#include <boost/asio/thread_pool.hpp>
 
 #include <chrono>
 #include <cstdint>
@@ -37,7 +38,9 @@ public:
         // A projector that keeps failing is polled after twice the wait of the last time,
         // up to this.
         std::chrono::milliseconds maxBackoff{60'000};
-        // PJLink name, lamps and error status are asked this often.
+        // Everything orvanectl info asks of a PJLink projector (name, lamps and error status
+        // among it) is asked this often, after a poll, on a worker thread and a connection of
+        // its own, while the projector's polls and commands wait.
         std::chrono::milliseconds infoInterval{60'000};
     };
 
@@ -93,6 +96,8 @@ private:
     void PollDone(const std::shared_ptr<Projector>& p, const ExchangeOutcome& outcome, bool withInfo, bool withVolume,
                   std::chrono::steady_clock::time_point started);
     void StartQueuedPolls();
+    // Asks the slow PJLink items off the loop; the projector's line is held until they are in.
+    void Gather(const std::shared_ptr<Projector>& p);
 
     // Runs `use` once no poll or command uses the projector's line; Release hands it on.
     static void Acquire(Line& line, std::function<void()> use);
@@ -133,6 +138,8 @@ private:
     std::map<std::vector<std::string>, std::uint64_t> commandCounts_; // {room, command, result}
     bool hearNotifications_ = false;
     std::unique_ptr<NotifyReceiver> notify_;
+    // Blocking PJLink sessions for the slow items; joined before the core goes.
+    boost::asio::thread_pool infoPool_{2};
     // Callbacks from the loop check this first: the core may be gone while an exchange ends.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

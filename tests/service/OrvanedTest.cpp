@@ -53,20 +53,38 @@ protected:
 };
 
 TEST_F(OrvanedTest, ServesRoomsCommandsAndEventsAndEndsCleanly) {
-    PjsimProcess sim({PjsimProcess::Tcp("power=off"), PjsimProcess::Tcp("power=on")});
+    PjsimProcess sim({PjsimProcess::Tcp("power=off"), PjsimProcess::Tcp("power=on"),
+                      PjsimProcess::Pjlink("class=2,power=on,name=Stage")});
     ASSERT_TRUE(sim.Ready()) << sim.Error();
     dir_.Write("orvaned.conf", ServiceProcess::ConfigText(1));
+    dir_.Write("LinkCore.conf", "[PJLink]\nPorts=" + std::to_string(sim.Port(3)) + "\n");
     Room("hall", {{sim.Address(1), ""}});
     Room("lab", {{sim.Address(2), ""}, {"127.0.0.1:1", "secret"}});
+    Room("stage", {{sim.Address(3), ""}});
     ServiceProcess service(dir_.File("orvaned.conf"));
     ASSERT_TRUE(service.Ready()) << service.Error();
 
     const nlohmann::json rooms = GetUntil(service, "/api/v1/rooms", [](const nlohmann::json& j) {
-        return j.contains("rooms") && j["rooms"].size() == 2 && j["rooms"][0]["projectors"][0]["reachable"] == true;
+        return j.contains("rooms") && j["rooms"].size() == 3 && j["rooms"][0]["projectors"][0]["reachable"] == true;
     });
-    ASSERT_EQ(rooms["rooms"].size(), 2u) << rooms;
+    ASSERT_EQ(rooms["rooms"].size(), 3u) << rooms;
     EXPECT_EQ(rooms["rooms"][0]["id"], "hall");
     EXPECT_EQ(rooms["rooms"][0]["inputs"], nlohmann::json::parse(R"(["HDMI 1", "Video"])"));
+
+    // A PJLink projector also tells what orvanectl info asks of it.
+    const nlohmann::json stage = GetUntil(service, "/api/v1/rooms/stage", [](const nlohmann::json& j) {
+        return j.contains("projectors") && j["projectors"][0]["serial"].is_string();
+    })["projectors"][0];
+    EXPECT_EQ(stage["name"], "Stage");
+    EXPECT_EQ(stage["class"], 2);
+    EXPECT_EQ(stage["manufacturer"], "ORVANE");
+    EXPECT_EQ(stage["serial"], "PJSIM0003");
+    EXPECT_EQ(stage["avmute"], "30");
+    EXPECT_EQ(stage["inputs"][7], nlohmann::json::parse(R"({"code": "31", "name": "HDMI 1"})"));
+    EXPECT_EQ(stage["input_resolution"], "1920x1080");
+    EXPECT_EQ(stage["filter_hours"], 350);
+    EXPECT_EQ(stage["filter_model"], "FLT-100");
+    EXPECT_EQ(stage["freeze"], false);
 
     // Another client switches the projector on; the event stream tells it.
     auto events = std::async(std::launch::async, [&] {
@@ -83,7 +101,8 @@ TEST_F(OrvanedTest, ServesRoomsCommandsAndEventsAndEndsCleanly) {
     other.Close(&other);
     const std::string stream = events.get();
     EXPECT_NE(stream.find("event: projector\ndata: {\"address\":\"" + sim.Address(1)), std::string::npos) << stream;
-    EXPECT_NE(stream.find("\"power\":\"on\",\"protocol\":\"orvane\",\"reachable\":true,\"room\":\"hall\""),
+    EXPECT_NE(stream.find("\"power\":\"on\",\"product\":null,\"protocol\":\"orvane\",\"reachable\":true,"
+                          "\"recommended_resolution\":null,\"room\":\"hall\""),
               std::string::npos)
         << stream;
 

@@ -1,4 +1,5 @@
 #include "service/ServiceConfig.h"
+#include "linkcore/PjlinkInfo.h"
 #include "model/ConfigFile.h"
 #include "service/ProjectorState.h"
 #include "service/RoomCommands.h"
@@ -67,6 +68,36 @@ TEST(ServiceRooms, ARoomShowsTheToolbarsCommandsAndInputsAndAnUnreadableOneIsLef
 
 TEST(ServiceState, TimesAreRfc3339InUtc) {
     EXPECT_EQ(service::Rfc3339(std::chrono::system_clock::from_time_t(1'796'000'000)), "2026-11-30T00:53:20Z");
+}
+
+TEST(ServiceState, APjlinkProjectorsOwnItemsKeepInfosNamesAndShapesAndNullWhatItDidNotTell) {
+    linkcore::PjlinkInfo info;
+    info.pjlinkClass = 2;
+    info.manufacturer = "ORVANE";
+    info.avmute = "31";
+    info.lamps.emplace(); // a projector without lamps
+    info.inputs = {{"31", "HDMI 1"}, {"3A", std::nullopt}};
+    info.filterHours = 350;
+    info.freeze = false;
+    service::ProjectorState state;
+    service::TakePjlinkInfo(info, state);
+    const nlohmann::json j = service::ProjectorJson(state);
+    EXPECT_EQ(j["class"], 2);
+    EXPECT_EQ(j["manufacturer"], "ORVANE");
+    EXPECT_EQ(j["avmute"], "31");
+    EXPECT_EQ(j["lamps"], nlohmann::json::array());
+    EXPECT_EQ(j["inputs"],
+              nlohmann::json::parse(R"([{"code": "31", "name": "HDMI 1"}, {"code": "3A", "name": null}])"));
+    EXPECT_EQ(j["filter_hours"], 350);
+    EXPECT_EQ(j["freeze"], false);
+    for (const char* untold : {"product", "other", "serial", "software", "input_resolution", "recommended_resolution",
+                               "lamp_model", "filter_model", "name", "errors"})
+        EXPECT_TRUE(j.at(untold).is_null()) << untold;
+
+    // A change of any of them is a change to tell.
+    service::ProjectorState frozen = state;
+    frozen.details.freeze = true;
+    EXPECT_FALSE(state.SameApartFromLastSeen(frozen));
 }
 
 } // namespace

@@ -100,7 +100,7 @@ TEST_F(ServiceCoreTest, PollsTellWhatEachProtocolKnowsAndNullWhatItCannot) {
                  {"s", {{sim.Address(4), ""}}}}));
     // The silent projector's time-outs hold up none of the others.
     ASSERT_TRUE(RunUntil([&] {
-        return !Projector("r", 1)["last_seen"].is_null() && !Projector("r", 2)["last_seen"].is_null() &&
+        return !Projector("r", 1)["last_seen"].is_null() && !Projector("r", 2)["name"].is_null() &&
                !Projector("r", 4)["last_seen"].is_null();
     }));
     EXPECT_EQ(Projector("r", 4)["address"], "com1");
@@ -114,7 +114,10 @@ TEST_F(ServiceCoreTest, PollsTellWhatEachProtocolKnowsAndNullWhatItCannot) {
     ours.erase("last_seen");
     EXPECT_EQ(ours, nlohmann::json::parse(R"({"slot": 1, "address": ")" + sim.Address(1) + R"(",
         "protocol": "orvane", "reachable": true, "power": "on", "input": "HDMI 1", "volume": 10, "name": null,
-        "lamps": null, "errors": null, "last_error": null})"));
+        "lamps": null, "errors": null, "last_error": null, "class": null, "manufacturer": null, "product": null,
+        "other": null, "avmute": null, "inputs": null, "serial": null, "software": null, "input_resolution": null,
+        "recommended_resolution": null, "filter_hours": null, "lamp_model": null, "filter_model": null,
+        "freeze": null})"));
     const nlohmann::json pjlink = Projector("r", 2);
     EXPECT_EQ(pjlink["protocol"], "pjlink");
     EXPECT_EQ(pjlink["power"], "on");
