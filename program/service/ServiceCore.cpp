@@ -57,6 +57,7 @@ struct ServiceCore::Projector {
     std::optional<Clock::time_point> lastInfo;
 };
 
+// NOLINTNEXTLINE(bugprone-exception-escape): the JSON members throw only on exhausted memory
 struct ServiceCore::RoomState {
     std::string id;
     std::unique_ptr<CModelInfo2> model;
