@@ -3,6 +3,7 @@
 #include "linkcore/PjlinkConnection.h"
 #include "linkcore/PjlinkLine.h"
 #include "linkcore/PjlinkSettings.h"
+#include "linkcore/PjlinkTranslator.h"
 
 #include <charconv>
 
@@ -24,7 +25,7 @@ public:
     int Class() { return usable_ ? connection_.Class() : 0; }
 
     // The answer as it came ("ERR2" included), or nothing without one.
-    std::optional<std::string> Raw(char cls, std::string_view name, std::string_view param = "?") {
+    std::optional<std::string> Raw(char cls, std::string_view name, std::string_view param) {
         if (!usable_ || (!connection_.IsOpen() && !Open()))
             return std::nullopt;
         std::string value;
@@ -35,17 +36,13 @@ public:
             return std::nullopt;
         }
         failures_ = 0;
-        answered_ = true;
         return value;
     }
-    // The answer's data, or nothing for an error or a failed exchange.
-    std::optional<std::string> Data(char cls, std::string_view name, std::string_view param = "?") {
-        std::optional<std::string> value = Raw(cls, name, param);
-        if (value && pjlink::ErrorCode(*value) != 0)
-            value.reset();
-        return value;
+    // Asks `query` of a projector of the class `info` holds and takes the answer into it.
+    void Take(const PjlinkQuery& query, PjlinkInfo& info) {
+        const char cls = query.cls != 0 ? query.cls : info.pjlinkClass == 2 ? '2' : '1';
+        TakePjlinkAnswer(query, Raw(cls, query.name, query.param), info);
     }
-    bool Answered() const { return answered_; }
 
 private:
     const char* ip_;
@@ -54,7 +51,6 @@ private:
     const LinkSettings& settings_;
     PjlinkConnection connection_;
     bool usable_ = false;
-    bool answered_ = false;
     int failures_ = 0;
 };
 
@@ -64,40 +60,138 @@ std::string Upper(std::string text) {
     return text;
 }
 
-std::optional<int> Number(const std::optional<std::string>& value) {
+std::optional<int> Number(std::string_view value) {
     int n = 0;
-    if (!value || value->empty())
+    if (value.empty())
         return std::nullopt;
-    auto [end, ec] = std::from_chars(value->data(), value->data() + value->size(), n);
-    if (ec != std::errc() || end != value->data() + value->size() || n < 0)
+    auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
+    if (ec != std::errc() || end != value.data() + value.size() || n < 0)
         return std::nullopt;
     return n;
 }
 
-void ReadInputs(Asker& ask, char cls, PjlinkInfo& out) {
-    const std::optional<std::string> list = ask.Data(cls, "INST");
-    if (!list)
-        return;
+// "31 32 3A": every code an input, or no list.
+std::optional<std::vector<PjlinkInput>> ParseInputs(const std::string& list) {
     std::vector<PjlinkInput> inputs;
     std::size_t start = 0;
-    while (start < list->size()) {
-        std::size_t space = list->find(' ', start);
+    while (start < list.size()) {
+        std::size_t space = list.find(' ', start);
         if (space == std::string::npos)
-            space = list->size();
-        std::string code = Upper(list->substr(start, space - start));
+            space = list.size();
+        std::string code = Upper(list.substr(start, space - start));
         if (!PjlinkSettings::IsInput(code))
-            return;
+            return std::nullopt;
         inputs.push_back({std::move(code), std::nullopt});
         start = space + 1;
     }
-    if (cls == '2') {
-        for (PjlinkInput& input : inputs)
-            input.name = ask.Data('2', "INNM", "?" + input.code);
-    }
-    out.inputs = std::move(inputs);
+    return inputs;
 }
 
+// The items whose answer is kept as it came.
+struct TextItem {
+    const char* name;
+    std::optional<std::string> PjlinkInfo::*field;
+};
+constexpr TextItem kTextItems[] = {
+    {"NAME", &PjlinkInfo::name},
+    {"INF1", &PjlinkInfo::manufacturer},
+    {"INF2", &PjlinkInfo::product},
+    {"INFO", &PjlinkInfo::other},
+    {"SNUM", &PjlinkInfo::serial},
+    {"SVER", &PjlinkInfo::software},
+    {"IRES", &PjlinkInfo::inputResolution},
+    {"RRES", &PjlinkInfo::recommendedResolution},
+    {"RLMP", &PjlinkInfo::lampModel},
+    {"RFIL", &PjlinkInfo::filterModel},
+};
+
 } // namespace
+
+std::vector<PjlinkQuery> PjlinkInfoQueries() {
+    std::vector<PjlinkQuery> queries;
+    for (const char* name : {"NAME", "INF1", "INF2", "INFO", "POWR", "INPT", "AVMT", "LAMP", "ERST"})
+        queries.push_back({'1', name});
+    queries.push_back(PjlinkInputListQuery());
+    return queries;
+}
+
+PjlinkQuery PjlinkInputListQuery() {
+    return {0, "INST"};
+}
+
+std::vector<PjlinkQuery> PjlinkInputNameQueries(const PjlinkInfo& info) {
+    std::vector<PjlinkQuery> queries;
+    if (info.pjlinkClass != 2 || !info.inputs)
+        return queries;
+    for (const PjlinkInput& input : *info.inputs)
+        queries.push_back({'2', "INNM", "?" + input.code});
+    return queries;
+}
+
+std::vector<PjlinkQuery> PjlinkClass2Queries(const PjlinkInfo& info) {
+    std::vector<PjlinkQuery> queries = PjlinkInputNameQueries(info);
+    if (info.pjlinkClass != 2)
+        return queries;
+    for (const char* name : {"SNUM", "SVER", "IRES", "RRES", "FILT", "RLMP", "RFIL", "FREZ"})
+        queries.push_back({'2', name});
+    return queries;
+}
+
+void TakePjlinkAnswer(const PjlinkQuery& query, const std::optional<std::string>& answer, PjlinkInfo& info) {
+    if (!answer)
+        return;
+    info.answered = true;
+    const std::string_view name = query.name;
+    const int error = pjlink::ErrorCode(*answer);
+    // Projectors without a lamp (laser, LED) answer the lamp query with ERR1 or ERR2.
+    if (name == "LAMP" && (error == 1 || error == 2)) {
+        info.lamps.emplace();
+        return;
+    }
+    if (error != 0)
+        return;
+    const std::string& value = *answer;
+    for (const TextItem& item : kTextItems) {
+        if (name == item.name) {
+            info.*item.field = value;
+            return;
+        }
+    }
+    if (name == "CLSS") {
+        info.pjlinkClass = PjlinkClassOf(value);
+    } else if (name == "POWR") {
+        if (value.size() == 1 && value[0] >= '0' && value[0] <= '3')
+            info.power = value[0] - '0';
+    } else if (name == "INPT") {
+        if (PjlinkSettings::IsInput(Upper(value)))
+            info.input = Upper(value);
+    } else if (name == "AVMT") {
+        if (value.size() == 2)
+            info.avmute = value;
+    } else if (name == "LAMP") {
+        if (std::vector<PjlinkLamp> lamps; ParseLamps(value, lamps))
+            info.lamps = std::move(lamps);
+    } else if (name == "ERST") {
+        if (std::array<int, 6> errors{}; ParseErrorStatus(value, errors))
+            info.errors = errors;
+    } else if (name == "INST") {
+        if (std::optional<std::vector<PjlinkInput>> inputs = ParseInputs(value))
+            info.inputs = std::move(inputs);
+    } else if (name == "INNM") {
+        if (info.inputs) {
+            const std::string_view code = std::string_view(query.param).substr(1);
+            for (PjlinkInput& input : *info.inputs) {
+                if (input.code == code)
+                    input.name = value;
+            }
+        }
+    } else if (name == "FILT") {
+        info.filterHours = Number(value);
+    } else if (name == "FREZ") {
+        if (value == "0" || value == "1")
+            info.freeze = value == "1";
+    }
+}
 
 bool ReadPjlinkInfo(const char* ipAddress, int port, const char* password, const LinkSettings& settings,
                     PjlinkInfo& out) {
@@ -106,43 +200,11 @@ bool ReadPjlinkInfo(const char* ipAddress, int port, const char* password, const
     if (!ask.Open())
         return false;
     out.pjlinkClass = ask.Class();
-    out.name = ask.Data('1', "NAME");
-    out.manufacturer = ask.Data('1', "INF1");
-    out.product = ask.Data('1', "INF2");
-    out.other = ask.Data('1', "INFO");
-    if (auto power = ask.Data('1', "POWR"); power && power->size() == 1 && (*power)[0] >= '0' && (*power)[0] <= '3')
-        out.power = (*power)[0] - '0';
-    if (auto input = ask.Data('1', "INPT"); input && PjlinkSettings::IsInput(Upper(*input)))
-        out.input = Upper(*input);
-    if (auto avmute = ask.Data('1', "AVMT"); avmute && avmute->size() == 2)
-        out.avmute = avmute;
-    // Projectors without a lamp (laser, LED) answer the lamp query with ERR1 or ERR2.
-    std::vector<PjlinkLamp> lamps;
-    if (std::optional<std::string> lampValue = ask.Raw('1', "LAMP")) {
-        const int error = pjlink::ErrorCode(*lampValue);
-        if (error == 1 || error == 2) {
-            out.lamps.emplace();
-        } else if (ParseLamps(*lampValue, lamps)) {
-            out.lamps = lamps;
-        }
-    }
-    std::array<int, 6> errors{};
-    if (auto value = ask.Data('1', "ERST"); value && ParseErrorStatus(*value, errors))
-        out.errors = errors;
-    const char cls = out.pjlinkClass == 2 ? '2' : '1';
-    ReadInputs(ask, cls, out);
-    if (cls == '2') {
-        out.serial = ask.Data('2', "SNUM");
-        out.software = ask.Data('2', "SVER");
-        out.inputResolution = ask.Data('2', "IRES");
-        out.recommendedResolution = ask.Data('2', "RRES");
-        out.filterHours = Number(ask.Data('2', "FILT"));
-        out.lampModel = ask.Data('2', "RLMP");
-        out.filterModel = ask.Data('2', "RFIL");
-        if (auto freeze = ask.Data('2', "FREZ"); freeze && (*freeze == "0" || *freeze == "1"))
-            out.freeze = *freeze == "1";
-    }
-    out.answered = ask.Answered() || out.pjlinkClass != 0;
+    for (const PjlinkQuery& query : PjlinkInfoQueries())
+        ask.Take(query, out);
+    for (const PjlinkQuery& query : PjlinkClass2Queries(out))
+        ask.Take(query, out);
+    out.answered = out.answered || out.pjlinkClass != 0;
     return out.answered;
 }
 
@@ -152,7 +214,10 @@ bool ReadPjlinkInputs(const char* ipAddress, int port, const char* password, con
     if (!ask.Open())
         return false;
     PjlinkInfo info;
-    ReadInputs(ask, ask.Class() == 2 ? '2' : '1', info);
+    info.pjlinkClass = ask.Class();
+    ask.Take(PjlinkInputListQuery(), info);
+    for (const PjlinkQuery& query : PjlinkInputNameQueries(info))
+        ask.Take(query, info);
     if (!info.inputs)
         return false;
     out = std::move(*info.inputs);

@@ -49,6 +49,28 @@ struct PjlinkInfo {
     bool answered = false;
 };
 
+// One item info asks: a PJLink command, answered as TakePjlinkAnswer reads it.
+struct PjlinkQuery {
+    char cls = '1'; // '1' or '2'; 0 for the projector's own class (class 1 while it is unknown)
+    std::string name;
+    std::string param = "?";
+};
+
+// What info asks of every projector, in order: the class 1 items, then the input list in the
+// projector's own class. The class (%1CLSS ?) is the caller's to learn first.
+std::vector<PjlinkQuery> PjlinkInfoQueries();
+// The input list alone, as PjlinkInfoQueries asks it.
+PjlinkQuery PjlinkInputListQuery();
+// What follows for a class 2 projector once `info` holds the answers so far: the name of each
+// listed input. None for class 1.
+std::vector<PjlinkQuery> PjlinkInputNameQueries(const PjlinkInfo& info);
+// The same names, then the class 2 items. None for class 1.
+std::vector<PjlinkQuery> PjlinkClass2Queries(const PjlinkInfo& info);
+// Takes the projector's answer to `query` ("ERR2" included; nothing when none came) into
+// `info`. An error answer or one that does not parse leaves the item empty, except that ERR1
+// or ERR2 to LAMP means a projector without a lamp. %1CLSS ? gives the class.
+void TakePjlinkAnswer(const PjlinkQuery& query, const std::optional<std::string>& answer, PjlinkInfo& info);
+
 // Opens a PJLink session and asks every item above in turn. An item that fails stays empty
 // and the others go on, on a new connection when the projector closed the old one; once a
 // connection cannot be opened again the rest stay empty. False when the projector answered

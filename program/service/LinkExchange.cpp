@@ -3,6 +3,7 @@
 #include "linkcore/LinkSession.h"
 #include "linkcore/PjlinkSession.h"
 #include "linkcore/PjlinkSettings.h"
+#include "linkcore/PjlinkTranslator.h"
 #include "linkcore/SerialChannel.h"
 
 #include <boost/asio/ip/tcp.hpp>
@@ -254,7 +255,8 @@ private:
             return;
         const linkcore::SessionTime now = SessionClock::now();
         if (op.pjlinkCommand) {
-            submitted_ = pjlink_ != nullptr && pjlink_->SubmitCommand('1', op.name, op.param, now);
+            const char cls = op.pjlinkClass != 0 ? op.pjlinkClass : ProjectorClass() == 2 ? '2' : '1';
+            submitted_ = pjlink_ != nullptr && pjlink_->SubmitCommand(cls, op.name, op.param, now);
             return;
         }
         // On a serial line, bytes still queued from an earlier exchange that timed out would
@@ -273,6 +275,8 @@ private:
             if (std::optional<linkcore::PjlinkAnswer> answer = pjlink_->TakeAnswer(); answer && answer->answered) {
                 result.answered = true;
                 result.value = answer->value;
+                if (ops_[current_].name == "CLSS")
+                    classTold_ = linkcore::PjlinkClassOf(answer->value);
             }
             return;
         }
@@ -280,6 +284,11 @@ private:
             result.answered = true;
             result.reply = *reply;
         }
+    }
+
+    int ProjectorClass() const {
+        const int known = pjlink_ != nullptr ? pjlink_->Class() : 0;
+        return known != 0 ? known : classTold_;
     }
 
     void Finish() {
@@ -308,6 +317,7 @@ private:
     asio::steady_timer timer_;
     std::unique_ptr<linkcore::Session> session_;
     linkcore::PjlinkSession* pjlink_ = nullptr;
+    int classTold_ = 0; // by a %1CLSS answer of this exchange
     std::array<unsigned char, 4096> buffer_{};
     std::vector<asio::const_buffer> pieces_;
     std::size_t next_ = 0;

@@ -33,6 +33,9 @@ struct LinkOp {
     bool pjlinkCommand = false;
     std::string name;  // four characters, e.g. "LAMP"
     std::string param; // "?" for a query
+    // The command's class: '1', '2', or 0 for the projector's own, as the session learnt it
+    // opening the connection or from an earlier %1CLSS answer on it (class 1 while unknown).
+    char pjlinkClass = '1';
     // Sent only when the operation before it was refused (0x15), as the adjustment
     // dialog reads back the value a projector kept.
     bool onlyAfterRefusal = false;

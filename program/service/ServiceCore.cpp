@@ -28,7 +28,7 @@ using Clock = std::chrono::steady_clock;
 struct ServiceCore::Line {
     bool polling = false;
     bool commandUsing = false;
-    bool gathering = false;                    // the slow items are being asked on the worker
+    bool gathering = false;                    // the slow PJLink items are being asked
     std::deque<std::function<void()>> waiting; // commands waiting for the running exchange
 
     bool Busy() const { return polling || commandUsing || gathering || !waiting.empty(); }
@@ -157,9 +157,6 @@ ServiceCore::ServiceCore(asio::io_context& loop, Options options, std::shared_pt
 ServiceCore::~ServiceCore() {
     try {
         Stop();
-        // A gathering under way ends within its time-outs; what it posts is never run.
-        infoPool_.stop();
-        infoPool_.join();
     } catch (...) { // NOLINT(bugprone-empty-catch): nothing is left to tell at the end
     }
 }
@@ -450,39 +447,83 @@ void ServiceCore::PollDone(const std::shared_ptr<Projector>& p, const ExchangeOu
 
 void ServiceCore::Gather(const std::shared_ptr<Projector>& p) {
     p->line->gathering = true;
+    ++gatheringsInFlight_;
+    std::vector<linkcore::PjlinkQuery> queries = {{'1', "CLSS", "?"}};
+    for (linkcore::PjlinkQuery& query : linkcore::PjlinkInfoQueries())
+        queries.push_back(std::move(query));
+    AskInfo(p, std::move(queries), linkcore::PjlinkInfo{}, true, false);
+}
+
+void ServiceCore::AskInfo(const std::shared_ptr<Projector>& p, std::vector<linkcore::PjlinkQuery> queries,
+                          linkcore::PjlinkInfo info, bool first, bool afterFailure) {
+    std::vector<LinkOp> ops;
+    for (const linkcore::PjlinkQuery& query : queries) {
+        LinkOp op;
+        op.pjlinkCommand = true;
+        // The class a connection before this one was told stays the projector's own.
+        op.pjlinkClass = query.cls != 0 || info.pjlinkClass == 0 ? query.cls : info.pjlinkClass == 2 ? '2' : '1';
+        op.name = query.name;
+        op.param = query.param;
+        ops.push_back(std::move(op));
+    }
     std::weak_ptr<bool> alive = alive_;
-    // The worker holds nothing of the loop's: only copies, and the projector weakly.
-    std::weak_ptr<Projector> weak = p;
-    std::weak_ptr<Line> line = p->line;
-    asio::post(infoPool_, [this, alive, weak, line, endpoint = p->endpoint, config = link_] {
-        auto info = std::make_shared<linkcore::PjlinkInfo>();
-        const bool answered = linkcore::ReadPjlinkInfo(endpoint.ip.c_str(), endpoint.port, endpoint.password.c_str(),
-                                                       config->link, *info);
-        asio::post(loop_, [this, alive, weak, line, info, answered] {
+    RunExchange(
+        loop_, p->endpoint, link_, std::move(ops),
+        [this, alive, p, queries = std::move(queries), info = std::move(info), first,
+         afterFailure](const ExchangeOutcome& outcome) mutable {
             const auto live = alive.lock();
             if (!live || !*live)
                 return;
-            if (const std::shared_ptr<Projector> p = weak.lock(); p && !p->removed) {
-                if (answered) {
-                    ProjectorState next = p->state;
-                    TakePjlinkInfo(*info, next);
-                    Update(p, next);
-                } else {
-                    p->lastInfo.reset(); // asked again after the next poll that finds it
-                }
+            // The exchange ends at the first item that failed; what follows it is asked
+            // on a new connection, as orvanectl info does, unless this was the second
+            // failure in a row or the connection did not open.
+            std::size_t taken = 0;
+            bool failed = false;
+            while (taken < queries.size() && !failed) {
+                const LinkOpResult& r = outcome.results[taken];
+                linkcore::TakePjlinkAnswer(queries[taken++], r.answered ? std::optional(r.value) : std::nullopt, info);
+                failed = !r.answered;
             }
-            if (const std::shared_ptr<Line> l = line.lock()) {
-                l->gathering = false;
-                if (!l->waiting.empty() && !l->polling)
-                    Release(*l);
+            const bool giveUp = failed && (!outcome.opened || (afterFailure && taken == 1));
+            if (p->removed || giveUp) {
+                GatherDone(p, info);
+                return;
             }
+            if (taken < queries.size()) {
+                queries.erase(queries.begin(), queries.begin() + static_cast<std::ptrdiff_t>(taken));
+                AskInfo(p, std::move(queries), std::move(info), first, true);
+                return;
+            }
+            if (std::vector<linkcore::PjlinkQuery> rest = linkcore::PjlinkClass2Queries(info); first && !rest.empty()) {
+                AskInfo(p, std::move(rest), std::move(info), false, failed);
+                return;
+            }
+            GatherDone(p, info);
         });
-    });
+}
+
+void ServiceCore::GatherDone(const std::shared_ptr<Projector>& p, const linkcore::PjlinkInfo& info) {
+    --gatheringsInFlight_;
+    if (!p->removed) {
+        if (info.answered) {
+            ProjectorState next = p->state;
+            TakePjlinkInfo(info, next);
+            Update(p, next);
+        } else {
+            p->lastInfo.reset(); // asked again after the next poll that finds it
+        }
+    }
+    Line& line = *p->line;
+    line.gathering = false;
+    if (!line.waiting.empty() && !line.polling)
+        Release(line);
+    StartQueuedPolls();
 }
 
 void ServiceCore::StartQueuedPolls() {
     std::size_t taken = 0;
-    while (taken < pollQueue_.size() && pollsInFlight_ + commandsInFlight_ < options_.maxInFlight) {
+    while (taken < pollQueue_.size() &&
+           pollsInFlight_ + commandsInFlight_ + gatheringsInFlight_ < options_.maxInFlight) {
         const std::shared_ptr<Projector> p = pollQueue_[taken++].lock();
         if (!p)
             continue;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "linkcore/PjlinkInfo.h"
 #include "service/LinkExchange.h"
 #include "service/NotifyReceiver.h"
 #include "service/ProjectorState.h"
@@ -7,7 +8,6 @@
 #include "service/ServiceModel.h"
 
 #include <boost/asio/io_context.hpp>
-#include <boost/asio/thread_pool.hpp>
 
 #include <chrono>
 #include <cstdint>
@@ -28,7 +28,8 @@ namespace orvane::service {
 // projector is its address, so this holds across a reload that makes a slot anew and for an
 // address two rooms share. A room's commands run one after the other, also across a reload.
 // At most maxInFlight polls are under way at once; commands are never held back by that cap
-// but count against it, so that polls yield to them. After a command whose effect the polls
+// but count against it, so that polls yield to them, and so does the asking of a PJLink
+// projector's slow items that follows a poll. After a command whose effect the polls
 // read (power, input, volume), its room's projectors are polled again at once.
 class ServiceCore final : public IServiceModel {
 public:
@@ -39,8 +40,8 @@ public:
         // up to this.
         std::chrono::milliseconds maxBackoff{60'000};
         // Everything orvanectl info asks of a PJLink projector (name, lamps and error status
-        // among it) is asked this often, after a poll, on a worker thread and a connection of
-        // its own, while the projector's polls and commands wait.
+        // among it) is asked this often, after a poll, on connections of its own (a second
+        // one for a class 2 projector's items), while the projector's polls and commands wait.
         std::chrono::milliseconds infoInterval{60'000};
     };
 
@@ -96,8 +97,14 @@ private:
     void PollDone(const std::shared_ptr<Projector>& p, const ExchangeOutcome& outcome, bool withInfo, bool withVolume,
                   std::chrono::steady_clock::time_point started);
     void StartQueuedPolls();
-    // Asks the slow PJLink items off the loop; the projector's line is held until they are in.
+    // Asks the slow PJLink items; the projector's line is held until they are in.
     void Gather(const std::shared_ptr<Projector>& p);
+    // One exchange of them; `first` asks the class and what every class answers, after which
+    // a class 2 projector is asked the rest. `afterFailure`: the exchange before ended with an
+    // item that failed.
+    void AskInfo(const std::shared_ptr<Projector>& p, std::vector<linkcore::PjlinkQuery> queries,
+                 linkcore::PjlinkInfo info, bool first, bool afterFailure);
+    void GatherDone(const std::shared_ptr<Projector>& p, const linkcore::PjlinkInfo& info);
 
     // Runs `use` once no poll or command uses the projector's line; Release hands it on.
     static void Acquire(Line& line, std::function<void()> use);
@@ -132,14 +139,13 @@ private:
     int pollsInFlight_ = 0;
     int peakPollsInFlight_ = 0;
     int commandsInFlight_ = 0;
+    int gatheringsInFlight_ = 0; // count against maxInFlight as polls do
     std::map<Subscription, Listener> listeners_;
     Subscription nextSubscription_ = 1;
     Histogram pollDuration_;
     std::map<std::vector<std::string>, std::uint64_t> commandCounts_; // {room, command, result}
     bool hearNotifications_ = false;
     std::unique_ptr<NotifyReceiver> notify_;
-    // Blocking PJLink sessions for the slow items; joined before the core goes.
-    boost::asio::thread_pool infoPool_{2};
     // Callbacks from the loop check this first: the core may be gone while an exchange ends.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

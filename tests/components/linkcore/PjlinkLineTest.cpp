@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -154,6 +155,74 @@ TEST(PjlinkInfo, LampsAndErrorStatus) {
     EXPECT_EQ(errors, (std::array<int, 6>{0, 1, 2, 0, 0, 0}));
     for (const char* bad : {"00000", "0000000", "000300", "00000a"})
         EXPECT_FALSE(ParseErrorStatus(bad, errors)) << bad;
+}
+
+// What one answer makes of an info that held only two listed inputs: the item it fills, as
+// text ("-" for empty); an error or an answer that does not parse leaves the item as it was.
+TEST(PjlinkInfo, EachAnswerFillsItsItemOrLeavesItAsItWas) {
+    const auto text = [](const std::optional<std::string>& v) { return v.value_or("-"); };
+    const auto number = [](const auto& v) { return v ? std::to_string(static_cast<int>(*v)) : "-"; };
+    const auto lamps = [](const PjlinkInfo& i) {
+        std::string out = i.lamps ? "lamps:" : "-";
+        for (const PjlinkLamp& lamp : i.lamps.value_or(std::vector<PjlinkLamp>{}))
+            out += " " + std::to_string(lamp.hours) + (lamp.on ? " on" : " off");
+        return out;
+    };
+    const auto errors = [](const PjlinkInfo& i) {
+        if (!i.errors)
+            return std::string("-");
+        std::string out;
+        for (const int error : *i.errors)
+            out += std::to_string(error);
+        return out;
+    };
+    const auto inputs = [&](const PjlinkInfo& i) {
+        std::string out = i.inputs ? "inputs:" : "-";
+        for (const PjlinkInput& input : i.inputs.value_or(std::vector<PjlinkInput>{}))
+            out += " " + input.code + "=" + text(input.name);
+        return out;
+    };
+    const struct {
+        PjlinkQuery query;
+        std::optional<std::string> answer;
+        std::function<std::string(const PjlinkInfo&)> item;
+        std::string expected;
+    } cases[] = {
+        {{'1', "CLSS"}, "2", [&](const PjlinkInfo& i) { return number(std::optional(i.pjlinkClass)); }, "2"},
+        {{'1', "NAME"}, "Hall", [&](const PjlinkInfo& i) { return text(i.name); }, "Hall"},
+        {{'1', "NAME"}, "ERR3", [&](const PjlinkInfo& i) { return text(i.name); }, "-"},
+        {{'1', "NAME"}, std::nullopt, [&](const PjlinkInfo& i) { return text(i.name); }, "-"},
+        {{'2', "RFIL"}, "FLT-100", [&](const PjlinkInfo& i) { return text(i.filterModel); }, "FLT-100"},
+        {{'1', "POWR"}, "3", [&](const PjlinkInfo& i) { return number(i.power); }, "3"},
+        {{'1', "POWR"}, "4", [&](const PjlinkInfo& i) { return number(i.power); }, "-"},
+        {{'1', "INPT"}, "3a", [&](const PjlinkInfo& i) { return text(i.input); }, "3A"},
+        {{'1', "INPT"}, "61", [&](const PjlinkInfo& i) { return text(i.input); }, "-"},
+        {{'1', "AVMT"}, "31", [&](const PjlinkInfo& i) { return text(i.avmute); }, "31"},
+        {{'1', "AVMT"}, "3", [&](const PjlinkInfo& i) { return text(i.avmute); }, "-"},
+        {{'1', "LAMP"}, "1200 1 300 0", lamps, "lamps: 1200 on 300 off"},
+        {{'1', "LAMP"}, "ERR1", lamps, "lamps:"},
+        {{'1', "LAMP"}, "ERR2", lamps, "lamps:"},
+        {{'1', "LAMP"}, "ERR3", lamps, "-"},
+        {{'1', "LAMP"}, "1200", lamps, "-"},
+        {{'1', "ERST"}, "001200", errors, "001200"},
+        {{'1', "ERST"}, "0012", errors, "-"},
+        {{0, "INST"}, "11 3a", inputs, "inputs: 11=- 3A=-"},
+        {{0, "INST"}, "", inputs, "inputs:"},
+        {{0, "INST"}, "11 61", inputs, "inputs: 31=- 32=-"}, // the list held before stays
+        {{'2', "INNM", "?32"}, "HDMI 2", inputs, "inputs: 31=- 32=HDMI 2"},
+        {{'2', "INNM", "?32"}, "ERR2", inputs, "inputs: 31=- 32=-"},
+        {{'2', "FILT"}, "350", [&](const PjlinkInfo& i) { return number(i.filterHours); }, "350"},
+        {{'2', "FILT"}, "-1", [&](const PjlinkInfo& i) { return number(i.filterHours); }, "-"},
+        {{'2', "FREZ"}, "1", [&](const PjlinkInfo& i) { return number(i.freeze); }, "1"},
+        {{'2', "FREZ"}, "2", [&](const PjlinkInfo& i) { return number(i.freeze); }, "-"},
+    };
+    for (const auto& c : cases) {
+        PjlinkInfo info;
+        info.inputs = {{"31", std::nullopt}, {"32", std::nullopt}};
+        TakePjlinkAnswer(c.query, c.answer, info);
+        EXPECT_EQ(c.item(info), c.expected) << c.query.name << " " << c.answer.value_or("(none)");
+        EXPECT_EQ(info.answered, c.answer.has_value()) << c.query.name;
+    }
 }
 
 TEST(PjlinkSettings, PortsAndTheInputMapWithOverrides) {
