@@ -57,7 +57,7 @@ double Latency(const MosquittoBroker& broker, int interval, int changes) {
     AddBridge(folder, broker);
     Orvaned service(folder);
     if (!service.Ready()) {
-        std::fprintf(stderr, "orvaned did not start:\n%s\n", service.Errors().c_str());
+        std::fprintf(stderr, "orvaned did not start:\n%s\n", service.Error().c_str());
         return -1;
     }
     MqttProbe probe(broker.Port(), {"orvane/bench/+/+/volume"});
@@ -124,7 +124,7 @@ long Quiet(const MosquittoBroker& broker, int projectors, int interval, int roun
     }
     Orvaned service(folder);
     if (!service.Ready()) {
-        std::fprintf(stderr, "orvaned did not start:\n%s\n", service.Errors().c_str());
+        std::fprintf(stderr, "orvaned did not start:\n%s\n", service.Error().c_str());
         return -1;
     }
     // The first state of every projector, then quiet for a whole interval.

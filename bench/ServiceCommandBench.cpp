@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
     // The exchanges of blank_on to the first room, from the second command on.
     const std::string first = ServiceFolder::RoomId(0);
     if (!Command(service.Port(), first)) {
-        std::fprintf(stderr, "blank_on failed\n%s\n", service.Errors().c_str());
+        std::fprintf(stderr, "blank_on failed\n%s\n", service.Log().c_str());
         return 1;
     }
     WaitQuiet(tail, 0.3, 10);

@@ -7,29 +7,23 @@
 
 #include "support/PjsimProcess.h"
 #include "support/RunProgram.h"
+#include "support/ServiceProcess.h"
 #include "support/TempDir.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
-#include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
-#include <fcntl.h>
 #include <fstream>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <spawn.h>
 #include <sstream>
 #include <string>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace orvane::bench {
 
@@ -129,111 +123,14 @@ inline double PeakRssMiB(pid_t pid) {
     return -1;
 }
 
-// A program of the build started with its standard output read here (until a line starting
-// with `readyLine`) and its standard error in a file; SIGTERM at the end.
-class ChildProcess {
+// orvaned on a folder, started as the tests start it, with the port of its LISTENING line.
+class Orvaned : public test::ServiceProcess {
 public:
-    ChildProcess(const std::string& path, const std::vector<std::string>& args, const std::string& errPath,
-                 const std::string& readyLine) {
-        int pipeFds[2];
-        if (pipe2(pipeFds, O_CLOEXEC) != 0)
-            return;
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(path.c_str()));
-        for (const std::string& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (posix_spawn(&pid_, path.c_str(), &actions, nullptr, argv.data(), environ) != 0)
-            pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        close(pipeFds[1]);
-        out_ = pipeFds[0];
-        if (pid_ > 0)
-            ready_ = ReadUntil(readyLine, std::chrono::seconds(30));
+    explicit Orvaned(const ServiceFolder& folder) : ServiceProcess(folder.Config(), std::chrono::seconds(30)) {}
+    int Port() const {
+        const std::size_t colon = Url().rfind(':');
+        return colon == std::string::npos ? 0 : std::atoi(Url().c_str() + colon + 1);
     }
-    ~ChildProcess() { Stop(); }
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-
-    bool Ready() const { return ready_; }
-    pid_t Pid() const { return pid_; }
-    // Every line printed before the ready line.
-    const std::vector<std::string>& Lines() const { return lines_; }
-    // SIGTERM and the exit status (-1 for a signal or when it was not running).
-    int Stop() {
-        if (pid_ <= 0)
-            return -1;
-        kill(pid_, SIGTERM);
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        pid_ = -1;
-        if (out_ >= 0)
-            close(out_);
-        out_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-private:
-    bool ReadUntil(const std::string& readyLine, std::chrono::seconds timeout) {
-        const auto end = Clock::now() + timeout;
-        std::string pending;
-        while (Clock::now() < end) {
-            std::size_t eol;
-            while ((eol = pending.find('\n')) != std::string::npos) {
-                std::string line = pending.substr(0, eol);
-                pending.erase(0, eol + 1);
-                if (line.rfind(readyLine, 0) == 0)
-                    return true;
-                lines_.push_back(line);
-            }
-            pollfd fd{out_, POLLIN, 0};
-            if (poll(&fd, 1, 200) <= 0)
-                continue;
-            char buffer[65536];
-            const ssize_t n = read(out_, buffer, sizeof buffer);
-            if (n <= 0)
-                return false;
-            pending.append(buffer, static_cast<std::size_t>(n));
-        }
-        return false;
-    }
-
-    pid_t pid_ = -1;
-    int out_ = -1;
-    bool ready_ = false;
-    std::vector<std::string> lines_;
-};
-
-// orvaned on a folder: ready once it printed READY, with the port of its LISTENING line.
-class Orvaned {
-public:
-    explicit Orvaned(const ServiceFolder& folder)
-        : process_(test::BinPath("orvaned"), {"--config", folder.Config()}, folder.Path() + "/orvaned.err", "READY"),
-          errPath_(folder.Path() + "/orvaned.err") {
-        for (const std::string& line : process_.Lines()) {
-            const std::size_t colon = line.rfind(':');
-            if (line.rfind("LISTENING http://", 0) == 0 && colon != std::string::npos)
-                port_ = std::stoi(line.substr(colon + 1));
-        }
-    }
-    bool Ready() const { return process_.Ready() && port_ > 0; }
-    int Port() const { return port_; }
-    pid_t Pid() const { return process_.Pid(); }
-    int Stop() { return process_.Stop(); }
-    // What it wrote to standard error, for a run that failed.
-    std::string Errors() const {
-        std::ifstream in(errPath_);
-        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    }
-
-private:
-    ChildProcess process_;
-    std::string errPath_;
-    int port_ = 0;
 };
 
 // What every service benchmark stands on: a pjsim fleet of rooms * roomSize projectors with
@@ -247,7 +144,7 @@ public:
         if (!sim_.Ready())
             std::fprintf(stderr, "pjsim did not start: %s\n", sim_.Error().c_str());
         else if (!service_.Ready())
-            std::fprintf(stderr, "orvaned did not start:\n%s\n", service_.Errors().c_str());
+            std::fprintf(stderr, "orvaned did not start:\n%s\n", service_.Error().c_str());
     }
     bool Ready() const { return sim_.Ready() && service_.Ready(); }
     const test::PjsimProcess& Sim() const { return sim_; }

@@ -10,6 +10,8 @@
 
 #include "ServiceHarness.h"
 
+#include "support/ChildProgram.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -121,13 +123,16 @@ int main(int argc, char** argv) {
     }
     const std::string bodyFile = dir.File("room.json");
     std::ofstream(bodyFile, std::ios::binary) << room.body;
-    ChildProcess fixed(orvane::test::BinPath("bench_fixed_http"), {bodyFile}, dir.File("fixed.err"), "READY");
+    orvane::test::ChildProgram fixed;
     int fixedPort = 0;
-    for (const std::string& line : fixed.Lines()) {
-        if (line.rfind("LISTENING http://", 0) == 0)
-            fixedPort = std::stoi(line.substr(line.rfind(':') + 1));
-    }
-    if (!fixed.Ready() || fixedPort == 0) {
+    const bool started = fixed.Start({orvane::test::BinPath("bench_fixed_http"), bodyFile},
+                                     orvane::test::ChildProgram::Errors::ToFile, dir.File("fixed.err")) &&
+                         fixed.ReadLines(Clock::now() + std::chrono::seconds(30), [&](const std::string& line) {
+                             if (line.rfind("LISTENING http://", 0) == 0)
+                                 fixedPort = std::stoi(line.substr(line.rfind(':') + 1));
+                             return line == "READY";
+                         }) == orvane::test::ChildProgram::Read::Done;
+    if (!started || fixedPort == 0) {
         std::fprintf(stderr, "bench_fixed_http did not start\n");
         return 1;
     }

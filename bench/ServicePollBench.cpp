@@ -23,9 +23,13 @@
 #include <cstdlib>
 #include <map>
 #include <set>
+#include <spawn.h>
 #include <string>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <vector>
+
+extern char** environ;
 
 namespace {
 
@@ -138,7 +142,7 @@ bool RunService(const std::vector<int>& ports, std::size_t answering, const Opti
     tail.Poll(); // what earlier runs logged is not this run's
     Orvaned service(folder);
     if (!service.Ready()) {
-        std::fprintf(stderr, "orvaned did not start:\n%s\n", service.Errors().c_str());
+        std::fprintf(stderr, "orvaned did not start:\n%s\n", service.Error().c_str());
         return false;
     }
     tail.Follow(options.interval);

@@ -40,7 +40,7 @@ std::string ServiceProcess::RoomText(const std::vector<RoomProjector>& projector
     return out.str();
 }
 
-ServiceProcess::ServiceProcess(const std::string& configPath) {
+ServiceProcess::ServiceProcess(const std::string& configPath, std::chrono::milliseconds startTimeout) {
     char name[] = "/tmp/orvaned-log-XXXXXX";
     const int fd = mkstemp(name);
     if (fd >= 0)
@@ -50,7 +50,7 @@ ServiceProcess::ServiceProcess(const std::string& configPath) {
         error_ = "cannot start " + Path();
         return;
     }
-    ready_ = ReadUntilReady();
+    ready_ = ReadUntilReady(startTimeout);
     if (!ready_) {
         error_ += "; stderr: " + Log();
         Stop();
@@ -63,9 +63,9 @@ ServiceProcess::~ServiceProcess() {
         unlink(logPath_.c_str());
 }
 
-bool ServiceProcess::ReadUntilReady() {
+bool ServiceProcess::ReadUntilReady(std::chrono::milliseconds timeout) {
     const ChildProgram::Read read =
-        child_.ReadLines(ChildProgram::Clock::now() + kStartTimeout, [this](const std::string& line) {
+        child_.ReadLines(ChildProgram::Clock::now() + timeout, [this](const std::string& line) {
             if (line.rfind("LISTENING ", 0) == 0)
                 url_ = line.substr(10);
             return line == "READY";

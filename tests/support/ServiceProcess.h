@@ -31,7 +31,7 @@ class ServiceProcess {
 public:
     static constexpr std::chrono::milliseconds kStartTimeout{10000};
 
-    explicit ServiceProcess(const std::string& configPath);
+    explicit ServiceProcess(const std::string& configPath, std::chrono::milliseconds startTimeout = kStartTimeout);
     ~ServiceProcess();
     ServiceProcess(const ServiceProcess&) = delete;
     ServiceProcess& operator=(const ServiceProcess&) = delete;
@@ -58,7 +58,7 @@ public:
     static std::string RoomText(const std::vector<RoomProjector>& projectors);
 
 private:
-    bool ReadUntilReady();
+    bool ReadUntilReady(std::chrono::milliseconds timeout);
 
     std::string logPath_;
     ChildProgram child_;
