@@ -10,16 +10,14 @@
 //
 // Talks to pjsim, Mosquitto and orvaned on 127.0.0.1 only.
 
-#include "LinkFloor.h"
 #include "ServiceHarness.h"
 
 #include "support/MosquittoBroker.h"
-#include "support/PjsimProcess.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -29,37 +27,16 @@ namespace {
 using namespace orvane::bench;
 using orvane::test::MosquittoBroker;
 using orvane::test::MqttProbe;
-using orvane::test::PjsimProcess;
 
 constexpr int kRoomSize = 5;
-constexpr std::uint16_t kVolume = 0x2001;
-
-void AddBridge(const ServiceFolder& folder, const MosquittoBroker& broker) {
-    std::ofstream(folder.Config(), std::ios::app) << broker.MqttSection("bench");
-}
-
-std::vector<std::vector<int>> Rooms(const PjsimProcess& fleet, int projectors) {
-    std::vector<std::vector<int>> rooms(static_cast<std::size_t>((projectors + kRoomSize - 1) / kRoomSize));
-    for (int n = 1; n <= projectors; ++n)
-        rooms[static_cast<std::size_t>((n - 1) / kRoomSize)].push_back(fleet.Port(n));
-    return rooms;
-}
+constexpr const char* kFleetOptions = "power=on,input=3,volume=20";
 
 // Returns the largest latency in ms, or -1 on a failure (told on standard error).
 double Latency(const MosquittoBroker& broker, int interval, int changes) {
     constexpr int kProjectors = 25;
-    PjsimProcess fleet({}, {"--fleet", std::to_string(kProjectors) + ",power=on,input=3,volume=20"});
-    if (!fleet.Ready()) {
-        std::fprintf(stderr, "pjsim did not start: %s\n", fleet.Error().c_str());
+    ServiceFleet fleet(kProjectors, kRoomSize, kFleetOptions, interval, broker.MqttSection("bench"));
+    if (!fleet.Ready())
         return -1;
-    }
-    ServiceFolder folder(Rooms(fleet, kProjectors), interval);
-    AddBridge(folder, broker);
-    Orvaned service(folder);
-    if (!service.Ready()) {
-        std::fprintf(stderr, "orvaned did not start:\n%s\n", service.Error().c_str());
-        return -1;
-    }
     MqttProbe probe(broker.Port(), {"orvane/bench/+/+/volume"});
     if (!probe.WaitSubscribed()) {
         std::fprintf(stderr, "the subscriber did not get onto the broker\n");
@@ -74,18 +51,9 @@ double Latency(const MosquittoBroker& broker, int interval, int changes) {
         const std::string topic = "orvane/bench/" + ServiceFolder::RoomId(static_cast<std::size_t>(n / kRoomSize)) +
                                   "/" + std::to_string(n % kRoomSize + 1) + "/volume";
         const int volume = 21 + change % 40;
-        usleep(static_cast<useconds_t>(rng() % (static_cast<unsigned>(interval) * 1000000U)));
-        std::vector<FloorJob> set(1);
-        set[0].port = fleet.Port(n + 1);
-        set[0].requests.push_back({1, kVolume, static_cast<std::uint16_t>(volume)});
-        LinkFloor client(1);
-        client.AddChain(set);
-        client.Run();
-        const auto changed = Clock::now();
-        if (client.Failed() != 0) {
-            std::fprintf(stderr, "the volume set to projector %d failed\n", n + 1);
+        const std::optional<Clock::time_point> changed = SetVolumeAt(fleet.Sim(), n + 1, volume, interval, rng);
+        if (!changed)
             return -1;
-        }
         const std::string expected = std::to_string(volume);
         if (!probe.WaitFor(
                 topic, [&](const std::string& p) { return p == expected; }, std::chrono::seconds(interval + 2))) {
@@ -94,39 +62,27 @@ double Latency(const MosquittoBroker& broker, int interval, int changes) {
         }
         for (const auto& m : probe.Messages()) {
             if (m.topic == topic && m.payload == expected) {
-                latenciesMs.push_back(std::chrono::duration<double, std::milli>(m.at - changed).count());
+                latenciesMs.push_back(std::chrono::duration<double, std::milli>(m.at - *changed).count());
                 break;
             }
         }
         probe.Clear();
     }
-    service.Stop();
-    std::sort(latenciesMs.begin(), latenciesMs.end());
-    std::printf("change at a projector to MQTT message, %d changes, poll interval %d s: largest %.0f ms, median "
-                "%.0f ms (goal: largest at most %d ms)\n",
-                changes, interval, latenciesMs.back(), latenciesMs[latenciesMs.size() / 2], interval * 1000 + 50);
-    return latenciesMs.back();
+    fleet.Service().Stop();
+    return ReportLatencies("MQTT message", interval, latenciesMs);
 }
 
 // Returns the messages counted in the quiet rounds, or -1 on a failure.
 long Quiet(const MosquittoBroker& broker, int projectors, int interval, int rounds) {
-    PjsimProcess fleet({}, {"--fleet", std::to_string(projectors) + ",power=on,input=3,volume=20"});
-    if (!fleet.Ready()) {
-        std::fprintf(stderr, "pjsim did not start: %s\n", fleet.Error().c_str());
-        return -1;
-    }
-    ServiceFolder folder(Rooms(fleet, projectors), interval);
-    AddBridge(folder, broker);
+    // Subscribed before orvaned starts, so that the first state is counted whole.
     MqttProbe probe(broker.Port(), {"orvane/bench/#"});
     if (!probe.WaitSubscribed()) {
         std::fprintf(stderr, "the subscriber did not get onto the broker\n");
         return -1;
     }
-    Orvaned service(folder);
-    if (!service.Ready()) {
-        std::fprintf(stderr, "orvaned did not start:\n%s\n", service.Error().c_str());
+    ServiceFleet fleet(projectors, kRoomSize, kFleetOptions, interval, broker.MqttSection("bench"));
+    if (!fleet.Ready())
         return -1;
-    }
     // The first state of every projector, then quiet for a whole interval.
     const std::string last = "orvane/bench/" +
                              ServiceFolder::RoomId(static_cast<std::size_t>((projectors - 1) / kRoomSize)) + "/" +
@@ -141,7 +97,7 @@ long Quiet(const MosquittoBroker& broker, int projectors, int interval, int roun
     probe.Clear();
     usleep(static_cast<useconds_t>(interval * rounds) * 1000000U);
     const long quiet = static_cast<long>(probe.Messages().size());
-    service.Stop();
+    fleet.Service().Stop();
     std::printf("%d projectors polled every %d s with nothing changing: %zu messages for the first state, %ld in "
                 "the %d rounds after it (goal: 0)\n",
                 projectors, interval, first, quiet, rounds);

@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
     }
     orvane::test::TempDir dir;
     orvane::test::ScopedWorkDir work(dir.path());
-    ServiceFleet fleet(rooms, kRoomSize, "power=on", kPollSeconds);
+    ServiceFleet fleet(rooms * kRoomSize, kRoomSize, "power=on", kPollSeconds);
     if (!fleet.Ready())
         return 1;
     Orvaned& service = fleet.Service();

@@ -7,7 +7,6 @@
 //
 // Talks to pjsim and orvaned on 127.0.0.1 only.
 
-#include "LinkFloor.h"
 #include "ServiceHarness.h"
 
 #include <nlohmann/json.hpp>
@@ -15,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -25,7 +25,6 @@ using namespace orvane::bench;
 
 constexpr int kRooms = 5;
 constexpr int kRoomSize = 5;
-constexpr std::uint16_t kVolume = 0x2001;
 
 // The event stream as a client reads it: the answer's head, then "event:"/"data:" blocks,
 // with a chunked body undone.
@@ -125,7 +124,7 @@ int main(int argc, char** argv) {
     }
     orvane::test::TempDir dir;
     orvane::test::ScopedWorkDir work(dir.path());
-    ServiceFleet fleet(kRooms, kRoomSize, "power=on,input=3,volume=20", interval);
+    ServiceFleet fleet(kRooms * kRoomSize, kRoomSize, "power=on,input=3,volume=20", interval);
     if (!fleet.Ready())
         return 1;
     Orvaned& service = fleet.Service();
@@ -145,20 +144,10 @@ int main(int argc, char** argv) {
         const int n = change % (kRooms * kRoomSize); // fleet projector, 0-based
         const std::string room = ServiceFolder::RoomId(static_cast<std::size_t>(n / kRoomSize));
         const int slot = n % kRoomSize + 1;
-        const std::uint16_t volume = static_cast<std::uint16_t>(21 + change % 40);
-        // Changes land anywhere in the poll cycle, not always just after a poll.
-        usleep(static_cast<useconds_t>(rng() % (static_cast<unsigned>(interval) * 1000000U)));
-        std::vector<FloorJob> set(1);
-        set[0].port = fleet.Sim().Port(n + 1);
-        set[0].requests.push_back({1, kVolume, volume});
-        LinkFloor client(1);
-        client.AddChain(set);
-        client.Run();
-        const auto changed = Clock::now();
-        if (client.Failed() != 0) {
-            std::fprintf(stderr, "the volume set to projector %d failed\n", n + 1);
+        const int volume = 21 + change % 40;
+        const std::optional<Clock::time_point> changed = SetVolumeAt(fleet.Sim(), n + 1, volume, interval, rng);
+        if (!changed)
             return 1;
-        }
         for (;;) {
             const nlohmann::json data = events.Next("projector", (interval + 2) * 1000);
             if (data.is_null()) {
@@ -168,12 +157,9 @@ int main(int argc, char** argv) {
             if (data.value("room", "") == room && data.value("slot", 0) == slot && data["volume"] == volume)
                 break;
         }
-        latenciesMs.push_back(SecondsSince(changed) * 1e3);
+        latenciesMs.push_back(SecondsSince(*changed) * 1e3);
     }
     service.Stop();
-    std::sort(latenciesMs.begin(), latenciesMs.end());
-    std::printf("change at a projector to event, %d changes, poll interval %d s: largest %.0f ms, median %.0f ms "
-                "(goal: largest at most %d ms)\n",
-                changes, interval, latenciesMs.back(), latenciesMs[latenciesMs.size() / 2], interval * 1000 + 50);
+    ReportLatencies("event", interval, latenciesMs);
     return 0;
 }

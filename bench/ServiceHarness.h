@@ -5,6 +5,8 @@
 // the CPU time and peak memory of a process, and pjsim's request log read as it grows with
 // the time each line arrived. Everything talks to 127.0.0.1 only.
 
+#include "LinkFloor.h"
+
 #include "support/PjsimProcess.h"
 #include "support/RunProgram.h"
 #include "support/ServiceProcess.h"
@@ -17,9 +19,12 @@
 #include <fstream>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <optional>
 #include <poll.h>
+#include <random>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -62,10 +67,12 @@ inline std::string RoomFile(const std::vector<int>& ports) {
 class ServiceFolder {
 public:
     // rooms[i] holds the ports of room i's projectors.
-    ServiceFolder(const std::vector<std::vector<int>>& rooms, int pollSeconds, int maxInFlight = 64) {
+    ServiceFolder(const std::vector<std::vector<int>>& rooms, int pollSeconds, int maxInFlight = 64,
+                  std::string_view extraConf = {}) {
         std::ostringstream conf;
         conf << "[Service]\nListen=127.0.0.1:0\nPollSeconds=" << pollSeconds << "\nMaxInFlight=" << maxInFlight
-             << "\nMaxConnections=1024\n[Rooms]\nFolder=rooms\n";
+             << "\nMaxConnections=1024\n[Rooms]\nFolder=rooms\n"
+             << extraConf;
         dir_.Write("orvaned.conf", conf.str());
         mkdir(dir_.File("rooms").c_str(), 0700);
         for (std::size_t i = 0; i < rooms.size(); ++i)
@@ -133,14 +140,16 @@ public:
     }
 };
 
-// What every service benchmark stands on: a pjsim fleet of rooms * roomSize projectors with
-// the same options, in rooms of roomSize in the fleet's order, and orvaned serving them from
-// a folder of its own. Ready() or the reason told on standard error.
+// What every service benchmark stands on: a pjsim fleet of `projectors` with the same options,
+// in rooms of roomSize in the fleet's order (the last one may be short), and orvaned serving
+// them from a folder of its own, with `extraConf` added to its orvaned.conf. Ready() or the
+// reason told on standard error.
 class ServiceFleet {
 public:
-    ServiceFleet(int rooms, int roomSize, const std::string& options, int pollSeconds)
-        : sim_({}, {"--fleet", std::to_string(rooms * roomSize) + "," + options}), ports_(Group(sim_, rooms, roomSize)),
-          folder_(ports_, pollSeconds), service_(folder_) {
+    ServiceFleet(int projectors, int roomSize, const std::string& options, int pollSeconds,
+                 std::string_view extraConf = {})
+        : sim_({}, {"--fleet", std::to_string(projectors) + "," + options}), ports_(Group(sim_, projectors, roomSize)),
+          folder_(ports_, pollSeconds, 64, extraConf), service_(folder_) {
         if (!sim_.Ready())
             std::fprintf(stderr, "pjsim did not start: %s\n", sim_.Error().c_str());
         else if (!service_.Ready())
@@ -153,9 +162,9 @@ public:
     const std::vector<std::vector<int>>& Rooms() const { return ports_; }
 
 private:
-    static std::vector<std::vector<int>> Group(const test::PjsimProcess& sim, int rooms, int roomSize) {
-        std::vector<std::vector<int>> ports(static_cast<std::size_t>(rooms));
-        for (int n = 1; sim.Ready() && n <= rooms * roomSize; ++n)
+    static std::vector<std::vector<int>> Group(const test::PjsimProcess& sim, int projectors, int roomSize) {
+        std::vector<std::vector<int>> ports(static_cast<std::size_t>((projectors + roomSize - 1) / roomSize));
+        for (int n = 1; sim.Ready() && n <= projectors; ++n)
             ports[static_cast<std::size_t>((n - 1) / roomSize)].push_back(sim.Port(n));
         return ports;
     }
@@ -165,6 +174,38 @@ private:
     ServiceFolder folder_;
     Orvaned service_;
 };
+
+// Sets fleet projector n's (1-based) volume behind orvaned's back, over a connection of its
+// own, at a random point of a poll cycle of `interval` seconds: changes land anywhere in the
+// cycle, not always just after a poll. When the projector acknowledged it, or nothing (told
+// on standard error) when the set failed.
+inline std::optional<Clock::time_point> SetVolumeAt(const test::PjsimProcess& sim, int n, int volume, int interval,
+                                                    std::mt19937& rng) {
+    constexpr std::uint16_t kVolume = 0x2001;
+    usleep(static_cast<useconds_t>(rng() % (static_cast<unsigned>(interval) * 1000000U)));
+    std::vector<FloorJob> set(1);
+    set[0].port = sim.Port(n);
+    set[0].requests.push_back({1, kVolume, static_cast<std::uint16_t>(volume)});
+    LinkFloor client(1);
+    client.AddChain(set);
+    client.Run();
+    const Clock::time_point changed = Clock::now();
+    if (client.Failed() != 0) {
+        std::fprintf(stderr, "the volume set to projector %d failed\n", n);
+        return std::nullopt;
+    }
+    return changed;
+}
+
+// Prints the figures of a change benchmark's latencies and returns the largest.
+inline double ReportLatencies(const char* reaching, int interval, std::vector<double> latenciesMs) {
+    std::sort(latenciesMs.begin(), latenciesMs.end());
+    std::printf("change at a projector to %s, %zu changes, poll interval %d s: largest %.0f ms, median %.0f ms "
+                "(goal: largest at most %d ms)\n",
+                reaching, latenciesMs.size(), interval, latenciesMs.back(), latenciesMs[latenciesMs.size() / 2],
+                interval * 1000 + 50);
+    return latenciesMs.back();
+}
 
 // A blocking TCP connection to 127.0.0.1:port with TCP_NODELAY; -1 on failure.
 inline int ConnectLoopback(int port) {

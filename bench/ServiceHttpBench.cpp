@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
     orvane::test::TempDir dir;
     orvane::test::ScopedWorkDir work(dir.path());
     // Polls far apart, so that the cached room does not change under the load.
-    ServiceFleet fleet(kRooms, kRoomSize, "power=on,input=3,volume=20", 3600);
+    ServiceFleet fleet(kRooms * kRoomSize, kRoomSize, "power=on,input=3,volume=20", 3600);
     if (!fleet.Ready())
         return 1;
     Orvaned& service = fleet.Service();
