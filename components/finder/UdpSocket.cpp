@@ -1,5 +1,7 @@
 #include "finder/UdpSocket.h"
 
+#include "platform/UdpBind.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
@@ -16,17 +18,13 @@ UdpSocket::~UdpSocket() {
 
 int UdpSocket::Open(int localPort) {
     Close();
-    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    std::string text;
+    const int fd = orvane::BindUdp({}, localPort, text);
     if (fd < 0)
         return errno;
     // The default probe goes to the broadcast address, which the system refuses otherwise.
     const int one = 1;
-    sockaddr_in any{};
-    any.sin_family = AF_INET;
-    any.sin_addr.s_addr = htonl(INADDR_ANY);
-    any.sin_port = htons(static_cast<std::uint16_t>(localPort));
-    if (setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &one, sizeof one) != 0 ||
-        bind(fd, reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0) {
+    if (setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &one, sizeof one) != 0) {
         const int error = errno;
         close(fd);
         return error;

@@ -1,5 +1,7 @@
 #include "linkcore/PjlinkNotifyListener.h"
 
+#include "platform/UdpBind.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
@@ -19,31 +21,14 @@ constexpr std::size_t kMaxDatagram = 512;
 } // namespace
 
 int BindNotifySocket(const PjlinkSettings& settings, std::string& error) {
-    const int port = settings.NotifyPort();
+    int port = settings.NotifyPort();
     if (port <= 0) {
         error = "notifications are switched off (NotifyPort=0)";
         return -1;
     }
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<std::uint16_t>(port));
-    addr.sin_addr.s_addr = htonl(INADDR_ANY);
-    const std::string& host = settings.NotifyAddress();
-    if (!host.empty() && inet_pton(AF_INET, host.c_str(), &addr.sin_addr) != 1) {
-        error = "NotifyAddress is no IPv4 address: " + host;
-        return -1;
-    }
-    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        error = std::string("socket: ") + std::strerror(errno);
-        return -1;
-    }
-    if (bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
-        error = "cannot hear notifications on UDP " + (host.empty() ? std::string("*") : host) + ":" +
-                std::to_string(port) + ": " + std::strerror(errno);
-        close(fd);
-        return -1;
-    }
+    const int fd = orvane::BindUdp(settings.NotifyAddress(), port, error);
+    if (fd < 0)
+        error = "cannot hear notifications: " + error;
     return fd;
 }
 

@@ -2,6 +2,8 @@
 
 #include "UdpSocket.h"
 
+#include "platform/UdpBind.h"
+
 #include "finder/DiscoveryMessage.h"
 
 #include <arpa/inet.h>
@@ -88,7 +90,7 @@ std::string DiscoveryResponder::FormatAnswer(std::string_view id, const Discover
 }
 
 bool DiscoveryResponder::Start(std::string& error) {
-    fd_ = BindUdp(host_, port_, error);
+    fd_ = orvane::BindUdp(host_, port_, error);
     if (fd_ < 0)
         return false;
     thread_ = std::thread([this] { Loop(); });

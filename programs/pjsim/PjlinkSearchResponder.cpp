@@ -2,6 +2,8 @@
 
 #include "UdpSocket.h"
 
+#include "platform/UdpBind.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
@@ -22,7 +24,7 @@ PjlinkSearchResponder::~PjlinkSearchResponder() {
 }
 
 bool PjlinkSearchResponder::Start(std::string& error) {
-    fd_ = BindUdp(service_->Def().host, port_, error);
+    fd_ = orvane::BindUdp(service_->Def().host, port_, error);
     if (fd_ < 0) {
         error += " (for the PJLink search)";
         return false;

@@ -1,5 +1,7 @@
 #include "support/UdpInbox.h"
 
+#include "platform/UdpBind.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -21,12 +23,8 @@ sockaddr_in Loopback(const char* host, int port) {
 } // namespace
 
 UdpInbox::UdpInbox() {
-    fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr = Loopback("127.0.0.1", 0);
-    socklen_t len = sizeof addr;
-    if (fd_ >= 0 && bind(fd_, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0 &&
-        getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
-        port_ = ntohs(addr.sin_port);
+    std::string error;
+    fd_ = BindUdp("127.0.0.1", port_, error);
 }
 
 UdpInbox::~UdpInbox() {
