@@ -11,6 +11,7 @@
 #include "linkcore/PjtInterface.h"
 #include "model/ModelInfo2.h"
 #include "support/FakeProjector.h"
+#include "support/LoopbackPort.h"
 #include "support/PjsimProcess.h"
 #include "support/TempDir.h"
 
@@ -132,22 +133,6 @@ inline void PointSlotAtSerial(CModelInfo2& m, int slot, int comNo) {
 
 // A port no in-process projector answers on: its link does not open.
 inline constexpr int kUnservedPort = 1;
-
-// A loopback TCP port on which nothing listens: bound and closed again at once.
-inline int UnusedLoopbackPort() {
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    int port = 0;
-    if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
-        getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
-        port = ntohs(addr.sin_port);
-    if (fd >= 0)
-        close(fd);
-    return port;
-}
 
 // A projector that is plugged in but never speaks: the system completes every connection
 // into the listener's queue, nobody accepts it, and no hello ever comes. Counts the

@@ -64,7 +64,10 @@ bool ChildProgram::Start(const std::vector<std::string>& args, Errors errors, co
         close(fds[0]);
         return false;
     }
+    if (out_ >= 0) // of a child started before
+        close(out_);
     out_ = fds[0];
+    pending_.clear();
     return true;
 }
 

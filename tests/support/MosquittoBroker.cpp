@@ -1,5 +1,6 @@
 #include "support/MosquittoBroker.h"
 
+#include "support/LoopbackPort.h"
 #include "support/RunProgram.h"
 
 #include <mosquitto.h>
@@ -7,15 +8,10 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <csignal>
-#include <fcntl.h>
 #include <netinet/in.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace orvane::test {
 
@@ -23,21 +19,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr const char* kBroker = "/usr/sbin/mosquitto";
-
-int FreeLoopbackPort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    int port = 0;
-    if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    if (fd >= 0)
-        close(fd);
-    return port;
-}
 
 bool Accepts(int port) {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
@@ -58,8 +39,8 @@ void InitLibrary() {
 
 } // namespace
 
-MosquittoBroker::MosquittoBroker(Options options) : options_(std::move(options)), port_(FreeLoopbackPort()) {
-    std::string conf = "listener " + std::to_string(port_) + " 127.0.0.1\npersistence false\n";
+MosquittoBroker::MosquittoBroker(Options options) : options_(std::move(options)), port_(UnusedLoopbackPort()) {
+    std::string conf = "listener " + std::to_string(port_) + " 127.0.0.1\npersistence false\nlog_dest stderr\n";
     // Started as root, the broker would become the user "mosquitto", who cannot read this folder.
     if (geteuid() == 0)
         conf += "user root\n";
@@ -111,55 +92,28 @@ std::string MosquittoBroker::MqttSection(std::string_view site, std::string_view
 }
 
 bool MosquittoBroker::Start() {
-    if (pid_ > 0 || port_ == 0)
-        return pid_ > 0;
-    const std::string conf = dir_.File("mosquitto.conf");
-    const std::string log = dir_.File("broker.log");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    std::vector<char*> argv = {const_cast<char*>(kBroker), const_cast<char*>("-c"), const_cast<char*>(conf.c_str()),
-                               nullptr};
-    pid_t pid = -1;
-    const int rc = posix_spawn(&pid, kBroker, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) {
+    if (broker_.Pid() > 0 || port_ == 0)
+        return broker_.Pid() > 0;
+    if (!broker_.Start({kBroker, "-c", dir_.File("mosquitto.conf")}, ChildProgram::Errors::ToFile,
+                       dir_.File("broker.log"))) {
         error_ = std::string("cannot start ") + kBroker;
         return false;
     }
-    pid_ = pid;
+    // It logs to standard error only, so its standard output ends only when it does.
     const auto end = Clock::now() + std::chrono::seconds(5);
     while (Clock::now() < end) {
         if (Accepts(port_))
             return true;
-        int status = 0;
-        if (waitpid(pid_, &status, WNOHANG) == pid_) {
-            pid_ = -1;
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (broker_.ReadLines(Clock::now() + std::chrono::milliseconds(10), [](const std::string&) { return false; }) ==
+            ChildProgram::Read::Ended)
+            break;
     }
     Stop();
     return false;
 }
 
 void MosquittoBroker::Stop() {
-    if (pid_ <= 0)
-        return;
-    kill(pid_, SIGTERM);
-    int status = 0;
-    const auto end = Clock::now() + std::chrono::seconds(5);
-    while (waitpid(pid_, &status, WNOHANG) != pid_) {
-        if (Clock::now() >= end) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, &status, 0);
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    pid_ = -1;
+    broker_.Stop(SIGTERM);
 }
 
 // --- the probe -----------------------------------------------------------------------------------

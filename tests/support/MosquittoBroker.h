@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/ChildProgram.h"
 #include "support/TempDir.h"
 
 #include <chrono>
@@ -9,7 +10,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 #include <vector>
 
 struct mosquitto;
@@ -38,7 +38,7 @@ public:
     MosquittoBroker(const MosquittoBroker&) = delete;
     MosquittoBroker& operator=(const MosquittoBroker&) = delete;
 
-    bool Ready() const { return pid_ > 0; }
+    bool Ready() const { return broker_.Pid() > 0; }
     const std::string& Error() const { return error_; }
     int Port() const { return port_; }
     // "mqtt://127.0.0.1:PORT" (mqtts:// with TLS).
@@ -56,7 +56,7 @@ private:
     Options options_;
     TempDir dir_;
     int port_ = 0;
-    pid_t pid_ = -1;
+    ChildProgram broker_;
     std::string error_;
 };
 
