@@ -301,8 +301,17 @@
     function renderRooms() {
         state.view = null;
         back.hidden = true;
-        const heading = el('h1', { text: t('rooms'), tabindex: '-1' });
         const rooms = [...state.rooms.values()];
+        // An event changes a state line, not the list: the links stay the same elements, so
+        // focus, a screen reader's place and a pointer over a link are kept.
+        const shown = main.querySelector('ul.rooms');
+        if (shown && sameRooms(shown, rooms)) {
+            shown.querySelectorAll('a[data-room]').forEach((link, i) => {
+                link.querySelector('.room-line').replaceWith(roomLine(rooms[i]));
+            });
+            return;
+        }
+        const heading = el('h1', { text: t('rooms'), tabindex: '-1' });
         if (rooms.length === 0) {
             main.replaceChildren(heading, el('p', { text: t('no_rooms') }));
             return;
@@ -320,6 +329,11 @@
             if (again)
                 again.focus();
         }
+    }
+
+    function sameRooms(list, rooms) {
+        const links = list.querySelectorAll('a[data-room]');
+        return links.length === rooms.length && rooms.every((room, i) => links[i].dataset.room === room.id);
     }
 
     function iconGlyph(icon, tag) {
