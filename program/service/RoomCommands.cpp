@@ -18,21 +18,22 @@ struct Named {
     const char* name;
     int commandId;
     int volumeStep;
-    bool changesPolledState; // power or volume
+    bool changesPolledState;  // power or volume
+    bool changesPictureState; // blank, mute or freeze
 };
 
 constexpr Named kCommands[] = {
-    {"power_on", kCmdPowerOn, 0, true},
-    {"power_off", kCmdPowerOff, 0, true},
-    {"blank_on", kCmdBlankOn, 0, false},
-    {"blank_off", kCmdBlankOff, 0, false},
-    {"mute", kCmdMute, 0, false},
+    {"power_on", kCmdPowerOn, 0, true, false},
+    {"power_off", kCmdPowerOff, 0, true, false},
+    {"blank_on", kCmdBlankOn, 0, false, true},
+    {"blank_off", kCmdBlankOff, 0, false, true},
+    {"mute", kCmdMute, 0, false, true},
     // What the Volume button itself sends.
-    {"unmute", kCmdVolume, 0, false},
-    {"volume_up", 0, 1, true},
-    {"volume_down", 0, -1, true},
-    {"freeze_on", kCmdFreezeOn, 0, false},
-    {"freeze_off", kCmdFreezeOff, 0, false},
+    {"unmute", kCmdVolume, 0, false, true},
+    {"volume_up", 0, 1, true, false},
+    {"volume_down", 0, -1, true, false},
+    {"freeze_on", kCmdFreezeOn, 0, false, true},
+    {"freeze_off", kCmdFreezeOff, 0, false, true},
 };
 
 std::string Lower(std::string text) {
@@ -119,6 +120,7 @@ bool ParseCommandRequest(const nlohmann::json& body, const CModelInfo2& model, C
             out.commandId = n.commandId;
             out.volumeStep = n.volumeStep;
             out.changesPolledState = n.changesPolledState;
+            out.changesPictureState = n.changesPictureState;
             return true;
         }
     }

@@ -23,6 +23,8 @@ struct CommandRequest {
     int adjustSlot = 0;
     // What it sets is among what the polls read (power, input, volume).
     bool changesPolledState = false;
+    // It sets blank, mute or freeze.
+    bool changesPictureState = false;
 };
 
 // {"command": NAME} with "input" (input), "name", "value" and an optional "slot" (adjust).

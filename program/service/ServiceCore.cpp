@@ -730,12 +730,25 @@ void ServiceCore::FinishCommand(const std::shared_ptr<CommandRun>& run) {
     lane->running = false;
     CommandDone done = std::move(run->done);
     done({ok ? 200 : 502, std::move(answer)});
+    // A PJLink projector tells blank, mute and freeze among its slow items, so after a command
+    // that sets them those are asked again with the next poll.
+    const bool pictureRead = run->request.changesPictureState;
+    if (pictureRead) {
+        for (const std::shared_ptr<Projector>& p : room->projectors) {
+            if (p->endpoint.pjlink)
+                p->lastInfo.reset();
+        }
+    }
     // What the command changed is read back at once, unless another command of the room is
-    // waiting: that one goes first, and the read follows the last.
-    if (run->request.changesPolledState && lane->queue.empty()) {
+    // waiting: that one goes first, and the read follows the last (or the next poll).
+    if (lane->queue.empty()) {
         for (std::size_t slot = 0; slot < room->projectors.size(); ++slot) {
-            if (run->request.adjustSlot == 0 || static_cast<int>(slot) == run->request.adjustSlot - 1)
-                Refresh(room->projectors[slot]);
+            const std::shared_ptr<Projector>& p = room->projectors[slot];
+            const bool changed =
+                run->request.changesPolledState &&
+                (run->request.adjustSlot == 0 || static_cast<int>(slot) == run->request.adjustSlot - 1);
+            if (changed || (pictureRead && p->endpoint.pjlink))
+                Refresh(p);
         }
     }
     StartNextCommand(lane);

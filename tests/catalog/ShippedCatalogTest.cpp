@@ -49,7 +49,7 @@ std::vector<MessageKey> RequiredMessages() {
     for (int n : {1200, 1201})
         keys.push_back({2201, n});
     // The web remote's page.
-    for (int n = 500; n <= 533; ++n)
+    for (int n = 500; n <= 539; ++n)
         keys.push_back({11, n});
     for (int n = 4000; n <= 4005; ++n)
         keys.push_back({2201, n});

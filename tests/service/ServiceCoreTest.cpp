@@ -244,6 +244,28 @@ TEST_F(ServiceCoreTest, WhatACommandChangedIsReadBackAtOnceAndTold) {
                             [](const ServiceEvent& e) { return e.name == "projector" && e.data["volume"] == 11; }));
 }
 
+TEST_F(ServiceCoreTest, APjlinkProjectorsBlankMuteAndFreezeAreReadBackAfterTheirCommands) {
+    PjsimProcess sim({PjsimProcess::Pjlink("class=2,power=on")});
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    Start(Every(60000ms), Link(sim.Port(1)), Rooms({{"r", {{sim.Address(1), ""}}}}));
+    ASSERT_TRUE(RunUntil([&] { return Projector("r", 1)["avmute"] == "30"; }));
+    EXPECT_EQ(Projector("r", 1)["freeze"], false);
+    // The slow items are a minute away: only the read after each command can show it.
+    const struct {
+        const char* command;
+        const char* item;
+        nlohmann::json told;
+    } cases[] = {
+        {"blank_on", "avmute", "11"},  {"mute", "avmute", "31"},      {"unmute", "avmute", "11"},
+        {"blank_off", "avmute", "30"}, {"freeze_on", "freeze", true}, {"freeze_off", "freeze", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        EXPECT_EQ(Command("r", {{"command", c.command}}).status, 200);
+        EXPECT_TRUE(RunUntil([&] { return Projector("r", 1)[c.item] == c.told; }, 2000ms)) << Projector("r", 1)[c.item];
+    }
+}
+
 TEST_F(ServiceCoreTest, ACommandAnswersPerProjectorWithTheToolbarsMessageAndIsTold) {
     PjsimProcess sim({PjsimProcess::Tcp("power=on")});
     ASSERT_TRUE(sim.Ready()) << sim.Error();

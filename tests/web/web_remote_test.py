@@ -31,7 +31,7 @@ SOURCE = os.path.dirname(os.path.dirname(HERE))
 BIN = OUT = None
 POLL_SECONDS = 1
 
-# Two rooms: "hall" shows every button; "lab" hides some and has a slow projector.
+# Two rooms: "hall" shows every button; "lab" hides some and has a slow projector and a PJLink one.
 HALL_FLAGS = dict(CONFIG=1, POWERON=1, POWEROFF=1, BLANKON=1, BLANKOFF=1, VOLUME=1, MUTE=1, FREEZEON=1,
                   FREEZEOFF=1, ADVANCE=1, IMGSEND=1, ABOUT=1)
 LAB_FLAGS = dict(HALL_FLAGS, POWEROFF=0, BLANKOFF=0, FREEZEON=0, FREEZEOFF=0, VOLUME=0)
@@ -85,7 +85,8 @@ class Rooms:
                  "--projector", "127.0.0.1:0,name=Front,power=on,input=3,volume=20",
                  "--projector", "127.0.0.1:0,name=Back,power=off,refuse=0x6000",
                  "--projector", "127.0.0.1:0,name=Spare,power=off,warm=60000",
-                 "--projector", "127.0.0.1:0,name=Slow,power=on,input=3,fault=slow:700"],
+                 "--projector", "127.0.0.1:0,name=Slow,power=on,input=3,fault=slow:700",
+                 "--projector", "127.0.0.1:0,protocol=pjlink,class=2,notify=off,name=Wall,power=on"],
                 stdout=f, stderr=subprocess.STDOUT)
         wait_for_line(out, "READY", self.pjsim)
         with open(out, encoding="utf-8") as f:
@@ -108,6 +109,8 @@ class Rooms:
             self.token = subprocess.run([os.path.join(BIN, "orvanectl"), "--dir", self.dir, "token", "add", "web"],
                                         check=True, capture_output=True, text=True).stdout.strip()
         self.port = free_port()
+        # The lab's second projector speaks PJLink, which tells blank, mute and freeze.
+        self.write("LinkCore.conf", f"[PJLink]\nPorts={self.ports[4]}\n")
         self.write("orvaned.conf", f"[Service]\nListen=127.0.0.1:{self.port}\nPollSeconds={POLL_SECONDS}\n"
                                    "[Rooms]\nFolder=rooms\n")
         self.orvaned = None
@@ -261,6 +264,9 @@ class OpenService(unittest.TestCase):
         wait(d, lambda d: mute.get_attribute("aria-busy") == "false")
         order = d.execute_script("return window.orvaneTimings.presses.map(p => p.command)")
         self.assertEqual(order[-2:], ["blank_on", "mute"])
+        # What the PJLink projector tells of its picture follows the presses.
+        wait(d, lambda d: [p.text for p in d.find_elements(By.CSS_SELECTOR, "li.pj .picture")] ==
+             ["Blank: on · Mute: on · Freeze: off"], timeout=POLL_SECONDS + 5)
 
     def test_03_input_changed_by_another_client_is_highlighted_and_power_states_read_in_words(self):
         d = self.driver

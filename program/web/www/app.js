@@ -457,6 +457,20 @@
         view.cards.replaceChildren(...room.projectors.map((p) => projectorCard(room, p)));
     }
 
+    // Blank, mute and freeze as far as the projector tells them: PJLink's AVMT answer is
+    // 11 (blank), 21 (mute), 31 (both) or 30 (neither); FREZ tells freeze.
+    function pictureWords(p) {
+        const words = [];
+        if (typeof p.avmute === 'string' && p.avmute.length === 2) {
+            const on = p.avmute[1] === '1';
+            words.push(t(on && (p.avmute[0] === '1' || p.avmute[0] === '3') ? 'blank_on_state' : 'blank_off_state'));
+            words.push(t(on && (p.avmute[0] === '2' || p.avmute[0] === '3') ? 'mute_on_state' : 'mute_off_state'));
+        }
+        if (typeof p.freeze === 'boolean')
+            words.push(t(p.freeze ? 'freeze_on_state' : 'freeze_off_state'));
+        return words;
+    }
+
     function projectorCard(room, p) {
         const word = powerWord(room.id, p);
         const title = el('h3', {}, t('projector', p.slot), p.name ? ` · ${p.name}` : '');
@@ -469,6 +483,9 @@
         if (Array.isArray(p.lamps)) {
             p.lamps.forEach((lamp, i) => card.append(el('p', { text: t('lamp_hours', i + 1, lamp.hours) })));
         }
+        const picture = pictureWords(p);
+        if (picture.length)
+            card.append(el('p', { class: 'picture', text: picture.join(' · ') }));
         if (p.errors) {
             const bad = ERROR_PARTS.filter((part) => p.errors[part] > 0)
                 .map((part) => t(p.errors[part] >= 2 ? 'status_error' : 'status_warning', t(`error_${part}`)));
