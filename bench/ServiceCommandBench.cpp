@@ -6,9 +6,12 @@
 //     runs every room's exchanges side by side, one chain per room (goal at most 1.5x).
 // The exchanges are read from pjsim's log of a command of the service (the second, when the
 // projectors' kinds are known), so the floor's bytes are the service's bytes. Polls are kept
-// out of the way by a long poll interval, after the first round has passed.
+// out of the way by a long poll interval, after the first round has passed; pjsim's log must
+// show the timed exchanges and nothing else, or the figures are not printed. A GET /healthz on
+// a connection of its own, timed beside the one-room command, shows how much of the difference
+// is the HTTP request itself, which the floor does not make.
 //
-//   build/bin/bench_service_command [--rooms 200] [--runs 30]
+//   build/bin/bench_service_command [--rooms 200] [--runs 100]
 //
 // Talks to pjsim and orvaned on 127.0.0.1 only.
 
@@ -53,10 +56,56 @@ bool Command(int port, const std::string& room) {
     return HttpCall(port, "POST", "/api/v1/rooms/" + room + "/commands", kBody).status == 200;
 }
 
+// Connections to the service, one per room, made before the clock starts.
+std::vector<int> ConnectEach(int port, int rooms) {
+    std::vector<int> fds;
+    for (int r = 0; r < rooms; ++r)
+        fds.push_back(ConnectLoopback(port));
+    return fds;
+}
+
+// blank_on to every room at once on those connections: all requests written, then every
+// answer read. The number of rooms that answered 200; the connections are closed.
+int CommandEach(const std::vector<int>& fds) {
+    for (std::size_t r = 0; r < fds.size(); ++r) {
+        const std::string text =
+            HttpRequestText("POST", "/api/v1/rooms/" + ServiceFolder::RoomId(r) + "/commands", kBody);
+        send(fds[r], text.data(), text.size(), MSG_NOSIGNAL);
+    }
+    int ok = 0;
+    for (int fd : fds) {
+        std::string pending;
+        ok += ReadHttpAnswer(fd, pending).status == 200 ? 1 : 0;
+        close(fd);
+    }
+    return ok;
+}
+
+// The exchanges pjsim logged from line `from` on, once its log is quiet.
+std::size_t ExchangesSince(LogTail& tail, std::size_t from) {
+    WaitQuiet(tail, 0.3, 10);
+    std::size_t count = 0;
+    for (std::size_t i = from; i < tail.Lines().size(); ++i) {
+        orvane::test::PjsimRequest request;
+        count += PjsimProcess::ParseRequestLine(tail.Lines()[i].text, request) ? 1 : 0;
+    }
+    return count;
+}
+
+// True when pjsim saw exactly the exchanges the timed runs make: a poll (or anything else) in
+// between would have weighed on one side only.
+bool OnlyTimedExchanges(LogTail& tail, std::size_t from, std::size_t expected, const char* what) {
+    const std::size_t seen = ExchangesSince(tail, from);
+    if (seen == expected)
+        return true;
+    std::fprintf(stderr, "%s: pjsim saw %zu exchanges, the timed runs make %zu\n", what, seen, expected);
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    int rooms = 200, runs = 30;
+    int rooms = 200, runs = 100;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string key = argv[i];
         if (key == "--rooms")
@@ -113,48 +162,61 @@ int main(int argc, char** argv) {
             job.port = fleet.Sim().Port(r * kRoomSize + job.port);
     }
 
-    // One room, turn about.
-    std::vector<double> serviceMs, floorMs;
-    for (int run = 0; run < runs; ++run) {
+    // One room, turn about, after a few turns that are not kept (the first connections of the
+    // run, the allocators' first blocks).
+    constexpr int kWarmUp = 5;
+    std::vector<double> serviceMs, floorMs, healthMs;
+    const std::size_t oneRoomFrom = tail.Lines().size();
+    for (int run = -kWarmUp; run < runs; ++run) {
         auto start = Clock::now();
         if (!Command(service.Port(), first))
             return 1;
-        serviceMs.push_back(SecondsSince(start) * 1e3);
+        const double serviceRun = SecondsSince(start) * 1e3;
         LinkFloor floor(1);
         floor.AddChain(chains[0]);
         start = Clock::now();
         floor.Run();
-        floorMs.push_back(SecondsSince(start) * 1e3);
+        const double floorRun = SecondsSince(start) * 1e3;
         if (floor.Failed() != 0) {
             std::fprintf(stderr, "the floor's exchanges failed\n");
             return 1;
         }
+        start = Clock::now();
+        if (HttpCall(service.Port(), "GET", "/healthz").status != 200) {
+            std::fprintf(stderr, "GET /healthz failed\n");
+            return 1;
+        }
+        const double healthRun = SecondsSince(start) * 1e3;
+        if (run >= 0) {
+            serviceMs.push_back(serviceRun);
+            floorMs.push_back(floorRun);
+            healthMs.push_back(healthRun);
+        }
     }
+    if (!OnlyTimedExchanges(tail, oneRoomFrom, 2 * static_cast<std::size_t>(runs + kWarmUp) * roomChain.size(),
+                            "one room"))
+        return 1;
 
-    // Every room at once: all requests written, then every answer read.
+    // Every room at once. A first round, not timed, lets the service learn every projector's
+    // kind, as the first command to the first room did: the timed rounds then make the floor's
+    // exchanges and no others.
+    if (const int ok = CommandEach(ConnectEach(service.Port(), rooms)); ok != rooms) {
+        std::fprintf(stderr, "%d of %d rooms answered 200\n", ok, rooms);
+        return 1;
+    }
+    WaitQuiet(tail, 0.3, 10);
     std::vector<double> allServiceMs, allFloorMs;
     // CPU seconds over all runs at once: orvaned's and pjsim's while orvaned works, this
     // process's (the floor) and pjsim's while the floor works.
     double serviceCpu = 0, serviceSimCpu = 0, floorCpu = 0, floorSimCpu = 0;
     const int allRuns = std::max(1, runs / 5);
+    const std::size_t allRoomsFrom = tail.Lines().size();
     for (int run = 0; run < allRuns; ++run) {
-        std::vector<int> fds;
-        for (int r = 0; r < rooms; ++r)
-            fds.push_back(ConnectLoopback(service.Port()));
+        const std::vector<int> fds = ConnectEach(service.Port(), rooms);
         double cpu = ProcessCpuSeconds(service.Pid());
         double simCpu = ProcessCpuSeconds(fleet.Sim().Pid());
         auto start = Clock::now();
-        for (int r = 0; r < rooms; ++r) {
-            const std::string text = HttpRequestText(
-                "POST", "/api/v1/rooms/" + ServiceFolder::RoomId(static_cast<std::size_t>(r)) + "/commands", kBody);
-            send(fds[static_cast<std::size_t>(r)], text.data(), text.size(), MSG_NOSIGNAL);
-        }
-        int ok = 0;
-        for (int fd : fds) {
-            std::string pending;
-            ok += ReadHttpAnswer(fd, pending).status == 200 ? 1 : 0;
-            close(fd);
-        }
+        const int ok = CommandEach(fds);
         allServiceMs.push_back(SecondsSince(start) * 1e3);
         serviceCpu += ProcessCpuSeconds(service.Pid()) - cpu;
         serviceSimCpu += ProcessCpuSeconds(fleet.Sim().Pid()) - simCpu;
@@ -177,11 +239,17 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
+    if (!OnlyTimedExchanges(tail, allRoomsFrom,
+                            2 * static_cast<std::size_t>(allRuns) * static_cast<std::size_t>(rooms) * roomChain.size(),
+                            "every room"))
+        return 1;
     service.Stop();
 
     std::printf("\nblank_on to one room of %d: orvaned / floor = %.2fx (medians %.2f ms / %.2f ms over %d runs; goal "
                 "at most 1.3x)\n",
                 kRoomSize, Median(serviceMs) / Median(floorMs), Median(serviceMs), Median(floorMs), runs);
+    std::printf("  of the difference, an HTTP request on a connection of its own (GET /healthz): median %.2f ms\n",
+                Median(healthMs));
     std::printf("blank_on to %d rooms at once: orvaned / floor = %.2fx (medians %.1f ms / %.1f ms over %d runs, %zu "
                 "exchanges each; goal at most 1.5x)\n",
                 rooms, Median(allServiceMs) / Median(allFloorMs), Median(allServiceMs), Median(allFloorMs), allRuns,
