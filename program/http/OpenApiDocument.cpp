@@ -129,7 +129,8 @@ constexpr const char* kDocument = R"json({
           "input": {"type": "string", "description": "For input: the input's name"},
           "name": {"type": "string", "description": "For adjust: the adjustment"},
           "value": {"description": "For adjust: its value", "oneOf": [{"type": "string"}, {"type": "integer"}]},
-          "slot": {"type": "integer", "minimum": 1, "maximum": 5}
+          "slot": {"type": "integer", "minimum": 1, "maximum": 5},
+          "lang": {"type": "string", "description": "The messages' language: en or zh (the service's own without it)"}
         }
       },
       "CommandAnswer": {

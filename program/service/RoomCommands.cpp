@@ -1,6 +1,7 @@
 #include "service/RoomCommands.h"
 
 #include "adjust/AdjustItems.h"
+#include "catalog/Language.h"
 #include "commands/CommandCatalog.h"
 #include "commands/CommandIds.h"
 #include "commands/InputTables.h"
@@ -105,10 +106,24 @@ bool ResolveAdjustment(const CModelInfo2& model, const std::string& name, const 
     return false;
 }
 
-} // namespace
+// "lang": the catalog language the answer's messages are in, as a page names its own.
+bool ParseLanguage(const nlohmann::json& body, int& language, std::string& error) {
+    language = 0;
+    if (!body.is_object() || !body.contains("lang"))
+        return true;
+    const nlohmann::json& lang = body["lang"];
+    if (lang.is_string()) {
+        const int id = LanguageFromLocale(lang.get<std::string>());
+        if (id == kLangEnglishUS || id == kLangChineseSimplified) {
+            language = id;
+            return true;
+        }
+    }
+    error = "\"lang\" must be \"en\" or \"zh\"";
+    return false;
+}
 
-bool ParseCommandRequest(const nlohmann::json& body, const CModelInfo2& model, CommandRequest& out,
-                         std::string& error) {
+bool ParseCommand(const nlohmann::json& body, const CModelInfo2& model, CommandRequest& out, std::string& error) {
     if (!body.is_object() || !body.contains("command") || !body["command"].is_string()) {
         error = "the body must be a JSON object with a \"command\"";
         return false;
@@ -161,6 +176,17 @@ bool ParseCommandRequest(const nlohmann::json& body, const CModelInfo2& model, C
     }
     error = "unknown command \"" + out.command + "\"";
     return false;
+}
+
+} // namespace
+
+bool ParseCommandRequest(const nlohmann::json& body, const CModelInfo2& model, CommandRequest& out,
+                         std::string& error) {
+    int language = 0;
+    if (!ParseLanguage(body, language, error) || !ParseCommand(body, model, out, error))
+        return false;
+    out.language = language;
+    return true;
 }
 
 std::vector<std::string> ToolbarCommands(const CModelInfo2& model) {

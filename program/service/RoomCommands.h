@@ -25,9 +25,12 @@ struct CommandRequest {
     bool changesPolledState = false;
     // It sets blank, mute or freeze.
     bool changesPictureState = false;
+    // The catalog language of the answer's messages (1033, 2052); 0 for the service's own.
+    int language = 0;
 };
 
-// {"command": NAME} with "input" (input), "name", "value" and an optional "slot" (adjust).
+// {"command": NAME} with "input" (input), "name", "value" and an optional "slot" (adjust), and
+// an optional "lang" ("en", "zh", ...) for the messages of the answer.
 // False with the reason for a body that names no known command, input, adjustment or value.
 [[nodiscard]] bool ParseCommandRequest(const nlohmann::json& body, const CModelInfo2& model, CommandRequest& out,
                                        std::string& error);

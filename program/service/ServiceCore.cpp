@@ -1,6 +1,7 @@
 #include "service/ServiceCore.h"
 
 #include "adjust/AdjustItems.h"
+#include "catalog/Language.h"
 #include "catalog/MessageCatalog.h"
 #include "catalog/SlotError.h"
 #include "commands/CommandIds.h"
@@ -74,7 +75,13 @@ struct ServiceCore::CommandRun {
     std::shared_ptr<RoomState> room;
     CommandRequest request;
     std::optional<CommandSequence> sequence;
-    std::vector<std::optional<std::string>> messages; // per slot: the failure told, if any
+    // Per slot: the failure told, if any, as the catalog message and its insert, so that the
+    // answer can be in the language its request asked for.
+    struct Failure {
+        int number = 0;
+        std::string insert;
+    };
+    std::vector<std::optional<Failure>> failures;
     int adjustNext = 0;
     CommandDone done;
 };
@@ -104,10 +111,18 @@ bool SameEndpoint(const Endpoint& a, const Endpoint& b) {
            a.pjlink == b.pjlink;
 }
 
-// The toolbar's message for a failing slot: the catalog text and the slot's address.
-std::string SlotMessage(const CModelInfo2& m, int slot, int number, const std::string& insert = {}) {
-    const std::string text =
-        insert.empty() ? CatalogText(kCatalogSetErrors, number) : CatalogText(kCatalogSetErrors, number, insert);
+// The toolbar's message for a failing slot: the catalog text and the slot's address, in the
+// service's own language, or in `language` from `catalog` when one is given.
+std::string SlotMessage(const CModelInfo2& m, int slot, int number, const std::string& insert,
+                        const CatalogFile* catalog = nullptr, int language = 0) {
+    std::string text;
+    if (language != 0) {
+        const std::string inserts[] = {insert};
+        text = CatalogTextIn(catalog, language, kCatalogSetErrors, number,
+                             insert.empty() ? std::span<const std::string>() : std::span<const std::string>(inserts));
+    } else {
+        text = insert.empty() ? CatalogText(kCatalogSetErrors, number) : CatalogText(kCatalogSetErrors, number, insert);
+    }
     return FormatSlotError(text, m.ConnectMethod[slot], FieldText(m.IPAddress[slot]), m.ComNo[slot]);
 }
 
@@ -583,7 +598,7 @@ void ServiceCore::RunCommand(std::string_view roomId, const nlohmann::json& body
         return;
     }
     run->done = std::move(done);
-    run->messages.resize(run->room->projectors.size());
+    run->failures.resize(run->room->projectors.size());
     run->room->lane->queue.push_back(run);
     StartNextCommand(run->room->lane);
 }
@@ -621,11 +636,10 @@ void ServiceCore::StartNextCommand(const std::shared_ptr<Lane>& lane) {
 
 void ServiceCore::Carry(const std::shared_ptr<CommandRun>& run) {
     CommandSequence& sequence = *run->sequence;
-    const CModelInfo2& model = *run->room->model;
     for (CommandStep step = sequence.Next(); step.kind != CommandStep::Kind::Done; step = sequence.Next()) {
         if (step.kind == CommandStep::Kind::SlotError) {
-            if (step.slot >= 0 && step.slot < static_cast<int>(run->messages.size()))
-                run->messages[static_cast<std::size_t>(step.slot)] = SlotMessage(model, step.slot, step.message);
+            if (step.slot >= 0 && step.slot < static_cast<int>(run->failures.size()))
+                run->failures[static_cast<std::size_t>(step.slot)] = CommandRun::Failure{step.message, {}};
             continue;
         }
         if (step.kind != CommandStep::Kind::Exchange)
@@ -684,47 +698,64 @@ void ServiceCore::CarryAdjust(const std::shared_ptr<CommandRun>& run) {
         // After a refusal the dialog reads back what the projector kept, on the same connection.
         LinkOp readBack = Get(run->request.adjustType);
         readBack.onlyAfterRefusal = true;
-        RunExchange(loop_, p->endpoint, link_, {set, readBack},
-                    [this, alive, run, p, slot](const ExchangeOutcome& outcome) {
-                        const auto live = alive.lock();
-                        if (!live || !*live)
-                            return;
-                        --commandsInFlight_;
-                        const bool accepted = outcome.opened && outcome.results[0].answered &&
-                                              outcome.results[0].reply.reply[0] == kReplyAck;
-                        if (!accepted) {
-                            run->messages[static_cast<std::size_t>(slot)] =
-                                SlotMessage(*run->room->model, slot, 3004, run->request.adjustName);
-                        }
-                        Release(*p->line);
-                        CarryAdjust(run);
-                        StartQueuedPolls();
-                    });
+        RunExchange(
+            loop_, p->endpoint, link_, {set, readBack}, [this, alive, run, p, slot](const ExchangeOutcome& outcome) {
+                const auto live = alive.lock();
+                if (!live || !*live)
+                    return;
+                --commandsInFlight_;
+                const bool accepted =
+                    outcome.opened && outcome.results[0].answered && outcome.results[0].reply.reply[0] == kReplyAck;
+                if (!accepted) {
+                    run->failures[static_cast<std::size_t>(slot)] = CommandRun::Failure{3004, run->request.adjustName};
+                }
+                Release(*p->line);
+                CarryAdjust(run);
+                StartQueuedPolls();
+            });
     });
 }
 
 void ServiceCore::FinishCommand(const std::shared_ptr<CommandRun>& run) {
     const std::shared_ptr<RoomState> room = run->room;
+    const CModelInfo2& model = *room->model;
+    const int language = run->request.language;
+    const CatalogFile* catalog = language != 0 ? AnswerCatalog(language) : nullptr;
+    // The event and last_error are everyone's, in the service's language; the answer is in
+    // the one its request asked for.
+    nlohmann::json told = nlohmann::json::array();
     nlohmann::json results = nlohmann::json::array();
     bool ok = true;
-    for (std::size_t slot = 0; slot < run->messages.size(); ++slot) {
-        const std::optional<std::string>& message = run->messages[slot];
+    for (std::size_t slot = 0; slot < run->failures.size(); ++slot) {
         // A projector an adjustment for another slot left alone takes no part.
         if (run->request.adjustSlot != 0 && static_cast<int>(slot) != run->request.adjustSlot - 1)
             continue;
-        ok = ok && !message;
-        results.push_back({{"slot", slot + 1},
-                           {"ok", !message},
-                           {"message", message ? nlohmann::json(*message) : nlohmann::json(nullptr)}});
+        const std::optional<CommandRun::Failure>& failure = run->failures[slot];
+        const int n = static_cast<int>(slot);
+        std::optional<std::string> message;
+        std::optional<std::string> asked;
+        if (failure) {
+            message = SlotMessage(model, n, failure->number, failure->insert);
+            asked =
+                language != 0 ? SlotMessage(model, n, failure->number, failure->insert, catalog, language) : message;
+        }
+        ok = ok && !failure;
+        auto result = [&](const std::optional<std::string>& text) {
+            return nlohmann::json{{"slot", slot + 1},
+                                  {"ok", !failure},
+                                  {"message", text ? nlohmann::json(*text) : nlohmann::json(nullptr)}};
+        };
+        told.push_back(result(message));
+        results.push_back(result(asked));
         const std::shared_ptr<Projector>& p = room->projectors[slot];
         ProjectorState next = p->state;
         next.lastError = message;
         Update(p, next);
     }
-    nlohmann::json answer = {{"command", run->request.command}, {"ok", ok}, {"results", results}};
+    nlohmann::json answer = {{"command", run->request.command}, {"ok", ok}, {"results", std::move(results)}};
     ++commandCounts_[{room->id, run->request.command, ok ? "ok" : "failed"}];
-    nlohmann::json event = {{"room", room->id}};
-    event.update(answer);
+    nlohmann::json event = {
+        {"room", room->id}, {"command", run->request.command}, {"ok", ok}, {"results", std::move(told)}};
     Publish({"command", event});
     const std::shared_ptr<Lane> lane = room->lane;
     lane->running = false;
@@ -752,6 +783,15 @@ void ServiceCore::FinishCommand(const std::shared_ptr<CommandRun>& run) {
         }
     }
     StartNextCommand(lane);
+}
+
+const CatalogFile* ServiceCore::AnswerCatalog(int language) {
+    auto found = answerCatalogs_.find(language);
+    if (found == answerCatalogs_.end()) {
+        const char* name = language == kLangChineseSimplified ? kChineseCatalogFile : kDefaultCatalogFile;
+        found = answerCatalogs_.emplace(language, LoadCatalogFile(name)).first;
+    }
+    return found->second.get();
 }
 
 // --- state ---------------------------------------------------------------------------------------

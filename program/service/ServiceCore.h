@@ -17,6 +17,10 @@
 #include <string_view>
 #include <vector>
 
+namespace orvane {
+class CatalogFile;
+}
+
 namespace orvane::service {
 
 // The service's core on one event loop: every projector of every room polled over the link
@@ -118,6 +122,8 @@ private:
     void Carry(const std::shared_ptr<CommandRun>& run);
     void CarryAdjust(const std::shared_ptr<CommandRun>& run);
     void FinishCommand(const std::shared_ptr<CommandRun>& run);
+    // The catalog an answer in `language` (1033, 2052) takes its messages from, read once.
+    const CatalogFile* AnswerCatalog(int language);
 
     std::vector<std::string> PjlinkAddresses() const;
     bool StartHearing(std::string& error);
@@ -135,6 +141,7 @@ private:
     std::map<std::string, std::weak_ptr<Lane>, std::less<>> lanes_;
     // Each room's answer text as last built; a change of one of its projectors drops it.
     mutable std::map<std::string, std::string, std::less<>> roomText_;
+    std::map<int, std::shared_ptr<const CatalogFile>> answerCatalogs_;
     std::vector<std::weak_ptr<Projector>> pollQueue_;
     int pollsInFlight_ = 0;
     int peakPollsInFlight_ = 0;

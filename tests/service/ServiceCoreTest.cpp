@@ -1,6 +1,7 @@
 // The service's core against pjsim on loopback, its event loop run by the test itself.
 
 #include "service/ServiceCore.h"
+#include "catalog/Language.h"
 #include "catalog/MessageCatalog.h"
 #include "support/PjsimProcess.h"
 #include "support/ServiceProcess.h"
@@ -285,6 +286,18 @@ TEST_F(ServiceCoreTest, ACommandAnswersPerProjectorWithTheToolbarsMessageAndIsTo
     EXPECT_EQ(command->data["results"], outcome.body["results"]);
     EXPECT_NE(core_->Metrics().find("orvane_commands_total{room=\"r\",command=\"blank_on\",result=\"failed\"} 1"),
               std::string::npos);
+    // A page in another language asks for its messages in it; what everyone sees stays.
+    events_.clear();
+    const service::CommandOutcome chinese = Command("r", {{"command", "blank_on"}, {"lang", "zh"}});
+    const std::shared_ptr<const CatalogFile> zh = LoadCatalogFile(kChineseCatalogFile);
+    ASSERT_NE(zh, nullptr);
+    const std::string zhMessage =
+        CatalogTextIn(zh.get(), kLangChineseSimplified, kCatalogSetErrors, 89) + "(127.0.0.1)";
+    EXPECT_NE(zhMessage, message);
+    EXPECT_EQ(chinese.body["results"][1]["message"], zhMessage);
+    EXPECT_EQ(Projector("r", 2)["last_error"], message);
+    ASSERT_FALSE(events_.empty());
+    EXPECT_EQ(events_.back().data["results"][1]["message"], message);
     // The password stays inside.
     EXPECT_EQ(core_->Metrics().find("secret"), std::string::npos);
     EXPECT_EQ(core_->Rooms().dump().find("secret"), std::string::npos);
@@ -301,6 +314,8 @@ TEST_F(ServiceCoreTest, BodiesThatNameNothingKnownAreRefusedAtOnce) {
                           Case{"r", R"({"command": "input", "input": "SCART"})", 400},
                           Case{"r", R"({"command": "adjust", "name": "Volume", "value": 99})", 400},
                           Case{"r", R"({"command": "adjust", "name": "Volume", "value": 9, "slot": 2})", 400},
+                          Case{"r", R"({"command": "power_on", "lang": "fr"})", 400},
+                          Case{"r", R"({"command": "power_on", "lang": 2052})", 400},
                           Case{"nowhere", R"({"command": "power_on"})", 404}}) {
         std::optional<service::CommandOutcome> outcome;
         core_->RunCommand(c.room, nlohmann::json::parse(c.body), [&](service::CommandOutcome o) { outcome = o; });

@@ -176,6 +176,16 @@ def toolbar_names(driver):
     return [b.accessible_name for b in driver.find_elements(By.CSS_SELECTOR, ".toolbar button")]
 
 
+def catalog_text(name, key):
+    """The first text of `key` (SET.NUMBER) in a shipped catalog file."""
+    with open(os.path.join(SOURCE, "res", name), encoding="utf-8") as f:
+        for line in f:
+            left, _, right = line.partition("=")
+            if left.strip() == key:
+                return right.strip()
+    raise KeyError(key)
+
+
 def slot_text(driver, slot):
     found = driver.find_elements(By.CSS_SELECTOR, f'[data-slot="{slot}"]')
     return found[0].text if found else None
@@ -306,6 +316,10 @@ class OpenService(unittest.TestCase):
         # A fresh page cannot tell which way a transition goes and says so.
         wait(d, lambda d: slot_text(d, 1) == "开机" and slot_text(d, 3) == "正在预热或冷却")
         self.assertEqual(d.find_element(By.ID, "back").text, "所有会议室")
+        # A refusal is told in the page's language, naming the address.
+        d.find_element(By.CSS_SELECTOR, '[data-command="power_on"]').click()
+        alert = wait(d, lambda d: d.find_elements(By.CSS_SELECTOR, '.alerts [data-alert-slot="2"] .msg'))[0]
+        self.assertEqual(alert.text, catalog_text("txtzhs.cat", "2201.87") + "(127.0.0.1)")
 
     def test_10_the_stream_comes_back_after_a_restart(self):
         d = self.driver

@@ -29,6 +29,7 @@
         queue: Promise.resolve(), // presses run one after the other, as the toolbar's clicks do
         view: null, // the room page on screen: its id and the elements that change
         direction: new Map(), // "room/slot" -> 'warming_up' or 'cooling_down' while in transition
+        lang: null, // the texts' language, which a command's messages are asked in too
     };
     // What the browser tests read: the page's own share of a press (click to request).
     const timings = { presses: [] };
@@ -96,6 +97,7 @@
             const body = await response.json();
             state.texts = body.texts;
             document.documentElement.lang = body.lang;
+            state.lang = body.lang;
         } catch {
             state.texts = {};
         }
@@ -515,7 +517,8 @@
         const sent = performance.now();
         let answer = null;
         try {
-            answer = await api('POST', `api/v1/rooms/${encodeURIComponent(roomId)}/commands`, { body });
+            const asked = state.lang ? { ...body, lang: state.lang } : body;
+            answer = await api('POST', `api/v1/rooms/${encodeURIComponent(roomId)}/commands`, { body: asked });
         } catch {
             showAlert(t('service_unreachable'));
         }
