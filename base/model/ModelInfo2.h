@@ -2,6 +2,7 @@
 
 #include "platform/Utf8.h"
 #include <cstdint>
+#include <cstring>
 
 #include <memory>
 #include <string>
@@ -17,8 +18,9 @@ public:
     static constexpr int kSlots = 5;
     static constexpr int kListCapacity = 32;
     static constexpr int kInputCapacity = 16;
-    static constexpr int kTextBytes = 64;     // 63 characters and the terminator
-    static constexpr int kViewLabelBytes = 9; // 8 characters and the terminator
+    static constexpr int kTextBytes = 64;        // 63 characters and the terminator
+    static constexpr int kViewLabelBytes = 9;    // 8 characters and the terminator
+    static constexpr int32_t kMethodNetwork = 1; // ConnectMethod of a TCP slot; 0 is a serial one
 
     CModelInfo2();
     CModelInfo2(const CModelInfo2& other);
@@ -162,6 +164,11 @@ template <std::size_t N> void SetText(char (&field)[N], std::string_view text) {
         field[i] = text[i];
     for (; i < N; ++i)
         field[i] = '\0';
+}
+
+// The text of a fixed field, which a damaged record may leave without its terminator.
+template <std::size_t N> std::string FieldText(const char (&field)[N]) {
+    return {field, strnlen(field, N)};
 }
 
 // Starts reading a list from a file: stores the count as read (cut to the capacity),

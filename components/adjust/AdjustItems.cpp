@@ -32,10 +32,8 @@ bool ParseBound(std::string_view text, int& out) {
 ChoiceItem MakeChoice(const CModelInfo2& model, const orvane::ListField& list, const char* name, std::uint16_t type) {
     ChoiceItem item{name, type, {}};
     const int count = orvane::ClampCount(model.*list.count, CModelInfo2::kListCapacity);
-    for (int i = 0; i < count; ++i) {
-        const char* label = (model.*list.names)[i];
-        item.entries.push_back({(model.*list.codes)[i], std::string(label, strnlen(label, CModelInfo2::kTextBytes))});
-    }
+    for (int i = 0; i < count; ++i)
+        item.entries.push_back({(model.*list.codes)[i], orvane::FieldText((model.*list.names)[i])});
     return item;
 }
 

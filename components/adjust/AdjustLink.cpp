@@ -12,7 +12,6 @@ namespace adjust {
 
 namespace {
 
-constexpr int kMethodNetwork = 1;
 constexpr std::size_t kReplyBytes = 128;
 
 void CopyText(char (&field)[64], const char* text) {
@@ -83,8 +82,8 @@ SlotConnection SlotConnection::FromModel(const orvane::CModelInfo2& model, int s
 }
 
 std::string SlotConnection::Address() const {
-    if (method == kMethodNetwork)
-        return std::string(ip, strnlen(ip, sizeof ip));
+    if (method == orvane::CModelInfo2::kMethodNetwork)
+        return orvane::FieldText(ip);
     return "com" + std::to_string(static_cast<long long>(comNo) + 1);
 }
 

@@ -2,14 +2,9 @@
 
 namespace orvane {
 
-namespace {
-
-constexpr std::int32_t kConnectNetwork = 1;
-
-} // namespace
-
 bool IsImageSendSlot(CommandTransport& transport, int slot) {
-    if (slot < 0 || slot >= transport.SlotsInUse() || transport.Model().ConnectMethod[slot] != kConnectNetwork)
+    if (slot < 0 || slot >= transport.SlotsInUse() ||
+        transport.Model().ConnectMethod[slot] != CModelInfo2::kMethodNetwork)
         return false;
     return !IsRefusedKind(transport.EnsureKind(slot));
 }

@@ -27,8 +27,7 @@ std::vector<ButtonCheck> InputChecksForCode(const CModelInfo2& model, std::span<
     const int index = FindInputIndex(model, code);
     if (index < 0)
         return checks;
-    const char* text = model.InputName[index];
-    const std::string_view name(text, strnlen(text, CModelInfo2::kTextBytes));
+    const std::string name = FieldText(model.InputName[index]);
     for (std::int32_t id : DistinctInputCommands(table)) {
         int check = 0;
         for (const InputRow& row : table) {

@@ -12,15 +12,9 @@ namespace orvane {
 
 namespace {
 
-constexpr int kMethodTcp = 1;
-
-std::string_view FieldText(const char* field) {
-    return {field, strnlen(field, CModelInfo2::kTextBytes)};
-}
-
 bool IsPjlinkSlot(const CModelInfo2& model, int slot) {
     // Read as each Open of the link reads it; only a refusal costs the look.
-    return model.ConnectMethod[slot] == kMethodTcp &&
+    return model.ConnectMethod[slot] == CModelInfo2::kMethodNetwork &&
            linkcore::PjlinkSettings::FromProfile(linkcore::LinkSettings::Load().Profile())
                .IsPjlinkPort(model.PortNo[slot]);
 }
@@ -99,7 +93,7 @@ void StatusPoller::StartListening() {
     const CModelInfo2& model = transport_.Model();
     std::vector<std::string> sources;
     for (int slot = 0; slot < transport_.SlotsInUse(); ++slot) {
-        if (model.ConnectMethod[slot] == kMethodTcp && pjlink_.IsPjlinkPort(model.PortNo[slot]))
+        if (model.ConnectMethod[slot] == CModelInfo2::kMethodNetwork && pjlink_.IsPjlinkPort(model.PortNo[slot]))
             sources.emplace_back(FieldText(model.IPAddress[slot]));
     }
     if (sources.empty())
@@ -116,7 +110,8 @@ void StatusPoller::OnNotification(std::string_view source, const linkcore::Pjlin
     using Kind = linkcore::PjlinkNotification::Kind;
     const CModelInfo2& model = transport_.Model();
     const int slot = transport_.ReportedSlot();
-    if (slot < 0 || model.ConnectMethod[slot] != kMethodTcp || FieldText(model.IPAddress[slot]) != source)
+    if (slot < 0 || model.ConnectMethod[slot] != CModelInfo2::kMethodNetwork ||
+        FieldText(model.IPAddress[slot]) != source)
         return;
     const auto table = InputTableForModel(model.ModelID);
     std::vector<ButtonCheck> checks;

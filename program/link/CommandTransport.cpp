@@ -118,9 +118,7 @@ std::string CommandTransport::SlotErrorMessage(int slot, int number) const {
     std::string text = CatalogText(kCatalogSetErrors, number);
     if (!ValidSlot(slot))
         return text;
-    const char* ip = model_.IPAddress[slot];
-    return FormatSlotError(text, model_.ConnectMethod[slot], std::string_view(ip, strnlen(ip, CModelInfo2::kTextBytes)),
-                           model_.ComNo[slot]);
+    return FormatSlotError(text, model_.ConnectMethod[slot], FieldText(model_.IPAddress[slot]), model_.ComNo[slot]);
 }
 
 int CommandTransport::ShowSlotError(int slot, int number, int style) {

@@ -13,10 +13,6 @@ namespace {
 // Resource ids by layout (default, wide, compact) and icon-size column.
 constexpr int kResourceIds[3][3] = {{176, 178, 181}, {185, 186, 187}, {188, 189, 190}};
 
-template <std::size_t N> std::string_view FieldText(const char (&field)[N]) {
-    return std::string_view(field, strnlen(field, N));
-}
-
 ToolbarItem Button(int commandId) {
     ToolbarItem item;
     item.commandId = commandId;
@@ -140,7 +136,7 @@ ToolbarLayout BuildToolbarLayout(const CModelInfo2& m, InputLayout layout) {
                 continue;
             ToolbarItem button = snapshot[r];
             button.check = true;
-            std::string_view label = FieldText(m.InputNameView[c]);
+            const std::string label = FieldText(m.InputNameView[c]);
             if (!label.empty()) {
                 button.text = CutInputLabel(label, m.IconSize);
                 ++out.labelCount;

@@ -42,10 +42,6 @@ std::string Lower(std::string text) {
     return text;
 }
 
-std::string Text(const char* field) {
-    return {field, strnlen(field, CModelInfo2::kTextBytes)};
-}
-
 // A JSON value as the command line would have typed it.
 bool AsText(const nlohmann::json& value, std::string& out) {
     if (value.is_string()) {
@@ -225,7 +221,7 @@ std::vector<std::string> ToolbarInputs(const CModelInfo2& model) {
     for (int c = 0; c < ClampCount(model.InputNum, CModelInfo2::kInputCapacity); ++c) {
         if (model.InputShow[c] != 1)
             continue;
-        const std::string name = Text(model.InputName[c]);
+        const std::string name = FieldText(model.InputName[c]);
         const int id = FindInputCommand(table, name);
         const bool shown = std::any_of(layout.items.begin(), layout.items.end(), [id](const ToolbarItem& item) {
             return !item.separator && item.commandId == id;

@@ -88,12 +88,7 @@ struct ServiceCore::CommandRun {
 
 namespace {
 
-constexpr int kMethodNetwork = 1;
 const std::vector<double> kPollBuckets = {0.005, 0.01, 0.025, 0.05, 0.1, 0.25, 0.5, 1, 2.5, 5, 10};
-
-std::string FieldText(const char* field) {
-    return {field, strnlen(field, CModelInfo2::kTextBytes)};
-}
 
 Endpoint EndpointOf(const CModelInfo2& m, int slot, const LinkConfig& link) {
     Endpoint e;
@@ -102,7 +97,7 @@ Endpoint EndpointOf(const CModelInfo2& m, int slot, const LinkConfig& link) {
     e.port = m.PortNo[slot];
     e.ip = FieldText(m.IPAddress[slot]);
     e.password = FieldText(m.Password[slot]);
-    e.pjlink = e.method == kMethodNetwork && link.pjlink.IsPjlinkPort(e.port);
+    e.pjlink = e.method == CModelInfo2::kMethodNetwork && link.pjlink.IsPjlinkPort(e.port);
     return e;
 }
 
@@ -217,7 +212,7 @@ void ServiceCore::SetRooms(std::vector<RoomFile> files) {
                 kept = std::make_shared<Projector>(loop_, room->id, slot);
                 kept->endpoint = endpoint;
                 kept->state.slot = slot + 1;
-                kept->state.address = endpoint.method == kMethodNetwork
+                kept->state.address = endpoint.method == CModelInfo2::kMethodNetwork
                                           ? endpoint.Address()
                                           : "com" + std::to_string(static_cast<long long>(endpoint.comNo) + 1);
                 kept->state.pjlink = endpoint.pjlink;

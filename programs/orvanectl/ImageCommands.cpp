@@ -65,9 +65,9 @@ int LoadImageFile(const std::string& path, std::vector<unsigned char>& out) {
 picpush::ImageTarget TargetOf(const CModelInfo2& m, int slot) {
     picpush::ImageTarget target;
     target.slot = slot;
-    target.ipAddress.assign(m.IPAddress[slot], strnlen(m.IPAddress[slot], CModelInfo2::kTextBytes));
+    target.ipAddress = FieldText(m.IPAddress[slot]);
     target.tcpPort = m.PortNo[slot];
-    target.password.assign(m.Password[slot], strnlen(m.Password[slot], CModelInfo2::kTextBytes));
+    target.password = FieldText(m.Password[slot]);
     return target;
 }
 
@@ -88,7 +88,7 @@ int RunImageSend(const std::string& configName, const std::string& path, int slo
         std::vector<int> slots;
         if (slotNumber != 0) {
             const int slot = slotNumber - 1;
-            if (slot < 0 || slot >= transport.SlotsInUse() || m.ConnectMethod[slot] != 1) {
+            if (slot < 0 || slot >= transport.SlotsInUse() || m.ConnectMethod[slot] != CModelInfo2::kMethodNetwork) {
                 PrintError("slot " + std::to_string(slotNumber) + " is no networked projector in use");
                 return kExitUsage;
             }

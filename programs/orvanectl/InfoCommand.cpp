@@ -35,8 +35,8 @@ SlotInfo ReadSlot(CommandTransport& transport, int slot, const linkcore::LinkSet
     CModelInfo2& m = transport.Model();
     SlotInfo info;
     info.slot = slot + 1;
-    const bool network = m.ConnectMethod[slot] == 1;
-    info.address = network ? std::string(m.IPAddress[slot]) : "com" + std::to_string(m.ComNo[slot] + 1LL);
+    const bool network = m.ConnectMethod[slot] == CModelInfo2::kMethodNetwork;
+    info.address = network ? FieldText(m.IPAddress[slot]) : "com" + std::to_string(m.ComNo[slot] + 1LL);
     info.port = network ? m.PortNo[slot] : 0;
     info.pjlink = network && linkcore::PjlinkSettings::FromProfile(settings.Profile()).IsPjlinkPort(info.port);
     if (info.pjlink) {

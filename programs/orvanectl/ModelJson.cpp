@@ -13,7 +13,7 @@ template <typename T, std::size_t N> nlohmann::json Array(const T (&a)[N]) {
 template <std::size_t N, std::size_t M> nlohmann::json Texts(const char (&a)[N][M]) {
     nlohmann::json out = nlohmann::json::array();
     for (const auto& t : a)
-        out.push_back(std::string(t, strnlen(t, M)));
+        out.push_back(FieldText(t));
     return out;
 }
 } // namespace

@@ -15,7 +15,7 @@ namespace orvane::ctl {
 namespace {
 
 bool IsPjlinkSlot(const CModelInfo2& m, int slot, const linkcore::LinkSettings& settings) {
-    return m.ConnectMethod[slot] == 1 &&
+    return m.ConnectMethod[slot] == CModelInfo2::kMethodNetwork &&
            linkcore::PjlinkSettings::FromProfile(settings.Profile()).IsPjlinkPort(m.PortNo[slot]);
 }
 

@@ -178,8 +178,8 @@ int RunInput(const std::string& configName, const std::vector<std::string>& word
 }
 
 std::string SlotAddress(const CModelInfo2& m, int slot) {
-    if (m.ConnectMethod[slot] == 1)
-        return m.IPAddress[slot];
+    if (m.ConnectMethod[slot] == CModelInfo2::kMethodNetwork)
+        return FieldText(m.IPAddress[slot]);
     return "com" + std::to_string(static_cast<long long>(m.ComNo[slot]) + 1);
 }
 
@@ -217,7 +217,7 @@ int RunStatus(const std::string& configName) {
                 if (ask(kTypeInput)) {
                     const std::uint16_t code = ReplyValue(reply.data());
                     const int index = FindInputIndex(m, code);
-                    input = index >= 0 ? std::string(m.InputName[index]) : std::to_string(code);
+                    input = index >= 0 ? FieldText(m.InputName[index]) : std::to_string(code);
                 } else if (answering && power != "?" && power != "1") {
                     // Off or in standby a projector may refuse to tell an input ("not now"):
                     // that is its state, not a failure.

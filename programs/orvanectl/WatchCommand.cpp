@@ -30,8 +30,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kMethodTcp = 1;
-
 // The self-pipe that wakes the watch: a signal, or a notification that wants a poll.
 int g_wakeWrite = -1;
 std::atomic<bool> g_interrupted{false};
@@ -40,10 +38,6 @@ void OnStopSignal(int /*signal*/) {
     g_interrupted = true;
     const char byte = 0;
     [[maybe_unused]] const ssize_t n = write(g_wakeWrite, &byte, 1);
-}
-
-std::string FieldText(const char* field) {
-    return {field, strnlen(field, CModelInfo2::kTextBytes)};
 }
 
 // What was last printed of a projector, as status shows it: power 0-2 and the input's name
@@ -101,7 +95,7 @@ private:
     }
 
     bool IsPjlinkSlot(int slot) const {
-        return model_.ConnectMethod[slot] == kMethodTcp && pjlink_.IsPjlinkPort(model_.PortNo[slot]);
+        return model_.ConnectMethod[slot] == CModelInfo2::kMethodNetwork && pjlink_.IsPjlinkPort(model_.PortNo[slot]);
     }
 
     void StartListening() {

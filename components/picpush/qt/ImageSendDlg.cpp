@@ -96,10 +96,6 @@ int ResultCaption(SendResult result) {
     return kNoAnswer;
 }
 
-std::string Field(const char* text) {
-    return std::string(text, strnlen(text, orvane::CModelInfo2::kTextBytes));
-}
-
 } // namespace
 
 const std::vector<QSize>& CImageSendDlg::OutputSizes() {
@@ -193,9 +189,9 @@ void CImageSendDlg::DataAdd(orvane::CModelInfo2* model, int slot) {
         return;
     Row row;
     row.target.slot = slot;
-    row.target.ipAddress = Field(model->IPAddress[slot]);
+    row.target.ipAddress = orvane::FieldText(model->IPAddress[slot]);
     row.target.tcpPort = model->PortNo[slot];
-    row.target.password = Field(model->Password[slot]);
+    row.target.password = orvane::FieldText(model->Password[slot]);
     canShow_ = canShow_ || model->ImageDispEnable == 1;
 
     row.item = new QTreeWidgetItem(list_);

@@ -31,9 +31,7 @@ bool CAdvPjt::OnInitDialog() {
     SlotCombo->clear();
     const int slotCount = Model != nullptr ? ClampCount(Model->PjtNum, CModelInfo2::kSlots) : 0;
     auto network = [this](int i) { return Model->ConnectMethod[i] != 0; };
-    auto address = [this](int i) {
-        return std::string(Model->IPAddress[i], strnlen(Model->IPAddress[i], sizeof Model->IPAddress[i]));
-    };
+    auto address = [this](int i) { return FieldText(Model->IPAddress[i]); };
     // Entries sit at the positions of their slots, whatever their texts.
     for (int i = 0; i < slotCount; ++i) {
         QString text;
