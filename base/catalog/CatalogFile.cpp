@@ -1,5 +1,6 @@
 #include "catalog/CatalogFile.h"
 
+#include "platform/Blanks.h"
 #include "platform/FileUtil.h"
 #include "platform/Utf8.h"
 
@@ -9,16 +10,7 @@ namespace orvane {
 
 namespace {
 
-constexpr std::string_view kBlanks = " \t";
 constexpr int kMaxSet = 65535 - 256; // set + 256 must fit the upper 16 bits of the id
-
-std::string_view Trim(std::string_view s) {
-    std::size_t first = s.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos)
-        return {};
-    std::size_t last = s.find_last_not_of(kBlanks);
-    return s.substr(first, last - first + 1);
-}
 
 // A plain decimal number without sign or blanks, within [0, max].
 bool ParseDecimal(std::string_view s, int max, int& out) {
@@ -113,7 +105,7 @@ void CatalogFile::Parse(std::string_view content) {
 }
 
 void CatalogFile::ParseLine(int lineNo, std::string_view line, int& language) {
-    std::string_view t = Trim(line);
+    std::string_view t = TrimBlanks(line);
     if (t.empty() || t.front() == '#')
         return;
     if (!IsValidUtf8(t)) {
@@ -128,7 +120,7 @@ void CatalogFile::ParseLine(int lineNo, std::string_view line, int& language) {
     }
     if (t.front() == '[') {
         int lang = 0;
-        if (t.back() != ']' || !ParseDecimal(Trim(t.substr(1, t.size() - 2)), 65535, lang) || lang == 0) {
+        if (t.back() != ']' || !ParseDecimal(TrimBlanks(t.substr(1, t.size() - 2)), 65535, lang) || lang == 0) {
             // Entries up to the next good section would land in a language nobody meant.
             language = 0;
             AddProblem(lineNo, "section is not a language id such as [1033]");
@@ -142,7 +134,7 @@ void CatalogFile::ParseLine(int lineNo, std::string_view line, int& language) {
         AddProblem(lineNo, "no '=' in the line");
         return;
     }
-    std::string_view key = Trim(t.substr(0, eq));
+    std::string_view key = TrimBlanks(t.substr(0, eq));
     std::size_t dot = key.find('.');
     int set = 0;
     int number = 0;
@@ -155,7 +147,7 @@ void CatalogFile::ParseLine(int lineNo, std::string_view line, int& language) {
         AddProblem(lineNo, "entry outside a language section");
         return;
     }
-    std::string_view value = Trim(t.substr(eq + 1));
+    std::string_view value = TrimBlanks(t.substr(eq + 1));
     if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
         value = value.substr(1, value.size() - 2);
     std::string text;

@@ -1,20 +1,13 @@
 #include "catalog/Language.h"
 
+#include "platform/AsciiCase.h"
+
 #include <cstdlib>
 #include <string>
 
 namespace orvane {
 
 namespace {
-
-std::string Lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
 
 struct LanguageEntry {
     std::string_view language;
@@ -65,7 +58,7 @@ int ChineseLanguage(std::string_view rest) {
 int LanguageFromLocale(std::string_view locale) {
     // "ll_RR.codeset@modifier" or "ll-Script-RR": only language, script and region count.
     std::size_t stop = locale.find_first_of(".@");
-    std::string name = Lower(locale.substr(0, stop));
+    std::string name = LowerAscii(locale.substr(0, stop));
     for (char& c : name) {
         if (c == '-')
             c = '_';

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace orvane {
@@ -9,6 +10,13 @@ namespace orvane {
 // bytes of other characters must be equal.
 inline char LowerAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+inline std::string LowerAscii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        c = LowerAscii(c);
+    return out;
 }
 
 inline bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {

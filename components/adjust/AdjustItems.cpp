@@ -1,5 +1,7 @@
 #include "adjust/AdjustItems.h"
 
+#include "platform/Blanks.h"
+
 #include <charconv>
 #include <cstring>
 
@@ -9,16 +11,8 @@ namespace {
 
 using orvane::CModelInfo2;
 
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
-
 bool ParseBound(std::string_view text, int& out) {
-    text = Trim(text);
+    text = orvane::TrimBlanks(text);
     if (!text.empty() && text.front() == '+')
         text.remove_prefix(1);
     long value = 0;

@@ -3,6 +3,7 @@
 #include "catalog/AppName.h"
 #include "catalog/MessageCatalog.h"
 #include "model/OptionFile.h"
+#include "platform/AsciiCase.h"
 #include "platform/FileUtil.h"
 #include "platform/Utf8.h"
 
@@ -16,10 +17,6 @@ std::atomic<COrvaneApp*> g_current{nullptr};
 
 constexpr int kMessageTooManyTries = 1000;
 constexpr int kMessageNoUserTool = 1001;
-
-char AsciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 } // namespace
 
 bool IsSkipUserCheckArgument(const char* arg) {
@@ -28,7 +25,7 @@ bool IsSkipUserCheckArgument(const char* arg) {
         return false;
     std::size_t i = 0;
     for (; kOption[i] != '\0'; ++i) {
-        if (AsciiLower(arg[i]) != kOption[i])
+        if (LowerAscii(arg[i]) != kOption[i])
             return false; // also stops at the argument's terminator
     }
     return arg[i] == '\0';

@@ -1,5 +1,7 @@
 #include "http/AccessGate.h"
 
+#include "platform/Blanks.h"
+
 #include <openssl/crypto.h>
 
 #include <array>
@@ -7,18 +9,8 @@
 
 namespace orvane::http {
 
-namespace {
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
-}
-} // namespace
-
 std::string_view BearerToken(std::string_view authorization) {
-    authorization = Trim(authorization);
+    authorization = TrimBlanks(authorization);
     constexpr std::string_view kScheme = "bearer ";
     if (authorization.size() <= kScheme.size())
         return {};
@@ -27,17 +19,17 @@ std::string_view BearerToken(std::string_view authorization) {
         if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != kScheme[i])
             return {};
     }
-    return Trim(authorization.substr(kScheme.size()));
+    return TrimBlanks(authorization.substr(kScheme.size()));
 }
 
 std::string_view CookieValue(std::string_view header, std::string_view name) {
     while (!header.empty()) {
         const std::size_t end = header.find(';');
-        const std::string_view pair = Trim(header.substr(0, end));
+        const std::string_view pair = TrimBlanks(header.substr(0, end));
         header = end == std::string_view::npos ? std::string_view{} : header.substr(end + 1);
         const std::size_t eq = pair.find('=');
-        if (eq != std::string_view::npos && Trim(pair.substr(0, eq)) == name)
-            return Trim(pair.substr(eq + 1));
+        if (eq != std::string_view::npos && TrimBlanks(pair.substr(0, eq)) == name)
+            return TrimBlanks(pair.substr(eq + 1));
     }
     return {};
 }

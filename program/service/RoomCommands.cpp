@@ -6,6 +6,7 @@
 #include "commands/CommandIds.h"
 #include "commands/InputTables.h"
 #include "mainwnd/ToolbarLayout.h"
+#include "platform/AsciiCase.h"
 
 #include <algorithm>
 #include <charconv>
@@ -37,11 +38,6 @@ constexpr Named kCommands[] = {
     {"freeze_off", kCmdFreezeOff, 0, false, true},
 };
 
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-    return text;
-}
-
 // A JSON value as the command line would have typed it.
 bool AsText(const nlohmann::json& value, std::string& out) {
     if (value.is_string()) {
@@ -66,9 +62,8 @@ std::string Labels(const adjust::ChoiceItem& item) {
 bool ResolveAdjustment(const CModelInfo2& model, const std::string& name, const std::string& valueText,
                        CommandRequest& out, std::string& error) {
     const adjust::AdjustItems items = adjust::BuildItems(model);
-    const std::string key = Lower(name);
     for (const adjust::RangeItem& r : items.ranges) {
-        if (Lower(r.name) != key)
+        if (!EqualIgnoringAsciiCase(r.name, name))
             continue;
         int value = 0;
         auto [end, ec] = std::from_chars(valueText.data(), valueText.data() + valueText.size(), value);
@@ -86,10 +81,10 @@ bool ResolveAdjustment(const CModelInfo2& model, const std::string& name, const 
     if (!items.myButtons.entries.empty())
         lists.push_back(items.myButtons);
     for (const adjust::ChoiceItem& c : lists) {
-        if (Lower(c.name) != key)
+        if (!EqualIgnoringAsciiCase(c.name, name))
             continue;
         for (const adjust::ChoiceEntry& e : c.entries) {
-            if (Lower(e.label) == Lower(valueText)) {
+            if (EqualIgnoringAsciiCase(e.label, valueText)) {
                 out.adjustType = c.type;
                 out.adjustValue = e.code;
                 return true;

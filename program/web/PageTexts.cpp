@@ -2,8 +2,9 @@
 
 #include "catalog/Language.h"
 #include "catalog/MessageCatalog.h"
+#include "platform/AsciiCase.h"
+#include "platform/Blanks.h"
 
-#include <algorithm>
 #include <charconv>
 #include <string>
 #include <vector>
@@ -77,23 +78,9 @@ constexpr PageText kTexts[] = {
     {"service_unreachable", kErr, 4005},
 };
 
-std::string Lower(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return std::tolower(c); });
-    return out;
-}
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
-
 // A language the page has a catalog for, or 0.
 int CatalogLanguage(std::string_view tag) {
-    const std::string lower = Lower(Trim(tag));
+    const std::string lower = LowerAscii(TrimBlanks(tag));
     if (lower.empty())
         return 0;
     if (LanguageFromLocale(lower) == kLangChineseSimplified)
@@ -108,7 +95,7 @@ double Weight(std::string_view parameters) {
     const std::size_t q = parameters.find("q=");
     if (q == std::string_view::npos)
         return 1.0;
-    const std::string value(Trim(parameters.substr(q + 2)));
+    const std::string value(TrimBlanks(parameters.substr(q + 2)));
     double weight = 0.0;
     auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), weight);
     return ec == std::errc() ? weight : 0.0;

@@ -7,8 +7,8 @@
 #include "adjust/AdjustLink.h"
 #include "catalog/MessageCatalog.h"
 #include "catalog/SlotError.h"
+#include "platform/AsciiCase.h"
 
-#include <algorithm>
 #include <charconv>
 #include <iostream>
 #include <memory>
@@ -19,11 +19,6 @@ namespace {
 
 using adjust::ChoiceItem;
 using adjust::RangeItem;
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-    return text;
-}
 
 std::string Labels(const ChoiceItem& item) {
     std::string text;
@@ -113,9 +108,8 @@ std::string ValidNames(const adjust::AdjustItems& items) {
 int Resolve(const CModelInfo2& m, const std::string& name, const std::string& valueText, std::uint16_t& type,
             int& value) {
     const adjust::AdjustItems items = adjust::BuildItems(m);
-    const std::string key = Lower(name);
     for (const RangeItem& r : items.ranges) {
-        if (Lower(r.name) != key)
+        if (!EqualIgnoringAsciiCase(r.name, name))
             continue;
         auto [end, ec] = std::from_chars(valueText.data(), valueText.data() + valueText.size(), value);
         if (valueText.empty() || ec != std::errc() || end != valueText.data() + valueText.size() || value < r.min ||
@@ -131,10 +125,10 @@ int Resolve(const CModelInfo2& m, const std::string& name, const std::string& va
     if (!items.myButtons.entries.empty())
         lists.push_back(items.myButtons);
     for (const ChoiceItem& c : lists) {
-        if (Lower(c.name) != key)
+        if (!EqualIgnoringAsciiCase(c.name, name))
             continue;
         for (const adjust::ChoiceEntry& e : c.entries) {
-            if (Lower(e.label) == Lower(valueText)) {
+            if (EqualIgnoringAsciiCase(e.label, valueText)) {
                 type = c.type;
                 value = e.code;
                 return 0;
