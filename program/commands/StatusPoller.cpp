@@ -10,17 +10,6 @@
 
 namespace orvane {
 
-namespace {
-
-bool IsPjlinkSlot(const CModelInfo2& model, int slot) {
-    // Read as each Open of the link reads it; only a refusal costs the look.
-    return model.ConnectMethod[slot] == CModelInfo2::kMethodNetwork &&
-           linkcore::PjlinkSettings::FromProfile(linkcore::LinkSettings::Load().Profile())
-               .IsPjlinkPort(model.PortNo[slot]);
-}
-
-} // namespace
-
 StatusPoller::StatusPoller(CommandTransport& transport, CheckCallback onCheck)
     : transport_(transport), onCheck_(std::move(onCheck)) {}
 
@@ -93,7 +82,7 @@ void StatusPoller::StartListening() {
     const CModelInfo2& model = transport_.Model();
     std::vector<std::string> sources;
     for (int slot = 0; slot < transport_.SlotsInUse(); ++slot) {
-        if (model.ConnectMethod[slot] == CModelInfo2::kMethodNetwork && pjlink_.IsPjlinkPort(model.PortNo[slot]))
+        if (IsPjlinkSlot(model, slot, pjlink_))
             sources.emplace_back(FieldText(model.IPAddress[slot]));
     }
     if (sources.empty())
@@ -248,7 +237,9 @@ std::vector<ButtonCheck> StatusPoller::ChecksForInputReply(int slot, int result,
         return InputChecksForCode(model, table, ReplyValue(reply.data()));
     // PJLink's "not now" (ERR3) comes back as a refusal; our own protocol answers an input
     // query in any state, so its refusal stays a reply the poller does not understand.
-    if (reply[0] != kReplyNak || !IsPjlinkSlot(model, slot))
+    // The settings are read as each Open of the link reads them; only a refusal costs the look.
+    if (reply[0] != kReplyNak ||
+        !IsPjlinkSlot(model, slot, linkcore::PjlinkSettings::FromProfile(linkcore::LinkSettings::Load().Profile())))
         return {};
     // A projector that is off or between states shows no input.
     ReplyBuffer power{};

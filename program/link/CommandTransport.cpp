@@ -125,4 +125,8 @@ int CommandTransport::ShowSlotError(int slot, int number, int style) {
     return sink_.ShowSlotError(slot, number, style, SlotErrorMessage(slot, number));
 }
 
+bool IsPjlinkSlot(const CModelInfo2& model, int slot, const linkcore::PjlinkSettings& pjlink) {
+    return model.ConnectMethod[slot] == CModelInfo2::kMethodNetwork && pjlink.IsPjlinkPort(model.PortNo[slot]);
+}
+
 } // namespace orvane

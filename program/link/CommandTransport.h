@@ -5,6 +5,7 @@
 #include "model/ModelInfo2.h"
 
 // The link the window and orvanectl hand in; the transport itself needs only its interface.
+#include "linkcore/PjlinkSettings.h"
 #include "linkcore/PjtInterface.h"
 #include "linkcore/ProjectorLink.h"
 
@@ -105,5 +106,9 @@ private:
     std::mutex linkMutex_;
     std::mutex pollLinkMutex_;
 };
+
+// Whether the link speaks PJLink to slot `slot` rather than our own protocol: a network slot
+// on one of the PJLink ports of `pjlink`, as each Open of the link decides it.
+bool IsPjlinkSlot(const CModelInfo2& model, int slot, const linkcore::PjlinkSettings& pjlink);
 
 } // namespace orvane

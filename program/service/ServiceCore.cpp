@@ -7,6 +7,7 @@
 #include "commands/CommandIds.h"
 #include "commands/CommandSequence.h"
 #include "commands/InputChecks.h"
+#include "link/CommandTransport.h"
 #include "linkcore/PjlinkInfo.h"
 #include "service/InputButtons.h"
 #include "service/RoomCommands.h"
@@ -97,7 +98,7 @@ Endpoint EndpointOf(const CModelInfo2& m, int slot, const LinkConfig& link) {
     e.port = m.PortNo[slot];
     e.ip = FieldText(m.IPAddress[slot]);
     e.password = FieldText(m.Password[slot]);
-    e.pjlink = e.method == CModelInfo2::kMethodNetwork && link.pjlink.IsPjlinkPort(e.port);
+    e.pjlink = IsPjlinkSlot(m, slot, link.pjlink);
     return e;
 }
 

@@ -38,7 +38,7 @@ SlotInfo ReadSlot(CommandTransport& transport, int slot, const linkcore::LinkSet
     const bool network = m.ConnectMethod[slot] == CModelInfo2::kMethodNetwork;
     info.address = network ? FieldText(m.IPAddress[slot]) : "com" + std::to_string(m.ComNo[slot] + 1LL);
     info.port = network ? m.PortNo[slot] : 0;
-    info.pjlink = network && linkcore::PjlinkSettings::FromProfile(settings.Profile()).IsPjlinkPort(info.port);
+    info.pjlink = IsPjlinkSlot(m, slot, linkcore::PjlinkSettings::FromProfile(settings.Profile()));
     if (info.pjlink) {
         info.reachable =
             linkcore::ReadPjlinkInfo(m.IPAddress[slot], info.port, m.Password[slot], settings, info.pjlinkInfo);

@@ -3,6 +3,7 @@
 
 #include "CtlContext.h"
 
+#include "link/CommandTransport.h"
 #include "linkcore/LinkSettings.h"
 #include "linkcore/PjlinkInfo.h"
 #include "linkcore/PjlinkSettings.h"
@@ -13,11 +14,6 @@
 namespace orvane::ctl {
 
 namespace {
-
-bool IsPjlinkSlot(const CModelInfo2& m, int slot, const linkcore::LinkSettings& settings) {
-    return m.ConnectMethod[slot] == CModelInfo2::kMethodNetwork &&
-           linkcore::PjlinkSettings::FromProfile(settings.Profile()).IsPjlinkPort(m.PortNo[slot]);
-}
 
 int SlotsInUse(const CModelInfo2& m) {
     return m.PjtNum < 0 ? 0 : m.PjtNum > 5 ? 5 : m.PjtNum;
@@ -36,7 +32,7 @@ int RunProjectorInputs(const std::string& configName, int projector) {
                    ")");
         return kExitUsage;
     }
-    if (!IsPjlinkSlot(m, slot, settings)) {
+    if (!IsPjlinkSlot(m, slot, linkcore::PjlinkSettings::FromProfile(settings.Profile()))) {
         PrintError("projector " + std::to_string(projector) + " does not speak PJLink: its inputs are the model's");
         return kExitUsage;
     }
@@ -60,10 +56,11 @@ int RunPjlinkInput(const std::string& configName, const std::string& code) {
     if (int rc = LoadConfiguration(configName, m); rc != 0)
         return rc;
     const linkcore::LinkSettings settings = linkcore::LinkSettings::Load();
+    const auto pjlink = linkcore::PjlinkSettings::FromProfile(settings.Profile());
     int sent = 0;
     int failed = 0;
     for (int slot = 0; slot < SlotsInUse(m); ++slot) {
-        if (!IsPjlinkSlot(m, slot, settings))
+        if (!IsPjlinkSlot(m, slot, pjlink))
             continue;
         ++sent;
         std::string answer;

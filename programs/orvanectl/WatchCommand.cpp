@@ -94,15 +94,11 @@ private:
         return options.UpdateInterval;
     }
 
-    bool IsPjlinkSlot(int slot) const {
-        return model_.ConnectMethod[slot] == CModelInfo2::kMethodNetwork && pjlink_.IsPjlinkPort(model_.PortNo[slot]);
-    }
-
     void StartListening() {
         pjlink_ = linkcore::PjlinkSettings::FromProfile(linkcore::LinkSettings::Load().Profile());
         std::vector<std::string> sources;
         for (int slot = 0; slot < static_cast<int>(shown_.size()); ++slot) {
-            if (IsPjlinkSlot(slot))
+            if (IsPjlinkSlot(model_, slot, pjlink_))
                 sources.push_back(FieldText(model_.IPAddress[slot]));
         }
         if (sources.empty())
@@ -119,7 +115,7 @@ private:
     void OnNotification(const std::string& source, const linkcore::PjlinkNotification& n) {
         using Kind = linkcore::PjlinkNotification::Kind;
         for (int slot = 0; slot < static_cast<int>(shown_.size()); ++slot) {
-            if (!IsPjlinkSlot(slot) || FieldText(model_.IPAddress[slot]) != source)
+            if (!IsPjlinkSlot(model_, slot, pjlink_) || FieldText(model_.IPAddress[slot]) != source)
                 continue;
             if (n.kind == Kind::Input) {
                 std::uint16_t code = 0;

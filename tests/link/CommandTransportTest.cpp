@@ -229,5 +229,27 @@ TEST_F(CommandTransportTest, TwoThreadsNeverShareAnExchangeOnLink) {
     EXPECT_EQ(Sent(sim).size(), 3u * kRounds);
 }
 
+// --- which slots speak PJLink ----------------------------------------------------------------
+
+TEST(IsPjlinkSlot, ANetworkSlotOnAPjlinkPortOnly) {
+    const auto pjlink = linkcore::PjlinkSettings::FromProfile(PrivateProfile::Parse("[PJLink]\nPorts=14352\n"));
+    struct Case {
+        int method;
+        int port;
+        bool pjlink;
+    } cases[] = {
+        {CModelInfo2::kMethodNetwork, 4352, true},
+        {CModelInfo2::kMethodNetwork, 14352, true},
+        {CModelInfo2::kMethodNetwork, 23, false},
+        {0, 4352, false}, // a serial slot keeps a port of its network days
+    };
+    CModelInfo2 model;
+    for (const Case& c : cases) {
+        model.ConnectMethod[2] = c.method;
+        model.PortNo[2] = c.port;
+        EXPECT_EQ(IsPjlinkSlot(model, 2, pjlink), c.pjlink) << c.method << " " << c.port;
+    }
+}
+
 } // namespace
 } // namespace orvane::test
