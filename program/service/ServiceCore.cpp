@@ -91,6 +91,19 @@ namespace {
 
 const std::vector<double> kPollBuckets = {0.005, 0.01, 0.025, 0.05, 0.1, 0.25, 0.5, 1, 2.5, 5, 10};
 
+// The one object of `key` that everything naming it shares, made on the first ask. The map
+// only watches it: it goes with its last holder, and the next ask makes a new one.
+template <typename T>
+std::shared_ptr<T> SharedFor(std::map<std::string, std::weak_ptr<T>, std::less<>>& map, const std::string& key) {
+    std::weak_ptr<T>& entry = map[key];
+    std::shared_ptr<T> shared = entry.lock();
+    if (!shared) {
+        shared = std::make_shared<T>();
+        entry = shared;
+    }
+    return shared;
+}
+
 Endpoint EndpointOf(const CModelInfo2& m, int slot, const LinkConfig& link) {
     Endpoint e;
     e.method = m.ConnectMethod[slot];
@@ -197,7 +210,7 @@ void ServiceCore::SetRooms(std::vector<RoomFile> files) {
         room->inputButtons = ToolbarInputButtons(*room->model);
         room->volumeRange = VolumeRange(*room->model);
         room->hasVolume = HasVolumeRange(*room->model);
-        room->lane = LaneFor(room->id);
+        room->lane = SharedFor(lanes_, room->id);
         const auto old = std::find_if(rooms_.begin(), rooms_.end(), [&](const auto& r) { return r->id == room->id; });
         const int slots = ClampCount(room->model->PjtNum, CModelInfo2::kSlots);
         for (int slot = 0; slot < slots; ++slot) {
@@ -217,7 +230,7 @@ void ServiceCore::SetRooms(std::vector<RoomFile> files) {
                                           ? endpoint.Address()
                                           : "com" + std::to_string(static_cast<long long>(endpoint.comNo) + 1);
                 kept->state.pjlink = endpoint.pjlink;
-                kept->line = LineFor(kept->state.address);
+                kept->line = SharedFor(lines_, kept->state.address);
                 fresh.push_back(kept);
             }
             room->projectors.push_back(kept);
@@ -318,26 +331,6 @@ void ServiceCore::SchedulePoll(const std::shared_ptr<Projector>& p, Clock::time_
             return;
         PollDue(p);
     });
-}
-
-std::shared_ptr<ServiceCore::Line> ServiceCore::LineFor(const std::string& address) {
-    std::weak_ptr<Line>& entry = lines_[address];
-    std::shared_ptr<Line> line = entry.lock();
-    if (!line) {
-        line = std::make_shared<Line>();
-        entry = line;
-    }
-    return line;
-}
-
-std::shared_ptr<ServiceCore::Lane> ServiceCore::LaneFor(const std::string& roomId) {
-    std::weak_ptr<Lane>& entry = lanes_[roomId];
-    std::shared_ptr<Lane> lane = entry.lock();
-    if (!lane) {
-        lane = std::make_shared<Lane>();
-        entry = lane;
-    }
-    return lane;
 }
 
 void ServiceCore::PollDue(const std::shared_ptr<Projector>& p) {

@@ -113,8 +113,6 @@ private:
     // Runs `use` once no poll or command uses the projector's line; Release hands it on.
     static void Acquire(Line& line, std::function<void()> use);
     static void Release(Line& line);
-    std::shared_ptr<Line> LineFor(const std::string& address);
-    std::shared_ptr<Lane> LaneFor(const std::string& roomId);
     // Polls the projector now unless a poll of it is under way or waiting for its turn.
     void Refresh(const std::shared_ptr<Projector>& p);
 
