@@ -105,14 +105,13 @@ void MqttClient::Retry() {
     if (stopped_)
         return;
     const std::chrono::seconds wait = backoff_.Next();
-    std::weak_ptr<bool> alive = alive_;
     retry_.expires_after(wait);
-    retry_.async_wait([this, alive](const boost::system::error_code& ec) {
-        const auto live = alive.lock();
-        if (ec || !live || !*live)
-            return;
-        Attempt();
-    });
+    retry_.async_wait(Guarded(
+        [this](const boost::system::error_code& ec) {
+            if (!ec)
+                Attempt();
+        },
+        false));
 }
 
 void MqttClient::Follow() {
@@ -147,34 +146,24 @@ void MqttClient::WriteSoon() {
     // wake: the loop's epoll reports writability once per change, and the socket may have been
     // writable all along. So the write is tried first; only a full socket waits for room.
     writing_ = true;
-    std::weak_ptr<bool> alive = alive_;
-    asio::post(loop_, [this, alive, generation = generation_] {
-        const auto live = alive.lock();
-        if (!live || !*live || generation != generation_)
-            return;
-        writing_ = false;
-        (void)mosquitto_loop_write(mosq_, 1);
-        if (fd_ >= 0 && mosquitto_socket(mosq_) == fd_ && mosquitto_want_write(mosq_)) {
-            WaitWritable();
-            return;
-        }
-        Follow();
-    });
+    asio::post(loop_, Guarded([this] {
+                   writing_ = false;
+                   (void)mosquitto_loop_write(mosq_, 1);
+                   if (fd_ >= 0 && mosquitto_socket(mosq_) == fd_ && mosquitto_want_write(mosq_)) {
+                       WaitWritable();
+                       return;
+                   }
+                   Follow();
+               }));
 }
 
 void MqttClient::WaitReadable() {
     reading_ = true;
-    std::weak_ptr<bool> alive = alive_;
-    socket_.async_wait(asio::posix::stream_descriptor::wait_read,
-                       [this, alive, generation = generation_](const boost::system::error_code& ec) {
-                           const auto live = alive.lock();
-                           if (!live || !*live || generation != generation_)
-                               return;
+    socket_.async_wait(asio::posix::stream_descriptor::wait_read, Guarded([this](const boost::system::error_code& ec) {
                            reading_ = false;
-                           if (ec)
-                               return;
-                           ReadReady();
-                       });
+                           if (!ec)
+                               ReadReady();
+                       }));
 }
 
 void MqttClient::ReadReady() {
@@ -194,31 +183,22 @@ void MqttClient::ReadReady() {
     Follow();
     if (fd_ >= 0 && !reading_) {
         reading_ = true;
-        std::weak_ptr<bool> alive = alive_;
-        asio::post(loop_, [this, alive, generation = generation_] {
-            const auto live = alive.lock();
-            if (!live || !*live || generation != generation_)
-                return;
-            reading_ = false;
-            ReadReady();
-        });
+        asio::post(loop_, Guarded([this] {
+                       reading_ = false;
+                       ReadReady();
+                   }));
     }
 }
 
 void MqttClient::WaitWritable() {
     writing_ = true;
-    std::weak_ptr<bool> alive = alive_;
-    socket_.async_wait(asio::posix::stream_descriptor::wait_write,
-                       [this, alive, generation = generation_](const boost::system::error_code& ec) {
-                           const auto live = alive.lock();
-                           if (!live || !*live || generation != generation_)
-                               return;
+    socket_.async_wait(asio::posix::stream_descriptor::wait_write, Guarded([this](const boost::system::error_code& ec) {
                            writing_ = false;
                            if (ec)
                                return;
                            (void)mosquitto_loop_write(mosq_, 1);
                            Follow();
-                       });
+                       }));
 }
 
 void MqttClient::Tick() {
@@ -234,14 +214,13 @@ void MqttClient::Tick() {
         }
         Follow();
     }
-    std::weak_ptr<bool> alive = alive_;
     misc_.expires_after(std::chrono::seconds(1));
-    misc_.async_wait([this, alive](const boost::system::error_code& ec) {
-        const auto live = alive.lock();
-        if (ec || !live || !*live)
-            return;
-        Tick();
-    });
+    misc_.async_wait(Guarded(
+        [this](const boost::system::error_code& ec) {
+            if (!ec)
+                Tick();
+        },
+        false));
 }
 
 void MqttClient::Lost() {

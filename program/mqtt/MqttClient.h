@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 struct mosquitto;
 struct mosquitto_message;
@@ -88,6 +89,19 @@ private:
     void Tick();
     void Lost();
     void Log(const std::string& text) const;
+
+    // A handler for the loop that runs `f` only while this client lives and, with ofSocket,
+    // only while the library's socket is still the one it was made for: a wait on a socket
+    // that is gone must not be taken for one on its successor.
+    template <typename F> auto Guarded(F f, bool ofSocket = true) {
+        return [this, alive = std::weak_ptr<bool>(alive_), generation = generation_, ofSocket,
+                f = std::move(f)](auto&&... args) {
+            const auto live = alive.lock();
+            if (!live || !*live || (ofSocket && generation != generation_))
+                return;
+            f(std::forward<decltype(args)>(args)...);
+        };
+    }
 
     boost::asio::io_context& loop_;
     Options options_;
