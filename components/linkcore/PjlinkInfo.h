@@ -13,11 +13,13 @@ namespace linkcore {
 struct PjlinkLamp {
     int hours = 0;
     bool on = false;
+    bool operator==(const PjlinkLamp&) const = default;
 };
 
 struct PjlinkInput {
     std::string code;                // "31", "3A"
     std::optional<std::string> name; // class 2 only (INNM)
+    bool operator==(const PjlinkInput&) const = default;
 };
 
 // What a PJLink projector tells about itself. Every item the projector did not answer (or
@@ -47,6 +49,7 @@ struct PjlinkInfo {
     std::optional<bool> freeze;                       // FREZ
     // At least one item was answered, if only with an error.
     bool answered = false;
+    bool operator==(const PjlinkInfo&) const = default;
 };
 
 // One item info asks: a PJLink command, answered as TakePjlinkAnswer reads it.

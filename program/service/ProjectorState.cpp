@@ -1,7 +1,5 @@
 #include "service/ProjectorState.h"
 
-#include "linkcore/PjlinkInfo.h"
-
 #include <ctime>
 
 namespace orvane::service {
@@ -27,41 +25,16 @@ const char* PowerName(int power) {
 
 bool ProjectorState::SameApartFromLastSeen(const ProjectorState& other) const {
     return slot == other.slot && address == other.address && pjlink == other.pjlink && reachable == other.reachable &&
-           power == other.power && input == other.input && volume == other.volume && name == other.name &&
-           lamps == other.lamps && errors == other.errors && details == other.details && lastError == other.lastError;
+           power == other.power && input == other.input && volume == other.volume && told == other.told &&
+           lastError == other.lastError;
 }
 
 void TakePjlinkInfo(const linkcore::PjlinkInfo& info, ProjectorState& state) {
-    state.name = info.name;
-    state.lamps.reset();
-    if (info.lamps) {
-        state.lamps.emplace();
-        for (const linkcore::PjlinkLamp& lamp : *info.lamps)
-            state.lamps->push_back({lamp.hours, lamp.on});
-    }
-    state.errors = info.errors;
-    PjlinkDetails& d = state.details;
-    d.pjlinkClass.reset();
-    if (info.pjlinkClass != 0)
-        d.pjlinkClass = info.pjlinkClass;
-    d.manufacturer = info.manufacturer;
-    d.product = info.product;
-    d.other = info.other;
-    d.avmute = info.avmute;
-    d.inputs.reset();
-    if (info.inputs) {
-        d.inputs.emplace();
-        for (const linkcore::PjlinkInput& input : *info.inputs)
-            d.inputs->push_back({input.code, input.name});
-    }
-    d.serial = info.serial;
-    d.software = info.software;
-    d.inputResolution = info.inputResolution;
-    d.recommendedResolution = info.recommendedResolution;
-    d.filterHours = info.filterHours;
-    d.lampModel = info.lampModel;
-    d.filterModel = info.filterModel;
-    d.freeze = info.freeze;
+    state.told = info;
+    // The poll's power, input and reachability are the ones the service reports.
+    state.told.power.reset();
+    state.told.input.reset();
+    state.told.answered = false;
 }
 
 std::string Rfc3339(std::chrono::system_clock::time_point time) {
@@ -73,6 +46,41 @@ std::string Rfc3339(std::chrono::system_clock::time_point time) {
     return text;
 }
 
+void WritePjlinkItems(const linkcore::PjlinkInfo& p, nlohmann::json& j) {
+    j["class"] = p.pjlinkClass != 0 ? nlohmann::json(p.pjlinkClass) : nlohmann::json(nullptr);
+    j["name"] = OrNull(p.name);
+    j["manufacturer"] = OrNull(p.manufacturer);
+    j["product"] = OrNull(p.product);
+    j["other"] = OrNull(p.other);
+    j["avmute"] = OrNull(p.avmute);
+    j["serial"] = OrNull(p.serial);
+    j["software"] = OrNull(p.software);
+    j["input_resolution"] = OrNull(p.inputResolution);
+    j["recommended_resolution"] = OrNull(p.recommendedResolution);
+    j["filter_hours"] = OrNull(p.filterHours);
+    j["lamp_model"] = OrNull(p.lampModel);
+    j["filter_model"] = OrNull(p.filterModel);
+    j["freeze"] = OrNull(p.freeze);
+    j["inputs"] = nullptr;
+    if (p.inputs) {
+        j["inputs"] = nlohmann::json::array();
+        for (const linkcore::PjlinkInput& input : *p.inputs)
+            j["inputs"].push_back({{"code", input.code}, {"name", OrNull(input.name)}});
+    }
+    j["lamps"] = nullptr;
+    if (p.lamps) {
+        j["lamps"] = nlohmann::json::array();
+        for (const linkcore::PjlinkLamp& lamp : *p.lamps)
+            j["lamps"].push_back({{"hours", lamp.hours}, {"on", lamp.on}});
+    }
+    j["errors"] = nullptr;
+    if (p.errors) {
+        j["errors"] = nlohmann::json::object();
+        for (std::size_t i = 0; i < p.errors->size(); ++i)
+            j["errors"][linkcore::PjlinkInfo::kErrorItems[i]] = (*p.errors)[i];
+    }
+}
+
 nlohmann::json ProjectorJson(const ProjectorState& s) {
     nlohmann::json j = {{"slot", s.slot},
                         {"address", s.address},
@@ -81,40 +89,9 @@ nlohmann::json ProjectorJson(const ProjectorState& s) {
                         {"power", s.power ? nlohmann::json(PowerName(*s.power)) : nlohmann::json(nullptr)},
                         {"input", OrNull(s.input)},
                         {"volume", OrNull(s.volume)},
-                        {"name", OrNull(s.name)},
-                        {"lamps", nullptr},
-                        {"errors", nullptr},
-                        {"class", OrNull(s.details.pjlinkClass)},
-                        {"manufacturer", OrNull(s.details.manufacturer)},
-                        {"product", OrNull(s.details.product)},
-                        {"other", OrNull(s.details.other)},
-                        {"avmute", OrNull(s.details.avmute)},
-                        {"inputs", nullptr},
-                        {"serial", OrNull(s.details.serial)},
-                        {"software", OrNull(s.details.software)},
-                        {"input_resolution", OrNull(s.details.inputResolution)},
-                        {"recommended_resolution", OrNull(s.details.recommendedResolution)},
-                        {"filter_hours", OrNull(s.details.filterHours)},
-                        {"lamp_model", OrNull(s.details.lampModel)},
-                        {"filter_model", OrNull(s.details.filterModel)},
-                        {"freeze", OrNull(s.details.freeze)},
                         {"last_seen", s.lastSeen ? nlohmann::json(Rfc3339(*s.lastSeen)) : nlohmann::json(nullptr)},
                         {"last_error", OrNull(s.lastError)}};
-    if (s.lamps) {
-        j["lamps"] = nlohmann::json::array();
-        for (const LampState& lamp : *s.lamps)
-            j["lamps"].push_back({{"hours", lamp.hours}, {"on", lamp.on}});
-    }
-    if (s.details.inputs) {
-        j["inputs"] = nlohmann::json::array();
-        for (const InputState& input : *s.details.inputs)
-            j["inputs"].push_back({{"code", input.code}, {"name", OrNull(input.name)}});
-    }
-    if (s.errors) {
-        j["errors"] = nlohmann::json::object();
-        for (std::size_t i = 0; i < s.errors->size(); ++i)
-            j["errors"][linkcore::PjlinkInfo::kErrorItems[i]] = (*s.errors)[i];
-    }
+    WritePjlinkItems(s.told, j);
     return j;
 }
 

@@ -1,49 +1,14 @@
 #pragma once
 
+#include "linkcore/PjlinkInfo.h"
+
 #include <nlohmann/json.hpp>
 
-#include <array>
 #include <chrono>
 #include <optional>
 #include <string>
-#include <vector>
-
-namespace linkcore {
-struct PjlinkInfo;
-}
 
 namespace orvane::service {
-
-struct LampState {
-    int hours = 0;
-    bool on = false;
-    bool operator==(const LampState&) const = default;
-};
-
-struct InputState {
-    std::string code;                // "31", "3A"
-    std::optional<std::string> name; // told by class 2 projectors only
-    bool operator==(const InputState&) const = default;
-};
-
-// What a PJLink projector tells of itself and seldom changes, as orvanectl info names it.
-struct PjlinkDetails {
-    std::optional<int> pjlinkClass;
-    std::optional<std::string> manufacturer;
-    std::optional<std::string> product;
-    std::optional<std::string> other;
-    std::optional<std::string> avmute; // e.g. "31"
-    std::optional<std::vector<InputState>> inputs;
-    std::optional<std::string> serial;
-    std::optional<std::string> software;
-    std::optional<std::string> inputResolution;
-    std::optional<std::string> recommendedResolution;
-    std::optional<int> filterHours;
-    std::optional<std::string> lampModel;
-    std::optional<std::string> filterModel;
-    std::optional<bool> freeze;
-    bool operator==(const PjlinkDetails&) const = default;
-};
 
 // What the service knows of one projector; every field the projector did not tell is empty.
 struct ProjectorState {
@@ -54,10 +19,9 @@ struct ProjectorState {
     std::optional<int> power; // 0 off, 1 on, 2 between the two
     std::optional<std::string> input;
     std::optional<int> volume;
-    std::optional<std::string> name;
-    std::optional<std::vector<LampState>> lamps;
-    std::optional<std::array<int, 6>> errors; // fan, lamp, temperature, cover, filter, other
-    PjlinkDetails details;
+    // What a PJLink projector told of itself, as orvanectl info shows it; its power, input and
+    // answered stay empty here, for the poll's above are the ones the service reports.
+    linkcore::PjlinkInfo told;
     std::optional<std::chrono::system_clock::time_point> lastSeen;
     std::optional<std::string> lastError;
 
@@ -70,6 +34,9 @@ void TakePjlinkInfo(const linkcore::PjlinkInfo& info, ProjectorState& state);
 
 // PROJECTOR of the API.
 nlohmann::json ProjectorJson(const ProjectorState& state);
+// What a PJLink projector told, but for its power and input, into `j` as PROJECTOR and
+// orvanectl info --json name them: null for every item it did not tell.
+void WritePjlinkItems(const linkcore::PjlinkInfo& info, nlohmann::json& j);
 
 // RFC 3339 in UTC with seconds, e.g. "2026-12-09T21:04:05Z".
 std::string Rfc3339(std::chrono::system_clock::time_point time);

@@ -307,9 +307,9 @@ void ServiceCore::OnNotification(std::string_view source, const linkcore::Pjlink
                 if (index >= 0)
                     next.input = FieldText(room->model->InputName[index]);
             } else if (n.kind == Kind::ErrorStatus) {
-                next.errors = n.errors;
+                next.told.errors = n.errors;
             } else if (n.kind == Kind::AvMute) {
-                next.details.avmute = n.value;
+                next.told.avmute = n.value;
             }
             Update(p, next);
             if (n.kind == Kind::Power || n.kind == Kind::Lookup)
@@ -407,10 +407,7 @@ void ServiceCore::PollDone(const std::shared_ptr<Projector>& p, const ExchangeOu
         next.power.reset();
         next.input.reset();
         next.volume.reset();
-        next.name.reset();
-        next.lamps.reset();
-        next.errors.reset();
-        next.details = {};
+        next.told = {};
         p->lastInfo.reset();
         ++p->failures;
     } else {
@@ -913,19 +910,19 @@ std::string ServiceCore::Metrics() const {
     family("orvane_projector_lamp_hours", "gauge", "Lamp hours as the projector reports them.");
     perProjector([&](const RoomState& room, const ProjectorState& s) {
         const auto [id, slot] = where(room, s);
-        for (std::size_t i = 0; s.lamps && i < s.lamps->size(); ++i) {
+        for (std::size_t i = 0; s.told.lamps && i < s.told.lamps->size(); ++i) {
             out << "orvane_projector_lamp_hours"
-                << Labels({{"room", id}, {"slot", slot}, {"lamp", std::to_string(i + 1)}}) << ' ' << (*s.lamps)[i].hours
-                << '\n';
+                << Labels({{"room", id}, {"slot", slot}, {"lamp", std::to_string(i + 1)}}) << ' '
+                << (*s.told.lamps)[i].hours << '\n';
         }
     });
     family("orvane_projector_error", "gauge", "Error status per component: 0 ok, 1 warning, 2 error.");
     perProjector([&](const RoomState& room, const ProjectorState& s) {
         const auto [id, slot] = where(room, s);
-        for (std::size_t i = 0; s.errors && i < s.errors->size(); ++i) {
+        for (std::size_t i = 0; s.told.errors && i < s.told.errors->size(); ++i) {
             out << "orvane_projector_error"
                 << Labels({{"room", id}, {"slot", slot}, {"component", linkcore::PjlinkInfo::kErrorItems[i]}}) << ' '
-                << (*s.errors)[i] << '\n';
+                << (*s.told.errors)[i] << '\n';
         }
     });
     family("orvane_poll_duration_seconds", "histogram", "Time of one projector's poll.");

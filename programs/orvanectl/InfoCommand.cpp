@@ -10,6 +10,7 @@
 #include "linkcore/PjlinkInfo.h"
 #include "linkcore/PjlinkSettings.h"
 #include "model/ModelInfo2.h"
+#include "service/ProjectorState.h"
 
 #include <nlohmann/json.hpp>
 
@@ -158,40 +159,8 @@ nlohmann::json Json(const SlotInfo& s) {
         j["kind"] = optional(s.kind);
         return j;
     }
-    const linkcore::PjlinkInfo& p = s.pjlinkInfo;
-    j["class"] = p.pjlinkClass != 0 ? nlohmann::json(p.pjlinkClass) : nlohmann::json(nullptr);
-    j["name"] = optional(p.name);
-    j["manufacturer"] = optional(p.manufacturer);
-    j["product"] = optional(p.product);
-    j["other"] = optional(p.other);
-    j["input"] = optional(p.input);
-    j["avmute"] = optional(p.avmute);
-    j["serial"] = optional(p.serial);
-    j["software"] = optional(p.software);
-    j["input_resolution"] = optional(p.inputResolution);
-    j["recommended_resolution"] = optional(p.recommendedResolution);
-    j["filter_hours"] = optional(p.filterHours);
-    j["lamp_model"] = optional(p.lampModel);
-    j["filter_model"] = optional(p.filterModel);
-    j["freeze"] = optional(p.freeze);
-    j["inputs"] = nullptr;
-    if (p.inputs) {
-        j["inputs"] = nlohmann::json::array();
-        for (const linkcore::PjlinkInput& input : *p.inputs)
-            j["inputs"].push_back({{"code", input.code}, {"name", optional(input.name)}});
-    }
-    j["lamps"] = nullptr;
-    if (p.lamps) {
-        j["lamps"] = nlohmann::json::array();
-        for (const linkcore::PjlinkLamp& lamp : *p.lamps)
-            j["lamps"].push_back({{"hours", lamp.hours}, {"on", lamp.on}});
-    }
-    j["errors"] = nullptr;
-    if (p.errors) {
-        j["errors"] = nlohmann::json::object();
-        for (std::size_t i = 0; i < p.errors->size(); ++i)
-            j["errors"][linkcore::PjlinkInfo::kErrorItems[i]] = (*p.errors)[i];
-    }
+    j["input"] = optional(s.pjlinkInfo.input);
+    service::WritePjlinkItems(s.pjlinkInfo, j);
     return j;
 }
 

@@ -96,7 +96,7 @@ TEST(ServiceState, APjlinkProjectorsOwnItemsKeepInfosNamesAndShapesAndNullWhatIt
 
     // A change of any of them is a change to tell.
     service::ProjectorState frozen = state;
-    frozen.details.freeze = true;
+    frozen.told.freeze = true;
     EXPECT_FALSE(state.SameApartFromLastSeen(frozen));
 }
 
