@@ -15,8 +15,8 @@ SlotValues ProjectorSlotList::Slot(int i) const {
     v.method = model_.ConnectMethod[i];
     v.comNo = model_.ComNo[i];
     v.portNo = model_.PortNo[i];
-    SetText(v.ip, model_.IPAddress[i]);
-    SetText(v.password, model_.Password[i]);
+    SetText(v.ip, FieldText(model_.IPAddress[i]));
+    SetText(v.password, FieldText(model_.Password[i]));
     return v;
 }
 

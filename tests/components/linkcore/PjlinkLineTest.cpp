@@ -229,7 +229,7 @@ TEST(PjlinkSettings, PortsAndTheInputMapWithOverrides) {
     PjlinkSettings plain;
     EXPECT_TRUE(plain.IsPjlinkPort(4352));
     EXPECT_FALSE(plain.IsPjlinkPort(23));
-    // The inputs the issue names, then a few more of the built-in tables' codes.
+    // The usual inputs, then a few more of the built-in tables' codes.
     const std::pair<int, const char*> defaults[] = {{0, "11"},  {4, "12"},  {3, "31"},  {13, "32"}, {1, "21"},
                                                     {2, "22"},  {11, "51"}, {6, "41"},  {12, "42"}, {14, "33"},
                                                     {16, "34"}, {9, "35"},  {17, "36"}, {18, "37"}, {19, "38"}};
