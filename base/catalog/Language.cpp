@@ -1,6 +1,7 @@
 #include "catalog/Language.h"
 
 #include "platform/AsciiCase.h"
+#include "platform/Blanks.h"
 
 #include <cstdlib>
 #include <string>
@@ -87,6 +88,17 @@ int SystemDefaultLanguage() {
             return LanguageFromLocale(value);
     }
     return kLangEnglishUS;
+}
+
+int CatalogLanguage(std::string_view tag) {
+    const std::string lower = LowerAscii(TrimBlanks(tag));
+    if (lower.empty())
+        return 0;
+    if (LanguageFromLocale(lower) == kLangChineseSimplified)
+        return kLangChineseSimplified;
+    if (lower == "en" || lower.starts_with("en-") || lower.starts_with("en_") || lower == "*")
+        return kLangEnglishUS;
+    return 0;
 }
 
 } // namespace orvane

@@ -16,4 +16,8 @@ int LanguageFromLocale(std::string_view locale);
 // and LANG, as LanguageFromLocale reads it.
 int SystemDefaultLanguage();
 
+// The language a catalog is shipped for, of a tag a page or a request names ("zh", "zh-CN",
+// "zh-Hans", "en", "en-GB", "*"): kLangChineseSimplified, kLangEnglishUS, or 0 for any other.
+int CatalogLanguage(std::string_view tag);
+
 } // namespace orvane

@@ -75,7 +75,8 @@ std::string CatalogTextIn(const CatalogFile* catalog, int language, int set, int
 
 int OpenCatalog() {
     bool chinese = FileExists(kMarkerChinese) || SystemDefaultLanguage() == kLangChineseSimplified;
-    std::shared_ptr<const CatalogFile> catalog = LoadCatalogFile(chinese ? kChineseCatalogFile : kDefaultCatalogFile);
+    std::shared_ptr<const CatalogFile> catalog =
+        LoadCatalogFile(CatalogFileName(chinese ? kLangChineseSimplified : kLangEnglishUS));
     std::lock_guard<std::mutex> lock(g_catalogMutex);
     g_catalog = std::move(catalog);
     return g_catalog ? 0 : -1;

@@ -34,6 +34,12 @@ inline constexpr std::size_t kCatalogBufferSize = 1024;
 inline constexpr const char* kDefaultCatalogFile = "txtdef.cat";
 inline constexpr const char* kChineseCatalogFile = "txtzhs.cat";
 
+// The catalog file shipped for `language`: the Chinese one for simplified Chinese, the
+// default one for every other.
+constexpr const char* CatalogFileName(int language) {
+    return language == kLangChineseSimplified ? kChineseCatalogFile : kDefaultCatalogFile;
+}
+
 // Marker files in the working directory (content never read): GETSCH chooses the Chinese
 // catalog and language 1033, GETENG language 1033.
 inline constexpr const char* kMarkerChinese = "GETSCH";

@@ -103,13 +103,9 @@ bool ParseLanguage(const nlohmann::json& body, int& language, std::string& error
     if (!body.is_object() || !body.contains("lang"))
         return true;
     const nlohmann::json& lang = body["lang"];
-    if (lang.is_string()) {
-        const int id = LanguageFromLocale(lang.get<std::string>());
-        if (id == kLangEnglishUS || id == kLangChineseSimplified) {
-            language = id;
-            return true;
-        }
-    }
+    language = lang.is_string() ? CatalogLanguage(lang.get<std::string>()) : 0;
+    if (language != 0)
+        return true;
     error = "\"lang\" must be \"en\" or \"zh\"";
     return false;
 }

@@ -1,7 +1,6 @@
 #include "service/ServiceCore.h"
 
 #include "adjust/AdjustItems.h"
-#include "catalog/Language.h"
 #include "catalog/MessageCatalog.h"
 #include "catalog/SlotError.h"
 #include "commands/CommandIds.h"
@@ -774,8 +773,7 @@ void ServiceCore::FinishCommand(const std::shared_ptr<CommandRun>& run) {
 const CatalogFile* ServiceCore::AnswerCatalog(int language) {
     auto found = answerCatalogs_.find(language);
     if (found == answerCatalogs_.end()) {
-        const char* name = language == kLangChineseSimplified ? kChineseCatalogFile : kDefaultCatalogFile;
-        found = answerCatalogs_.emplace(language, LoadCatalogFile(name)).first;
+        found = answerCatalogs_.emplace(language, LoadCatalogFile(CatalogFileName(language))).first;
     }
     return found->second.get();
 }

@@ -2,7 +2,6 @@
 
 #include "catalog/Language.h"
 #include "catalog/MessageCatalog.h"
-#include "platform/AsciiCase.h"
 #include "platform/Blanks.h"
 
 #include <charconv>
@@ -77,18 +76,6 @@ constexpr PageText kTexts[] = {
     {"read_only", kErr, 4004},
     {"service_unreachable", kErr, 4005},
 };
-
-// A language the page has a catalog for, or 0.
-int CatalogLanguage(std::string_view tag) {
-    const std::string lower = LowerAscii(TrimBlanks(tag));
-    if (lower.empty())
-        return 0;
-    if (LanguageFromLocale(lower) == kLangChineseSimplified)
-        return kLangChineseSimplified;
-    if (lower == "en" || lower.starts_with("en-") || lower.starts_with("en_") || lower == "*")
-        return kLangEnglishUS;
-    return 0;
-}
 
 // The weight of one Accept-Language entry's parameters ("q=0.8"); 1 when there is none.
 double Weight(std::string_view parameters) {

@@ -315,6 +315,7 @@ TEST_F(ServiceCoreTest, BodiesThatNameNothingKnownAreRefusedAtOnce) {
                           Case{"r", R"({"command": "adjust", "name": "Volume", "value": 99})", 400},
                           Case{"r", R"({"command": "adjust", "name": "Volume", "value": 9, "slot": 2})", 400},
                           Case{"r", R"({"command": "power_on", "lang": "fr"})", 400},
+                          Case{"r", R"({"command": "power_on", "lang": "xx"})", 400},
                           Case{"r", R"({"command": "power_on", "lang": 2052})", 400},
                           Case{"nowhere", R"({"command": "power_on"})", 404}}) {
         std::optional<service::CommandOutcome> outcome;
