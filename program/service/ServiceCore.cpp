@@ -310,7 +310,7 @@ void ServiceCore::OnNotification(std::string_view source, const linkcore::Pjlink
             } else if (n.kind == Kind::AvMute) {
                 next.told.avmute = n.value;
             }
-            Update(p, next);
+            Update(p, std::move(next));
             if (n.kind == Kind::Power || n.kind == Kind::Lookup)
                 SchedulePoll(p, Clock::now());
         }
@@ -349,17 +349,16 @@ void ServiceCore::PollDue(const std::shared_ptr<Projector>& p) {
 }
 
 void ServiceCore::StartPoll(const std::shared_ptr<Projector>& p) {
-    const std::shared_ptr<RoomState>* room = nullptr;
-    for (const auto& r : rooms_) {
-        if (r->id == p->room)
-            room = &r;
-    }
+    const std::shared_ptr<RoomState>* room = FindRoom(p->room);
     if (room == nullptr)
         return;
     const Clock::time_point started = Clock::now();
-    std::vector<LinkOp> ops = {Get(kTypePower), Get(kTypeInput)};
     // PJLink has no volume level to read.
     const bool withVolume = (*room)->hasVolume && !p->endpoint.pjlink;
+    std::vector<LinkOp> ops;
+    ops.reserve(3);
+    ops.push_back(Get(kTypePower));
+    ops.push_back(Get(kTypeInput));
     if (withVolume)
         ops.push_back(Get(kTypeVolume));
     // The slow items follow a poll that found the projector, on a connection of their own.
@@ -394,11 +393,7 @@ void ServiceCore::PollDone(const std::shared_ptr<Projector>& p, const ExchangeOu
         }
     }
 
-    const std::shared_ptr<RoomState>* room = nullptr;
-    for (const auto& r : rooms_) {
-        if (r->id == p->room)
-            room = &r;
-    }
+    const std::shared_ptr<RoomState>* room = FindRoom(p->room);
     ProjectorState next = p->state;
     const auto& results = outcome.results;
     next.reachable = outcome.opened && !results.empty() && results[0].answered;
@@ -430,8 +425,9 @@ void ServiceCore::PollDone(const std::shared_ptr<Projector>& p, const ExchangeOu
                 next.volume = volume.reply.reply[1];
         }
     }
-    Update(p, next);
-    if (withInfo && next.reachable) {
+    const bool reachable = next.reachable;
+    Update(p, std::move(next));
+    if (withInfo && reachable) {
         p->lastInfo = now;
         Gather(p);
     }
@@ -508,7 +504,7 @@ void ServiceCore::GatherDone(const std::shared_ptr<Projector>& p, const linkcore
         if (info.answered) {
             ProjectorState next = p->state;
             TakePjlinkInfo(info, next);
-            Update(p, next);
+            Update(p, std::move(next));
         } else {
             p->lastInfo.reset(); // asked again after the next poll that finds it
         }
@@ -570,8 +566,8 @@ void ServiceCore::Refresh(const std::shared_ptr<Projector>& p) {
 // --- commands ------------------------------------------------------------------------------------
 
 void ServiceCore::RunCommand(std::string_view roomId, const nlohmann::json& body, CommandDone done) {
-    const auto room = std::find_if(rooms_.begin(), rooms_.end(), [&](const auto& r) { return r->id == roomId; });
-    if (room == rooms_.end()) {
+    const std::shared_ptr<RoomState>* room = FindRoom(roomId);
+    if (room == nullptr) {
         done({404, {{"error", "no room \"" + std::string(roomId) + "\""}}});
         return;
     }
@@ -735,7 +731,7 @@ void ServiceCore::FinishCommand(const std::shared_ptr<CommandRun>& run) {
         const std::shared_ptr<Projector>& p = room->projectors[slot];
         ProjectorState next = p->state;
         next.lastError = message;
-        Update(p, next);
+        Update(p, std::move(next));
     }
     nlohmann::json answer = {{"command", run->request.command}, {"ok", ok}, {"results", std::move(results)}};
     ++commandCounts_[{room->id, run->request.command, ok ? "ok" : "failed"}];
@@ -780,18 +776,16 @@ const CatalogFile* ServiceCore::AnswerCatalog(int language) {
 
 // --- state ---------------------------------------------------------------------------------------
 
-void ServiceCore::Update(const std::shared_ptr<Projector>& p, const ProjectorState& next) {
+void ServiceCore::Update(const std::shared_ptr<Projector>& p, ProjectorState next) {
     const bool changed = !p->state.SameApartFromLastSeen(next);
-    p->state = next;
+    p->state = std::move(next);
     // last_seen is part of the answer, so any update makes the room's text stale.
     if (const auto text = roomText_.find(p->room); text != roomText_.end())
         roomText_.erase(text);
     if (!changed || p->removed)
         return;
-    for (const auto& room : rooms_) {
-        if (room->id == p->room)
-            Publish({"projector", ProjectorEvent(*room, p->state)});
-    }
+    if (const std::shared_ptr<RoomState>* room = FindRoom(p->room))
+        Publish({"projector", ProjectorEvent(**room, p->state)});
 }
 
 void ServiceCore::Publish(const ServiceEvent& event) {
@@ -840,11 +834,17 @@ nlohmann::json ServiceCore::Rooms() const {
 }
 
 std::optional<nlohmann::json> ServiceCore::Room(std::string_view id) const {
-    for (const auto& room : rooms_) {
-        if (room->id == id)
-            return RoomJson(*room);
-    }
+    if (const std::shared_ptr<RoomState>* room = FindRoom(id))
+        return RoomJson(**room);
     return std::nullopt;
+}
+
+const std::shared_ptr<ServiceCore::RoomState>* ServiceCore::FindRoom(std::string_view id) const {
+    // Every poll looks its room up, among hundreds.
+    const auto found =
+        std::lower_bound(rooms_.begin(), rooms_.end(), id,
+                         [](const std::shared_ptr<RoomState>& r, std::string_view key) { return r->id < key; });
+    return found != rooms_.end() && (*found)->id == id ? &*found : nullptr;
 }
 
 std::optional<std::string> ServiceCore::RoomText(std::string_view id) const {

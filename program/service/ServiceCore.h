@@ -126,8 +126,10 @@ private:
     std::vector<std::string> PjlinkAddresses() const;
     bool StartHearing(std::string& error);
     void Publish(const ServiceEvent& event);
-    void Update(const std::shared_ptr<Projector>& p, const ProjectorState& next);
+    void Update(const std::shared_ptr<Projector>& p, ProjectorState next);
     nlohmann::json RoomJson(const RoomState& room) const;
+    // The room of this id in rooms_ (kept in the order of their ids), or null.
+    const std::shared_ptr<RoomState>* FindRoom(std::string_view id) const;
     nlohmann::json ProjectorEvent(const RoomState& room, const ProjectorState& state) const;
 
     boost::asio::io_context& loop_;
