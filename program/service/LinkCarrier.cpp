@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <sys/epoll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace orvane::service {
@@ -134,28 +135,30 @@ void LinkCarrier::WaitForEvents() {
 void LinkCarrier::OnEvents() {
     ++telling_;
     epoll_event events[kBatch];
-    int n = 0;
-    for (int round = 0; round < kRoundsPerWake; ++round) {
-        n = epoll_wait(epoll_, events, kBatch, 0);
+    // Whether a descriptor still ready wakes the loop again is the kernel's affair (the loop's
+    // own watch of the set is edge-triggered). One is still ready only when it was not told
+    // (the answer was full) or its read filled the buffer; otherwise every descriptor told
+    // has had what it was told of taken, and the next change wakes the loop.
+    bool told = false;
+    for (int round = 0; round < kRoundsPerWake && !told; ++round) {
+        const int n = epoll_wait(epoll_, events, kBatch, 0);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
-            break;
+        fullRead_ = false;
         const SessionTime now = SessionClock::now();
         for (int i = 0; i < n; ++i) {
             auto* connection = static_cast<Connection*>(events[i].data.ptr);
             if (!connection->dropped_)
                 connection->OnReady(events[i].events, now);
         }
+        told = n < kBatch && !fullRead_;
     }
     --telling_;
     Reap();
     ArmTimer();
     if (over_)
         return;
-    // Whether a descriptor still ready wakes the loop again is the kernel's affair (the loop's
-    // own watch of the set is edge-triggered): only an empty answer says all was told.
-    if (n > 0) {
+    if (!told) {
         drainPosted_ = true;
         asio::post(loop_, [this] {
             drainPosted_ = false;
@@ -166,6 +169,14 @@ void LinkCarrier::OnEvents() {
     }
     if (!waiting_)
         WaitForEvents();
+}
+
+ssize_t LinkCarrier::Read(int fd, bool socket, linkcore::ByteView& bytes) {
+    const ssize_t n = socket ? recv(fd, buffer_.data(), buffer_.size(), 0) : read(fd, buffer_.data(), buffer_.size());
+    bytes = linkcore::ByteView(buffer_.data(), n > 0 ? static_cast<std::size_t>(n) : 0);
+    if (n == static_cast<ssize_t>(buffer_.size()))
+        fullRead_ = true;
+    return n;
 }
 
 void LinkCarrier::OnTimer() {

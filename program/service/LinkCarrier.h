@@ -12,7 +12,7 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <span>
+#include <sys/types.h>
 #include <vector>
 
 namespace orvane::service {
@@ -68,9 +68,10 @@ public:
     void Drop(Connection& connection);
 
     std::size_t Carried() const { return connections_.size(); }
-    // Where a connection reads what its descriptor has, when told it is ready: one for all,
-    // as a read is done with before the next connection is told.
-    std::span<unsigned char> ReadBuffer() { return buffer_; }
+    // Reads what `fd` (a socket, or else a serial line) has into the carrier's buffer, which
+    // all connections share, as a read is done with before the next one is told: the count
+    // (`bytes` holds them until the next read), 0 at the end of the stream, -1 with errno.
+    [[nodiscard]] ssize_t Read(int fd, bool socket, linkcore::ByteView& bytes);
 
 private:
     void shutdown() override;
@@ -91,8 +92,10 @@ private:
     std::size_t dropped_ = 0;
     int telling_ = 0; // OnEvents or OnTimer under way: drops are freed when they end
     bool reapPosted_ = false;
-    bool waiting_ = false;     // for the set to become ready
-    bool drainPosted_ = false; // the set is read again after the loop's other work
+    bool waiting_ = false; // for the set to become ready
+    bool drainPosted_ = false;
+    bool fullRead_ =
+        false; // a read of this round filled the buffer // the set is read again after the loop's other work
     bool over_ = false;
 };
 

@@ -116,11 +116,10 @@ public:
             return;
         }
         if ((events & (EPOLLIN | EPOLLHUP | EPOLLERR)) != 0) {
-            const std::span<unsigned char> buffer = carrier_.ReadBuffer();
-            const ssize_t n =
-                Serial() ? read(fd_, buffer.data(), buffer.size()) : recv(fd_, buffer.data(), buffer.size(), 0);
+            linkcore::ByteView bytes;
+            const ssize_t n = carrier_.Read(fd_, !Serial(), bytes);
             if (n > 0)
-                session_->Receive(linkcore::ByteView(buffer.data(), static_cast<std::size_t>(n)), now);
+                session_->Receive(bytes, now);
             else if (n == 0 || (errno != EAGAIN && errno != EINTR))
                 session_->PeerClosed(now);
         }

@@ -4,8 +4,11 @@
 
 #include <boost/asio/io_context.hpp>
 
+#include <arpa/inet.h>
+#include <cerrno>
 #include <chrono>
 #include <functional>
+#include <netinet/in.h>
 #include <string>
 #include <sys/epoll.h>
 #include <sys/socket.h>
@@ -19,9 +22,10 @@ using linkcore::SessionTime;
 using orvane::service::LinkCarrier;
 using namespace std::chrono_literals;
 
-// A connection over one end of a socket pair that reads what it is told is there and keeps a
+// A connection over one end of a loopback connection that reads what it is told is there and keeps a
 // log of what it was told; `onReady`/`onDeadline` let a case act from inside a telling.
 struct Probe final : LinkCarrier::Connection {
+    LinkCarrier* carrier = nullptr;
     int fd = -1;
     std::string read;
     std::vector<SessionTime> deadlines;
@@ -39,10 +43,9 @@ struct Probe final : LinkCarrier::Connection {
     void OnReady(std::uint32_t events, SessionTime) override {
         ++readies;
         if ((events & EPOLLIN) != 0) {
-            char buffer[1024];
-            const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
-            if (n > 0)
-                read.append(buffer, static_cast<std::size_t>(n));
+            linkcore::ByteView bytes;
+            if (carrier->Read(fd, true, bytes) > 0)
+                read.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         }
         if (onReady)
             onReady(*this);
@@ -56,17 +59,33 @@ struct Probe final : LinkCarrier::Connection {
 
 class LinkCarrierTest : public ::testing::Test {
 protected:
-    // A probe on one end of a new socket pair; the other end is returned in `peer`.
+    // A probe on one end of a new loopback TCP connection; the other end is returned in `peer`.
     Probe& Add(int& peer) {
         int ends[2] = {-1, -1};
-        EXPECT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0, ends), 0);
+        EXPECT_TRUE(ConnectedPair(ends));
         peers_.push_back(ends[1]);
         peer = ends[1];
         auto probe = std::make_unique<Probe>();
+        probe->carrier = &carrier_;
         probe->fd = ends[0];
         auto& added = static_cast<Probe&>(carrier_.Adopt(std::move(probe)));
         EXPECT_TRUE(carrier_.Watch(added, added.fd, EPOLLIN));
         return added;
+    }
+    static bool ConnectedPair(int (&ends)[2]) {
+        const int listener = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        const bool ok =
+            bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && listen(listener, 1) == 0 &&
+            getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size) == 0 &&
+            (ends[0] = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0)) >= 0 &&
+            (connect(ends[0], reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 || errno == EINPROGRESS) &&
+            (ends[1] = accept(listener, nullptr, nullptr)) >= 0;
+        close(listener);
+        return ok;
     }
     void RunFor(std::chrono::milliseconds span) {
         loop_.restart();
@@ -90,14 +109,14 @@ TEST_F(LinkCarrierTest, EveryReadyDescriptorIsToldUntilItIsRead) {
     for (int i = 0; i < 150; ++i) {
         int peer = -1;
         probes.push_back(&Add(peer));
-        // The first one has twenty reads' worth waiting, more than one wake-up reads.
+        // The first one has more waiting than one read takes.
         sent.push_back(i == 0 ? std::string(20'000, 'x') : "answer " + std::to_string(i));
         ASSERT_EQ(send(peer, sent.back().data(), sent.back().size(), 0), static_cast<ssize_t>(sent.back().size()));
     }
     RunFor(200ms);
     for (std::size_t i = 0; i < probes.size(); ++i)
         EXPECT_EQ(probes[i]->read, sent[i]) << "probe " << i;
-    EXPECT_GE(probes[0]->readies, 20);
+    EXPECT_GE(probes[0]->readies, 5);
 }
 
 // Deadlines come in their order however they were moved: one moved later does not come at its
