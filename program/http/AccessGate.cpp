@@ -55,6 +55,7 @@ bool AccessGate::Reload(std::string& error) {
         error = ReadFailureText(store_.Path(), read);
         // Not taken as read: the next request tries again.
         stamp_ = FileStamp{};
+        changed_ = true;
         return false;
     }
     store_ = std::move(fresh);
@@ -63,6 +64,9 @@ bool AccessGate::Reload(std::string& error) {
 }
 
 void AccessGate::RefreshIfChanged() {
+    if (watched_ && !changed_)
+        return;
+    changed_ = false;
     if (Stamp() == stamp_)
         return;
     std::string ignored;

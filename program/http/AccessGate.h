@@ -38,7 +38,14 @@ public:
     // the tokens read before stay in force then.
     [[nodiscard]] bool Reload(std::string& error);
     // Re-reads the file when its identity, size or time stamp changed since the last read.
+    // While the file is watched, only after a change was told (MarkChanged): a request then
+    // costs no look at the file system.
     void RefreshIfChanged();
+    void SetWatched(bool watched) {
+        watched_ = watched;
+        changed_ = true;
+    }
+    void MarkChanged() { changed_ = true; }
     bool HasTokens() const { return !store_.Tokens().empty(); }
     // While listening on an address other than loopback, an empty token file shuts the API
     // instead of opening it.
@@ -78,6 +85,8 @@ private:
     TokenStore store_;
     FileStamp stamp_;
     bool requireTokens_ = false;
+    bool watched_ = false;
+    bool changed_ = true;
     // Keyed by the SHA-256 of the session id, so that a lookup's timing says nothing of an id.
     std::map<TokenHash, Session> sessions_;
     std::deque<TokenHash> sessionOrder_;

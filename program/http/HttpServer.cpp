@@ -2,6 +2,7 @@
 
 #include "http/AccessGate.h"
 #include "http/ApiRouter.h"
+#include "http/TokenFileWatch.h"
 #include "platform/FileUtil.h"
 
 #include <boost/asio/ip/tcp.hpp>
@@ -424,6 +425,13 @@ public:
             error = "Listen: \"" + s.host + "\" is not an IP address";
             return false;
         }
+        // Watched before it is read, so that no change falls between the two.
+        if (!s.tokenFile.empty()) {
+            tokenWatch_ = std::make_unique<TokenFileWatch>(
+                state_->loop, [state = state_.get()] { state->gate.MarkChanged(); },
+                [state = state_.get()] { state->gate.SetWatched(false); });
+            state_->gate.SetWatched(tokenWatch_->Start(s.tokenFile.string()));
+        }
         if (!s.tokenFile.empty() && !state_->gate.Reload(error))
             return false;
         const bool open = !IsLoopback(address);
@@ -554,6 +562,7 @@ public:
 
 private:
     std::shared_ptr<ServerState> state_;
+    std::unique_ptr<TokenFileWatch> tokenWatch_; // tells state_'s gate: gone before state_ is
     tcp::acceptor acceptor_;
     std::uint16_t port_ = 0;
 };
