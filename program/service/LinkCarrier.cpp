@@ -39,7 +39,11 @@ LinkCarrier::LinkCarrier(asio::io_context& loop)
 }
 
 LinkCarrier::~LinkCarrier() {
-    shutdown();
+    try {
+        shutdown();
+    } catch (...) {
+        // Only the timer's cancel can throw, and the loop that would run its handler is going.
+    }
 }
 
 LinkCarrier& LinkCarrier::Of(asio::io_context& loop) {

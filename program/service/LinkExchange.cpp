@@ -118,10 +118,11 @@ public:
         if ((events & (EPOLLIN | EPOLLHUP | EPOLLERR)) != 0) {
             linkcore::ByteView bytes;
             const ssize_t n = carrier_.Read(fd_, !Serial(), bytes);
-            if (n > 0)
+            if (n > 0) {
                 session_->Receive(bytes, now);
-            else if (n == 0 || (errno != EAGAIN && errno != EINTR))
+            } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
                 session_->PeerClosed(now);
+            }
         }
         Pump(now);
     }
