@@ -55,6 +55,7 @@ struct ServiceCore::Projector {
     bool queued = false;
     bool removed = false;
     int failures = 0;
+    bool pollCountsFailing = false; // the poll under way started after a failed one
     std::optional<Clock::time_point> lastInfo;
 };
 
@@ -338,7 +339,7 @@ void ServiceCore::PollDue(const std::shared_ptr<Projector>& p) {
         SchedulePoll(p, Clock::now() + options_.pollInterval);
         return;
     }
-    if (pollsInFlight_ + commandsInFlight_ >= options_.maxInFlight) {
+    if (pollsInFlight_ + commandsInFlight_ >= options_.maxInFlight || !MayStartPoll(*p)) {
         if (!p->queued) {
             p->queued = true;
             pollQueue_.push_back(p);
@@ -365,6 +366,9 @@ void ServiceCore::StartPoll(const std::shared_ptr<Projector>& p) {
     const bool withInfo = p->endpoint.pjlink && (!p->lastInfo || started - *p->lastInfo >= options_.infoInterval);
     p->polling = true;
     p->line->polling = true;
+    p->pollCountsFailing = p->failures > 0;
+    if (p->pollCountsFailing)
+        peakFailingPollsInFlight_ = std::max(peakFailingPollsInFlight_, ++failingPollsInFlight_);
     ++pollsInFlight_;
     peakPollsInFlight_ = std::max(peakPollsInFlight_, pollsInFlight_);
     std::weak_ptr<bool> alive = alive_;
@@ -380,6 +384,8 @@ void ServiceCore::StartPoll(const std::shared_ptr<Projector>& p) {
 void ServiceCore::PollDone(const std::shared_ptr<Projector>& p, const ExchangeOutcome& outcome, bool withInfo,
                            bool withVolume, Clock::time_point started) {
     --pollsInFlight_;
+    if (p->pollCountsFailing)
+        --failingPollsInFlight_;
     p->polling = false;
     p->line->polling = false;
     const Clock::time_point now = Clock::now();
@@ -516,16 +522,30 @@ void ServiceCore::GatherDone(const std::shared_ptr<Projector>& p, const linkcore
     StartQueuedPolls();
 }
 
+bool ServiceCore::MayStartPoll(const Projector& p) const {
+    // Projectors that failed their last poll get half the exchanges at most: a floor of them
+    // switched off at the wall, each costing its whole time-out, must not hold back the
+    // polls of the ones that answer.
+    return p.failures == 0 || failingPollsInFlight_ < std::max(1, options_.maxInFlight / 2);
+}
+
 void ServiceCore::StartQueuedPolls() {
     std::size_t taken = 0;
+    std::vector<std::weak_ptr<Projector>> held; // failing ones over their share, in their order
     while (taken < pollQueue_.size() &&
            pollsInFlight_ + commandsInFlight_ + gatheringsInFlight_ < options_.maxInFlight) {
         const std::shared_ptr<Projector> p = pollQueue_[taken++].lock();
         if (!p)
             continue;
-        p->queued = false;
-        if (p->removed)
+        if (p->removed) {
+            p->queued = false;
             continue;
+        }
+        if (!MayStartPoll(*p)) {
+            held.push_back(p);
+            continue;
+        }
+        p->queued = false;
         if (p->line->Busy() || p->polling) {
             SchedulePoll(p, Clock::now() + options_.pollInterval);
             continue;
@@ -533,6 +553,7 @@ void ServiceCore::StartQueuedPolls() {
         StartPoll(p);
     }
     pollQueue_.erase(pollQueue_.begin(), pollQueue_.begin() + static_cast<std::ptrdiff_t>(taken));
+    pollQueue_.insert(pollQueue_.begin(), held.begin(), held.end());
 }
 
 // --- one projector at a time ---------------------------------------------------------------------

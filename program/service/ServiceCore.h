@@ -31,7 +31,8 @@ namespace orvane::service {
 // poll, and a poll that falls due while a command uses the projector skips that round. The
 // projector is its address, so this holds across a reload that makes a slot anew and for an
 // address two rooms share. A room's commands run one after the other, also across a reload.
-// At most maxInFlight polls are under way at once; commands are never held back by that cap
+// At most maxInFlight polls are under way at once, and at most half of them for projectors
+// that failed their last poll; commands are never held back by that cap
 // but count against it, so that polls yield to them, and so does the asking of a PJLink
 // projector's slow items that follows a poll. After a command whose effect the polls
 // read (power, input, volume), its room's projectors are polled again at once.
@@ -72,6 +73,8 @@ public:
     // Polls under way now, and the most there ever were at once.
     int PollsInFlight() const { return pollsInFlight_; }
     int PeakPollsInFlight() const { return peakPollsInFlight_; }
+    // The most polls of projectors that had failed their last one under way at once.
+    int PeakFailingPollsInFlight() const { return peakFailingPollsInFlight_; }
 
     nlohmann::json Rooms() const override;
     std::optional<nlohmann::json> Room(std::string_view id) const override;
@@ -101,6 +104,7 @@ private:
     void PollDone(const std::shared_ptr<Projector>& p, const ExchangeOutcome& outcome, bool withInfo, bool withVolume,
                   std::chrono::steady_clock::time_point started);
     void StartQueuedPolls();
+    bool MayStartPoll(const Projector& p) const;
     // Asks the slow PJLink items; the projector's line is held until they are in.
     void Gather(const std::shared_ptr<Projector>& p);
     // One exchange of them; `first` asks the class and what every class answers, after which
@@ -145,6 +149,8 @@ private:
     std::vector<std::weak_ptr<Projector>> pollQueue_;
     int pollsInFlight_ = 0;
     int peakPollsInFlight_ = 0;
+    int failingPollsInFlight_ = 0;
+    int peakFailingPollsInFlight_ = 0;
     int commandsInFlight_ = 0;
     int gatheringsInFlight_ = 0; // count against maxInFlight as polls do
     std::map<Subscription, Listener> listeners_;

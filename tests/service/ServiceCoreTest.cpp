@@ -185,6 +185,33 @@ TEST_F(ServiceCoreTest, NoMorePollsUnderWayThanTheCap) {
     }
 }
 
+// Projectors that keep failing, more of them than there are exchanges, are retried in at most
+// half of those: the one that answers is polled on while they wait out their time-outs.
+TEST_F(ServiceCoreTest, FailingProjectorsLeaveTheAnsweringOnesExchanges) {
+    PjsimProcess sim({PjsimProcess::Tcp("power=on"), PjsimProcess::Tcp("fault=silent"),
+                      PjsimProcess::Tcp("fault=silent"), PjsimProcess::Tcp("fault=silent")});
+    ASSERT_TRUE(sim.Ready()) << sim.Error();
+    ServiceCore::Options options = Every(50ms, 2);
+    options.maxBackoff = 50ms; // the silent ones are due again at every poll
+    Start(options, Link(),
+          Rooms({{"a", {{sim.Address(2), ""}, {sim.Address(3), ""}, {sim.Address(4), ""}}},
+                 {"b", {{sim.Address(1), ""}}}}));
+    ASSERT_TRUE(RunUntil([&] { return Projector("a", 3)["reachable"] == false && PollCount(core_->Metrics()) >= 4; }));
+    auto requestsOfTheAnsweringOne = [&sim] {
+        std::size_t count = 0;
+        for (const PjsimRequest& request : sim.Requests())
+            count += request.projector == 1 ? 1 : 0;
+        return count;
+    };
+    const std::size_t before = requestsOfTheAnsweringOne();
+    loop_.run_for(1500ms);
+    EXPECT_EQ(core_->PeakFailingPollsInFlight(), 1);
+    // Polled every 50 ms that is some 30 polls of two or three requests; held behind the
+    // silent ones' 300 ms time-outs it would be a handful.
+    EXPECT_GE(requestsOfTheAnsweringOne() - before, 30U);
+    EXPECT_EQ(Projector("b", 1)["reachable"], true);
+}
+
 TEST_F(ServiceCoreTest, ACommandWaitsForTheRunningPollOfItsProjector) {
     PjsimProcess sim({PjsimProcess::Tcp("power=on,fault=slow:150")});
     ASSERT_TRUE(sim.Ready()) << sim.Error();
