@@ -1,6 +1,7 @@
 #include "http/TokenFileWatch.h"
 
 #include <cstring>
+#include <filesystem>
 #include <sys/inotify.h>
 #include <unistd.h>
 
@@ -17,9 +18,9 @@ TokenFileWatch::~TokenFileWatch() {
 }
 
 bool TokenFileWatch::Start(const std::string& file) {
-    const std::size_t slash = file.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : file.substr(0, slash);
-    name_ = slash == std::string::npos ? file : file.substr(slash + 1);
+    const std::filesystem::path path(file);
+    const std::string folder = path.has_parent_path() ? path.parent_path().string() : ".";
+    name_ = path.filename().string();
     const int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (fd < 0)
         return false;
